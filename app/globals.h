@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The program-wide state that the windows share, in one place. Texts are
+// UTF-8; byte data holds whole files (pictures, image lists). The arrays are
+// std::vectors, so entry number n of a list is element n - 1.
+
+using Bytes = std::string;
+
+extern std::int32_t g_highlighted_button_row;
+extern std::string g_diary_dir;
+extern std::string g_program_dir;  // always ends in "/"
+extern std::string g_current_diary_book;
+extern std::string g_current_sender_name;
+extern std::vector<std::string> g_wallpaper_list;
+extern std::int32_t g_current_wallpaper_index;
+extern std::int32_t g_wallpaper_display_mode;
+extern std::string g_account_db_path;
+extern Bytes g_attachment_image_list;
+extern std::int32_t g_attachment_icon;
+extern std::vector<Bytes> g_digit_images;  // 0..9 and ":"
+extern std::string g_chime_sound_file;
+extern std::string g_current_diary_path;
+extern std::int32_t g_current_page_number;
+extern std::string g_page_title;
+extern std::vector<std::string> g_import_sources;
+extern bool g_import_from_web;
+extern bool g_strip_html_on_import;
+extern bool g_window_opacity_enabled;
+extern std::int32_t g_clock_opacity_level;
+extern std::int32_t g_current_track_index;
+extern std::string g_playlist_path;
+extern std::string g_mci_device_name;
+extern std::string g_length_buffer;
+extern std::int32_t g_track_length_seconds;
+extern bool g_track_open;
+extern bool g_paused;
+extern std::int32_t g_elapsed_minutes;
+extern std::int32_t g_elapsed_seconds;
+extern std::string g_play_mode;
+extern std::int32_t g_elapsed_total_seconds;
+extern std::string g_mode_buffer;
+extern std::intptr_t g_volume_wndproc_thunk;    // the volume label's event filter, when installed
+extern std::int32_t g_previous_label_wndproc;
+extern std::int32_t g_volume_level;
+extern bool g_list_drag_active;
+extern std::int32_t g_list_drag_index;
+extern std::string g_list_drag_text;
+extern bool g_volume_drag_active;
+extern bool g_seek_drag_active;
+extern bool g_resume_after_seek;
+extern std::int32_t g_last_address_row;
+extern std::int32_t g_splash_opacity;
+
+// Creates the three arrays: the wallpaper list and the import sources empty,
+// the digit pictures as eleven empty entries.
+void init_globals();
+
+// Frees the texts, byte data and arrays; runs at process exit.
+void free_globals();
+
+// Every global back to its initial value (tests).
+void reset_globals_for_test();
+
+// The settings file: g_program_dir + "clock.ini". Every window names it so,
+// whatever spelling it grew up with, so that all of them share one file.
+std::string clock_ini_path();

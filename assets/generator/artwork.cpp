@@ -1,0 +1,11 @@
+#include "artwork.h"
+
+namespace assetgen {
+
+Artwork all_artwork() {
+    Artwork all;
+    all += launcher_artwork();
+    return all;
+}
+
+}  // namespace assetgen

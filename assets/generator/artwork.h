@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+#include <utility>
+
+namespace assetgen {
+
+using Artwork = QVector<std::pair<QString, QByteArray>>;
+
+// Every file, by its name in assets/files.
+Artwork all_artwork();
+
+// One drawing unit per window family; each returns its files.
+Artwork launcher_artwork();
+
+}  // namespace assetgen

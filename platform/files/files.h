@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Plain file access on UTF-8 paths. None of these throw.
+namespace dezu::files {
+
+bool file_exists(const std::string& path);
+
+// The file's bytes; empty when it is missing or unreadable.
+std::string read_whole_file(const std::string& path);
+
+// The file's bytes, the empty text for a missing file, and nothing when the
+// file is there but cannot be read: a caller that rewrites the file whole
+// must not replace what it could not read.
+std::optional<std::string> read_file_unless_unreadable(const std::string& path);
+
+// Creates or replaces the file with the given bytes. Returns false on failure.
+bool write_bytes(const std::string& path, std::string_view bytes);
+
+// Replaces the whole file so that a crash at any moment leaves either the old
+// or the new content: the bytes go to a temporary file beside it, are flushed
+// to disk, and the temporary file is renamed over the old one.
+bool replace_file_atomically(const std::string& path, std::string_view bytes);
+
+// The lines of a text file, decoded to UTF-8 (UTF-8 kept, else GB18030),
+// without their line breaks ("\n" or "\r\n"). A missing file gives no lines;
+// a last line without a break still counts.
+std::vector<std::string> read_lines(const std::string& path);
+
+// Writes lines as GB18030 text, each ended by "\r\n", replacing the file
+// atomically.
+bool write_lines(const std::string& path, const std::vector<std::string>& lines);
+
+bool make_directory(const std::string& path);
+
+}  // namespace dezu::files

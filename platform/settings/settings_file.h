@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// INI files in the layout of the classic profile functions. Section and key
+// names compare without regard to ASCII case, blanks around names and values
+// are ignored, and a value wrapped in matching quotes reads without them.
+// Files are GB18030 on disk (UTF-8 files are read as well); values are UTF-8.
+namespace dezu::settings {
+
+// The key's value; the default when the file, the section or the key is
+// missing, or the empty text when no default is given. A key that is present
+// with an empty value reads as the empty text.
+std::string read_setting(const std::string& path, const std::string& section,
+                         const std::string& key,
+                         const std::optional<std::string>& default_value = std::nullopt);
+
+// Writes the value, creating the file, the section and the key as needed.
+// Every other line of the file stays byte for byte as it was, and the file is
+// replaced atomically. A failure leaves the old file and is not reported.
+void write_setting(const std::string& path, const std::string& section, const std::string& key,
+                   const std::string& value);
+
+// Yes/no rule: only the exact text "N" means no.
+inline bool is_yes(const std::string& value) { return value != "N"; }
+
+}  // namespace dezu::settings

@@ -1,0 +1,209 @@
+#include "platform/ui/prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace dezu::ui {
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// A pattern that matches without regard to case in every file dialog,
+// including native ones that compare case-sensitively: "*.jpg" -> "*.[jJ][pP][gG]".
+QString case_insensitive_pattern(const std::string& pattern) {
+    QString out;
+    for (QChar c : q(pattern)) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            out += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        else
+            out += c;
+    }
+    return out;
+}
+
+QStringList name_filters(const std::vector<FileFilter>& filters) {
+    QStringList list;
+    for (const auto& f : filters) {
+        QStringList patterns;
+        for (const auto& p : f.patterns) patterns << case_insensitive_pattern(p);
+        list << q(f.description) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                    QLatin1Char(')');
+    }
+    return list;
+}
+
+class DialogPrompts : public PromptHandler {
+public:
+    Answer ask(QWidget* owner, const Prompt& p, const QFont& current_font) override {
+        Answer a;
+        const QString title = p.title ? q(*p.title) : QApplication::applicationDisplayName();
+        switch (p.kind) {
+        case Prompt::Kind::Message: {
+            QMessageBox box(owner);
+            box.setWindowTitle(title);
+            box.setText(q(p.text));
+            if (p.style & kMessageStop) box.setIcon(QMessageBox::Critical);
+            if ((p.style & 7) == kMessageYesNo) {
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                box.setEscapeButton(QMessageBox::No);
+                a.button = box.exec() == QMessageBox::Yes ? Button::Yes : Button::No;
+            } else {
+                box.setStandardButtons(QMessageBox::Ok);
+                box.exec();
+                a.button = Button::Ok;
+            }
+            a.accepted = true;
+            break;
+        }
+        case Prompt::Kind::Input: {
+            QInputDialog dialog(owner);
+            dialog.setWindowTitle(title);
+            dialog.setLabelText(q(p.text));
+            if (p.input_mode == InputMode::WholeNumber) {
+                dialog.setInputMode(QInputDialog::IntInput);
+                dialog.setIntRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+                dialog.setIntValue(q(p.initial).toInt());
+            } else {
+                dialog.setInputMode(QInputDialog::TextInput);
+                dialog.setTextValue(q(p.initial));
+                if (p.input_mode == InputMode::Masked) dialog.setTextEchoMode(QLineEdit::Password);
+            }
+            a.accepted = dialog.exec() == QDialog::Accepted;
+            if (a.accepted)
+                a.text = p.input_mode == InputMode::WholeNumber
+                             ? std::to_string(dialog.intValue())
+                             : dialog.textValue().toStdString();
+            break;
+        }
+        case Prompt::Kind::OpenFiles: {
+            QFileDialog dialog(owner, title, q(p.initial));
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.setFileMode(p.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+            const QStringList filters = name_filters(p.filters);
+            if (!filters.isEmpty()) {
+                dialog.setNameFilters(filters);
+                dialog.selectNameFilter(filters.front());
+            }
+            if (dialog.exec() == QDialog::Accepted) {
+                for (const QString& f : dialog.selectedFiles()) a.files.push_back(f.toStdString());
+                a.accepted = !a.files.empty();
+            }
+            break;
+        }
+        case Prompt::Kind::SaveFile: {
+            QFileDialog dialog(owner, title);
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            const QStringList filters = name_filters(p.filters);
+            if (!filters.isEmpty()) dialog.setNameFilters(filters);
+            if (!p.initial.empty()) dialog.selectFile(q(p.initial));
+            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+                a.accepted = true;
+                a.text = dialog.selectedFiles().front().toStdString();
+            }
+            break;
+        }
+        case Prompt::Kind::Font: {
+            bool ok = false;
+            a.font = QFontDialog::getFont(&ok, current_font, owner, title);
+            a.accepted = ok;
+            break;
+        }
+        case Prompt::Kind::Folder: {
+            const QString dir = QFileDialog::getExistingDirectory(owner, title, q(p.initial));
+            a.accepted = !dir.isEmpty();
+            a.text = dir.toStdString();
+            break;
+        }
+        }
+        return a;
+    }
+};
+
+DialogPrompts dialog_prompts;
+PromptHandler* current_handler = &dialog_prompts;
+
+Answer ask(QWidget* owner, const Prompt& p, const QFont& font = QFont()) {
+    return current_handler->ask(owner, p, font);
+}
+
+}  // namespace
+
+void set_prompt_handler(PromptHandler* handler) {
+    current_handler = handler ? handler : &dialog_prompts;
+}
+
+Button message_box(const std::string& text, int style, const std::optional<std::string>& title,
+                   QWidget* owner) {
+    Prompt p;
+    p.kind = Prompt::Kind::Message;
+    p.text = text;
+    p.title = title;
+    p.style = style;
+    return ask(owner, p).button;
+}
+
+std::optional<std::string> input_box(const std::string& prompt, const std::string& title,
+                                     const std::string& initial, InputMode mode, QWidget* owner) {
+    Prompt p;
+    p.kind = Prompt::Kind::Input;
+    p.text = prompt;
+    if (!title.empty()) p.title = title;
+    p.initial = initial;
+    p.input_mode = mode;
+    Answer a = ask(owner, p);
+    if (!a.accepted) return std::nullopt;
+    return a.text;
+}
+
+std::vector<std::string> open_file_dialog(QWidget* owner, const std::string& title,
+                                          const std::vector<FileFilter>& filters,
+                                          const std::string& initial_dir, bool multiple) {
+    Prompt p;
+    p.kind = Prompt::Kind::OpenFiles;
+    if (!title.empty()) p.title = title;
+    p.filters = filters;
+    p.initial = initial_dir;
+    p.multiple = multiple;
+    Answer a = ask(owner, p);
+    if (!a.accepted) return {};
+    return a.files;
+}
+
+std::optional<std::string> save_file_dialog(QWidget* owner, const std::string& title,
+                                            const std::vector<FileFilter>& filters,
+                                            const std::string& initial_name) {
+    Prompt p;
+    p.kind = Prompt::Kind::SaveFile;
+    if (!title.empty()) p.title = title;
+    p.filters = filters;
+    p.initial = initial_name;
+    Answer a = ask(owner, p);
+    if (!a.accepted) return std::nullopt;
+    return a.text;
+}
+
+std::optional<QFont> font_dialog(QWidget* owner, const QFont& current, const std::string& title) {
+    Prompt p;
+    p.kind = Prompt::Kind::Font;
+    if (!title.empty()) p.title = title;
+    Answer a = ask(owner, p, current);
+    if (!a.accepted) return std::nullopt;
+    return a.font;
+}
+
+std::optional<std::string> folder_dialog(QWidget* owner, const std::string& title,
+                                         const std::string& initial_dir) {
+    Prompt p;
+    p.kind = Prompt::Kind::Folder;
+    if (!title.empty()) p.title = title;
+    p.initial = initial_dir;
+    Answer a = ask(owner, p);
+    if (!a.accepted) return std::nullopt;
+    return a.text;
+}
+
+}  // namespace dezu::ui

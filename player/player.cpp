@@ -1,0 +1,1 @@
+// The player subsystem; its windows register themselves from app/register_windows.cpp.

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package dezu needs to build, run and test.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  libsqlcipher-dev sqlcipher sqlite3
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav timgm6mb-soundfont
+  libcurl4-openssl-dev libicu-dev
+  fonts-noto-cjk fonts-arphic-ukai
+  googletest libgtest-dev libgmock-dev
+  xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils python3-aiosmtpd
+  dbus-x11 libxcb1-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y --no-install-recommends "${missing[@]}"
+fi

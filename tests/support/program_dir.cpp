@@ -1,0 +1,51 @@
+#include "program_dir.h"
+
+#include "app/globals.h"
+#include "platform/files/files.h"
+#include "platform/process/clock.h"
+#include "platform/process/process.h"
+#include "platform/ui/form.h"
+#include "platform/ui/tray.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+
+#include <cstdlib>
+
+void ProgramDirTest::SetUp() {
+    ASSERT_TRUE(temp_.isValid());
+    dezu::process::set_program_location_for_test(dir(), "dezu");
+    setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
+    reset_globals_for_test();
+}
+
+void ProgramDirTest::TearDown() {
+    dezu::ui::discard_all_windows();
+    dezu::ui::set_tray_icon(nullptr);
+    process_events();
+    dezu::process::set_program_location_for_test("", "");
+    dezu::process::set_end_process_hook_for_test(nullptr);
+    dezu::process::set_now_for_test(std::nullopt);
+    dezu::ui::set_translucency_for_test(std::nullopt);
+}
+
+std::string ProgramDirTest::dir() const { return temp_.path().toStdString(); }
+
+std::string ProgramDirTest::path(const std::string& name) const { return dir() + "/" + name; }
+
+void ProgramDirTest::write_file(const std::string& name, const std::string& bytes) const {
+    ASSERT_TRUE(dezu::files::write_bytes(path(name), bytes));
+}
+
+std::string ProgramDirTest::read_file(const std::string& name) const {
+    return dezu::files::read_whole_file(path(name));
+}
+
+void ProgramDirTest::process_events(int milliseconds) {
+    QDeadlineTimer deadline(milliseconds);
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    } while (!deadline.hasExpired());
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <string>
+
+// A fresh, empty program directory for one test: the program's code sees it
+// as the folder it was started from, and the log-on start entries go to a
+// config folder inside it. Globals and windows start anew.
+class ProgramDirTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // The directory as the system gives it (no trailing "/").
+    std::string dir() const;
+    // A path inside it.
+    std::string path(const std::string& name) const;
+    std::string clock_ini() const { return path("clock.ini"); }
+
+    void write_file(const std::string& name, const std::string& bytes) const;
+    std::string read_file(const std::string& name) const;
+
+    // Pumps the event loop for a while (timers, deferred deletes).
+    static void process_events(int milliseconds = 0);
+
+private:
+    QTemporaryDir temp_;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dezu::wallpaper {
+
+// The wallpaper list file: one picture path per line, every line taken as it
+// is (an empty line is an empty entry); a missing file gives no entries.
+std::vector<std::string> read_wallpaper_list(const std::string& path);
+
+// Minutes stored as text -> a timer interval: the numeric value times 60000,
+// truncated toward zero. Negative or out-of-range products give 0 (stopped).
+std::int32_t interval_from_minutes(const std::string& minutes_text);
+
+}  // namespace dezu::wallpaper
