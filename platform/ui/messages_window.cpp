@@ -1,0 +1,7 @@
+#include "platform/ui/messages.h"
+
+namespace dezu::ui::detail {
+
+bool window_message(QWidget*, unsigned, std::intptr_t, std::intptr_t, std::intptr_t&) { return false; }
+
+}  // namespace dezu::ui::detail
