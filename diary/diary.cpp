@@ -1,1 +1,0 @@
-// The diary subsystem; its windows register themselves from app/register_windows.cpp.

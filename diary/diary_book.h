@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/store/record_store.h"
+
+// A diary book: one record-store table per book in the diary folder, one
+// record per page.
+namespace diary {
+
+// The alias under which the editor opens its book.
+inline constexpr const char* kBookAlias = "记事";
+inline constexpr const char* kBookExtension = ".SJK";
+inline constexpr const char* kSideFileExtension = ".EDT";
+
+// The settings section and key that remember the last book.
+inline constexpr const char* kSettingsSection = "记事";
+inline constexpr const char* kCurrentBookKey = "当前用户";
+
+// The password text every book is opened with; no one types it, so a book
+// with a password always makes the store ask for it.
+inline const std::string kBookOpeningPassword = "\x01";
+
+// The three fields of a book's table, in their order: 内容, 时间, 标题.
+std::vector<dezu::store::FieldDefinition> diary_book_fields();
+
+// folder + "/" + name + extension, where an existing file whose extension is
+// spelt in other letter case ("work.sjk") is taken as it is spelt on disk.
+std::string book_file_path(const std::string& folder, const std::string& name,
+                           const std::string& extension);
+
+// The names of the books in the folder: every file whose name ends in ".SJK"
+// in any letter case, without that ending, sorted.
+std::vector<std::string> list_book_names(const std::string& folder);
+
+// Whether a typed text can name a book: it must stay a file in the folder.
+bool is_usable_book_name(const std::string& name);
+
+}  // namespace diary

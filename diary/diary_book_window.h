@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/ui/form.h"
+
+class QComboBox;
+
+// Lists the diary books, and creates, deletes and opens them.
+class DiaryBookWindow : public dezu::ui::Form {
+    Q_OBJECT
+public:
+    DiaryBookWindow();
+
+    void on_created() override { load_diary_book_list(); }
+
+    void load_diary_book_list();
+    void select_diary_book();
+    void create_diary_book();
+    void delete_diary_book();
+    void open_diary_book();
+
+    QComboBox* book_list() const { return books_; }
+
+private:
+    QComboBox* books_ = nullptr;
+};

@@ -1,0 +1,228 @@
+// The toolbar's fifteen commands of DiaryEditorWindow.
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTreeWidget>
+
+#include "app/globals.h"
+#include "diary/diary_book.h"
+#include "diary/diary_editor_window.h"
+#include "diary/line_printer.h"
+#include "platform/files/files.h"
+#include "platform/store/record_store.h"
+#include "platform/text/text.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/prompts.h"
+#include "platform/ui/status_bar.h"
+#include "platform/ui/timer_control.h"
+#include "platform/ui/window_ids.h"
+
+namespace ui = dezu::ui;
+namespace store = dezu::store;
+
+void DiaryEditorWindow::on_diary_toolbar_click(int index) {
+    switch (index) {
+        case kNew:
+            return new_page();
+        case kImport:
+            return import_pages();
+        case kExport:
+            return export_page();
+        case kSave:
+            return save_page();
+        case kFont:
+            return choose_font();
+        case kPrint:
+            return print_page();
+        case kDelete:
+            return delete_page();
+        case kPrevious:
+            return previous_page();
+        case kNext:
+            return next_page();
+        case kLock:
+            return lock_book();
+        case kUnlock:
+            return unlock_book();
+        case kClose:
+            return close_editor();
+        case kReturn:
+            return return_to_books();
+        case kContents:
+            return toggle_page_list();
+        case kScroll:
+            return toggle_scrolling();
+        default:
+            return;
+    }
+}
+
+void DiaryEditorWindow::new_page() {
+    if (!use_book_table()) return;
+    if (!editor_->toPlainText().isEmpty()) {
+        save_shown_page();
+        editor_->clear();
+    }
+    store::append_store_record();
+    pages_->addTopLevelItem(new QTreeWidgetItem(QStringList{QString(), QString()}));
+    const int row = pages_->topLevelItemCount() - 1;
+    g_current_page_number = row + 1;
+    set_current_row(row);
+    const int count = store::store_record_count();
+    set_page_status(count, count);
+    editor_->setFocus();
+    store::go_to_record(g_current_page_number);
+    if (!editor_->isEnabled()) {
+        buttons_[kDelete]->setEnabled(true);
+        editor_->setEnabled(true);
+    }
+}
+
+void DiaryEditorWindow::import_pages() {
+    if (g_current_page_number == 0) new_page();
+    ui::load_window(ui::windows::kDiaryImport, true);
+    if (!g_import_sources.empty()) ui::load_window(ui::windows::kImportProgress);
+}
+
+void DiaryEditorWindow::export_page() {
+    const auto chosen = ui::save_file_dialog(this, {}, {{"*.TXT", {"*.TXT"}}});
+    if (!chosen) return;
+    std::string name = *chosen;
+    if (!name.empty() && !dezu::text::ends_with_ignoring_case(name, ".TXT")) name += ".TXT";
+    // A failed write is not reported.
+    dezu::files::replace_file_atomically(name,
+                                         dezu::text::to_gbk(editor_->toPlainText().toStdString()));
+}
+
+void DiaryEditorWindow::save_page() {
+    // Without a page there is nothing to save.
+    if (!editor_->isEnabled() || !use_book_table()) return;
+    save_shown_page();
+    const int row = current_row();
+    if (QTreeWidgetItem* item = pages_->topLevelItem(row)) {
+        item->setText(0, QString::fromStdString(g_page_title));
+        item->setText(1, QString::fromStdString(page_time_text()));
+        set_current_row(row);
+    }
+    editor_->setFocus();
+    status_->set_part_text(3, std::to_string(store::store_record_count()));
+}
+
+void DiaryEditorWindow::choose_font() {
+    const auto font = ui::font_dialog(this, font_dialog_choice_);
+    if (!font) return;
+    font_dialog_choice_ = *font;
+    // The dialog offers no colour, so the text colour stays.
+    editor_->setFont(*font);
+}
+
+void DiaryEditorWindow::print_page() {
+    const auto lines = ui::send_message(editor_, ui::EM_GETLINECOUNT, 0, 0);
+    for (int i = 0; i < lines; ++i) {
+        const std::string line = editor_line(i);
+        if (!line.empty()) printer_->print_line(line);
+    }
+    printer_->end_job();
+}
+
+void DiaryEditorWindow::delete_page() {
+    if (!use_book_table()) return;
+    if (store::store_record_count() == 0) {
+        buttons_[kDelete]->setEnabled(false);
+        editor_->setEnabled(false);
+        g_current_page_number = 0;
+        return;
+    }
+    if (ui::message_box("确认是否删除当前页", ui::kMessageYesNo, std::nullopt, this) !=
+        ui::Button::Yes)
+        return;
+    editor_->clear();
+    store::delete_store_record();
+    store::purge_store_records();
+    delete pages_->takeTopLevelItem(g_current_page_number - 1);
+    g_current_page_number = store::store_record_count();
+    if (g_current_page_number > 0) {
+        show_page(g_current_page_number);
+    } else {
+        buttons_[kDelete]->setEnabled(false);
+        editor_->setEnabled(false);
+    }
+    const int count = store::store_record_count();
+    set_page_status(count, count);
+}
+
+void DiaryEditorWindow::previous_page() {
+    if (!use_book_table()) return;
+    if (store::store_record_count() == 0 || store::current_record_number() <= 1) return;
+    save_shown_page();
+    const int number = store::current_record_number() - 1;
+    show_page(number);
+    g_current_page_number = number;
+    status_->set_part_text(5, std::to_string(number));
+    set_current_row(current_row() - 1);
+}
+
+void DiaryEditorWindow::next_page() {
+    if (!use_book_table()) return;
+    const int count = store::store_record_count();
+    if (count == 0 || store::current_record_number() >= count) return;
+    save_shown_page();
+    const int number = store::current_record_number() + 1;
+    show_page(number);
+    g_current_page_number = number;
+    status_->set_part_text(5, std::to_string(number));
+    set_current_row(current_row() + 1);
+}
+
+void DiaryEditorWindow::lock_book() {
+    auto password = ui::input_box("请输入一个新密码,并保存好密码", "设置日记密码", {},
+                                  ui::InputMode::Masked, this);
+    if (!password || password->empty()) return;
+    if (use_book_table()) store::set_store_password(*password);
+    if (store::store_has_password(g_current_diary_path)) buttons_[kUnlock]->setEnabled(true);
+    std::fill(password->begin(), password->end(), '\0');
+}
+
+void DiaryEditorWindow::unlock_book() {
+    if (use_book_table()) store::set_store_password();
+    if (!store::store_has_password(g_current_diary_path)) buttons_[kUnlock]->setEnabled(false);
+}
+
+void DiaryEditorWindow::close_editor() {
+    g_current_diary_book.clear();
+    // The closing handler saves a page with text and closes the book.
+    ui::destroy_window(window_id());
+    store::close_store_table(diary::kBookAlias);
+}
+
+void DiaryEditorWindow::return_to_books() {
+    g_current_diary_book.clear();
+    ui::load_window(ui::windows::kDiaryBook);
+    close_editor();
+}
+
+void DiaryEditorWindow::toggle_page_list() {
+    if (!pages_->isHidden()) {
+        pages_->hide();
+        separator_->hide();
+        editor_->resize(width(), editor_->height());
+    } else {
+        pages_->show();
+        separator_->show();
+        apply_list_widths();
+    }
+}
+
+void DiaryEditorWindow::toggle_scrolling() {
+    if (scroll_timer_->interval() > 0) {
+        scroll_timer_->set_interval(0);
+        return;
+    }
+    if (editor_->toPlainText().isEmpty()) return;
+    const auto entered =
+        ui::input_box("请输入滚屏速度，单位：毫秒", {}, {}, ui::InputMode::WholeNumber, this);
+    if (!entered) return;
+    const double milliseconds = dezu::text::numeric_value(*entered);
+    if (milliseconds > 0)
+        scroll_timer_->set_interval(dezu::text::truncate_toward_zero(milliseconds));
+}

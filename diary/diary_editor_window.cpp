@@ -1,0 +1,304 @@
+#include "diary/diary_editor_window.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include "app/globals.h"
+#include "assets/assets.h"
+#include "diary/diary_book.h"
+#include "diary/line_printer.h"
+#include "platform/files/files.h"
+#include "platform/process/clock.h"
+#include "platform/settings/settings_file.h"
+#include "platform/store/record_store.h"
+#include "platform/text/text.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/prompts.h"
+#include "platform/ui/status_bar.h"
+#include "platform/ui/timer_control.h"
+#include "platform/ui/window_ids.h"
+
+namespace ui = dezu::ui;
+namespace store = dezu::store;
+
+namespace {
+
+struct ToolbarButton {
+    const char* caption;
+    const char* picture;
+};
+
+constexpr std::array<ToolbarButton, DiaryEditorWindow::kToolbarButtons> kButtons = {{
+    {"新建", "diary_new.png"},
+    {"导入", "diary_import.png"},
+    {"导出", "diary_export.png"},
+    {"保存", "diary_save.png"},
+    {"字体", "diary_font.png"},
+    {"打印", "diary_print.png"},
+    {"删除", "diary_delete.png"},
+    {"前页", "diary_previous.png"},
+    {"后页", "diary_next.png"},
+    {"加锁", "diary_lock.png"},
+    {"解锁", "diary_unlock.png"},
+    {"关闭", "diary_close.png"},
+    {"返回", "diary_return.png"},
+    {"目录", "diary_contents.png"},
+    {"滚屏", "diary_scroll.png"},
+}};
+
+// The toolbar shows no tooltips.
+class NoToolTips : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::ToolTip; }
+};
+
+// Blanks trimmed from a title line: ASCII blanks and the ideographic space.
+std::string trim_title(std::string_view line) {
+    const std::string_view wide = "\u3000";
+    for (bool changed = true; changed;) {
+        changed = false;
+        line = dezu::text::trim(line);
+        if (line.starts_with(wide)) line.remove_prefix(wide.size()), changed = true;
+        if (line.ends_with(wide)) line.remove_suffix(wide.size()), changed = true;
+    }
+    return std::string(line);
+}
+
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+}  // namespace
+
+std::string page_time_text() {
+    return dezu::process::now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toStdString();
+}
+
+DiaryEditorWindow::DiaryEditorWindow() : Form(ui::windows::kDiaryEditor) {
+    setWindowTitle(QStringLiteral("日记本"));
+    resize(640, 487);
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+
+    toolbar_ = new QToolBar(this);
+    toolbar_->setObjectName(QStringLiteral("工具条1"));
+    toolbar_->setMovable(false);
+    toolbar_->setIconSize(QSize(32, 32));
+    toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    QFont caption_font(QStringLiteral("宋体"));
+    caption_font.setPixelSize(14);
+    toolbar_->setFont(caption_font);
+    ui::place(toolbar_, 8, 6, 624, 55);
+    auto* no_tips = new NoToolTips(this);
+    for (int i = 0; i < kToolbarButtons; ++i) {
+        QPixmap picture;
+        picture.loadFromData(
+            QByteArray::fromStdString(dezu::assets::asset_bytes(kButtons[i].picture)));
+        QAction* action =
+            toolbar_->addAction(QIcon(picture), QString::fromUtf8(kButtons[i].caption));
+        connect(action, &QAction::triggered, this, [this, i] { on_diary_toolbar_click(i); });
+        if (QWidget* button = toolbar_->widgetForAction(action))
+            button->installEventFilter(no_tips);
+        buttons_[static_cast<std::size_t>(i)] = action;
+    }
+
+    editor_ = new QPlainTextEdit(this);
+    editor_->setObjectName(QStringLiteral("编辑框1"));
+    editor_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    editor_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    editor_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont editor_font(QStringLiteral("楷体_GB2312"));
+    editor_font.setPixelSize(21);
+    editor_font.setWeight(QFont::Normal);
+    editor_->setFont(editor_font);
+    QPalette editor_palette = editor_->palette();
+    editor_palette.setColor(QPalette::Base, Qt::white);
+    editor_->setPalette(editor_palette);
+    ui::place(editor_, 1, 73, 340, 360);
+
+    separator_ = new QLabel(this);
+    separator_->setObjectName(QStringLiteral("标签2"));
+    ui::place(separator_, 341, 73, 12, 359);
+
+    pages_ = new QTreeWidget(this);
+    pages_->setObjectName(QStringLiteral("超级列表框1"));
+    pages_->setRootIsDecorated(false);
+    pages_->setUniformRowHeights(true);
+    pages_->setHeaderLabels({QStringLiteral("日记标题"), QStringLiteral("记录时间")});
+    pages_->header()->resizeSection(0, 150);
+    pages_->header()->resizeSection(1, 124);
+    ui::place(pages_, 353, 73, 278, 360);
+    connect(pages_, &QTreeWidget::itemDoubleClicked, this, [this] { on_page_list_double_click(); });
+
+    status_ = new ui::StatusBar(this, "状态条1", {50, 300, 50, 100, 50, -1});
+    ui::place(status_, 0, 325, 534, 20);
+    status_->set_part_text(0, "日记名称");
+    status_->set_part_text(2, "总页数");
+    status_->set_part_text(4, "当前页");
+
+    scroll_timer_ = new ui::TimerControl(this, "时钟1");
+    connect(scroll_timer_, &ui::TimerControl::tick, this, [this] { scroll_editor_one_line(); });
+    printer_ = new LinePrinter(this, "打印机1");
+}
+
+bool DiaryEditorWindow::use_book_table() {
+    if (store::current_store_alias() == diary::kBookAlias) return true;
+    return store::select_store_table(diary::kBookAlias);
+}
+
+void DiaryEditorWindow::set_page_status(int count, int shown) {
+    status_->set_part_text(3, std::to_string(count));
+    status_->set_part_text(5, std::to_string(shown));
+}
+
+int DiaryEditorWindow::current_row() const {
+    const QModelIndex index = pages_->currentIndex();
+    return index.isValid() ? index.row() : -1;
+}
+
+void DiaryEditorWindow::set_current_row(int row) {
+    if (QTreeWidgetItem* item = pages_->topLevelItem(row)) pages_->setCurrentItem(item);
+}
+
+void DiaryEditorWindow::init_diary_editor() {
+    ui::apply_visual_style(1);
+    g_current_diary_path =
+        diary::book_file_path(g_program_dir + "sj", g_current_diary_book, diary::kBookExtension);
+    // A book left open by an earlier editor is closed first, so that this one
+    // never works on another book's table.
+    store::close_store_table(diary::kBookAlias);
+    if (!dezu::files::file_exists(g_current_diary_path)) return;
+    if (store::is_store_table_open(g_current_diary_path))
+        store::close_store_table(g_current_diary_path);
+    if (!store::open_store_table(g_current_diary_path, diary::kBookAlias,
+                                 diary::kBookOpeningPassword)) {
+        ui::message_box(store::last_store_error(), ui::kMessageOk, std::nullopt, this);
+        ui::destroy_window(window_id());
+        return;
+    }
+    const std::string ini = clock_ini_path();
+    dezu::settings::write_setting(ini, diary::kSettingsSection, diary::kCurrentBookKey,
+                                  g_current_diary_book);
+    ui::destroy_window(ui::windows::kDiaryBook);
+
+    const int count = store::store_record_count();
+    if (count > 0) {
+        set_page_status(count, count);
+        QList<QTreeWidgetItem*> rows;
+        rows.reserve(count);
+        for (int i = 0; i < count; ++i) {
+            const std::string title = store::read_store_field("标题");
+            const std::string time = store::read_store_field("时间");
+            rows.push_back(new QTreeWidgetItem(QStringList{q(title), q(time)}));
+            store::go_to_next_record();
+        }
+        pages_->addTopLevelItems(rows);
+        g_current_page_number = count;
+        set_current_row(count - 1);
+        pages_->scrollToItem(pages_->topLevelItem(count - 1));
+        show_page(count);
+    } else {
+        store::append_store_record();
+        pages_->addTopLevelItem(new QTreeWidgetItem(QStringList{QString(), QString()}));
+        set_current_row(0);
+        const int now_count = store::store_record_count();
+        set_page_status(now_count, now_count);
+    }
+    g_current_page_number = store::store_record_count();
+    editor_->setFocus();
+    if (!store::store_has_password(g_current_diary_path)) buttons_[kUnlock]->setEnabled(false);
+    g_page_title.clear();
+    status_->set_part_text(
+        1, dezu::settings::read_setting(ini, diary::kSettingsSection, diary::kCurrentBookKey));
+}
+
+std::string DiaryEditorWindow::editor_line(int line) {
+    const std::string gbk = dezu::text::to_gbk(editor_->toPlainText().toStdString());
+    const std::intptr_t index = ui::send_message(editor_, ui::EM_LINEINDEX, line, 0);
+    if (index < 0) return {};
+    // Asked at the line's own first byte, so that an empty line answers for
+    // itself rather than for the line after it.
+    const std::intptr_t length = ui::send_message(editor_, ui::EM_LINELENGTH, index, 0);
+    const auto start = static_cast<std::size_t>(index);
+    if (start > gbk.size()) return {};
+    return dezu::text::from_gbk(gbk.substr(start, static_cast<std::size_t>(length)));
+}
+
+void DiaryEditorWindow::derive_page_title() {
+    const auto lines = ui::send_message(editor_, ui::EM_GETLINECOUNT, 0, 0);
+    g_page_title.clear();
+    for (int i = 0; i < lines; ++i) {
+        g_page_title = trim_title(editor_line(i));
+        if (!g_page_title.empty()) return;
+    }
+}
+
+void DiaryEditorWindow::save_shown_page() {
+    if (!use_book_table()) return;
+    store::write_store_field("内容", editor_->toPlainText().toStdString());
+    store::write_store_field("时间", page_time_text());
+    derive_page_title();
+    store::write_store_field("标题", g_page_title);
+}
+
+void DiaryEditorWindow::show_page(int number) {
+    if (!use_book_table()) return;
+    store::go_to_record(number);
+    editor_->setPlainText(q(store::read_store_field("内容")));
+}
+
+void DiaryEditorWindow::on_page_list_double_click() {
+    if (!use_book_table() || store::store_record_count() == 0) return;
+    const int row = current_row();
+    if (row < 0 || store::current_record_number() == row + 1) return;
+    save_shown_page();
+    g_current_page_number = row + 1;
+    show_page(row + 1);
+    status_->set_part_text(5, std::to_string(row + 1));
+}
+
+void DiaryEditorWindow::apply_list_widths() {
+    const int editor_width = width() - pages_->width() - separator_->width();
+    editor_->resize(std::max(0, editor_width), editor_->height());
+    separator_->move(editor_width + 2, separator_->y());
+    pages_->move(editor_width + separator_->width() + 2, pages_->y());
+}
+
+void DiaryEditorWindow::layout_diary_editor() {
+    const int h = height() - 90;
+    for (QWidget* w : {static_cast<QWidget*>(editor_), static_cast<QWidget*>(separator_),
+                       static_cast<QWidget*>(pages_)})
+        w->resize(w->width(), std::max(0, h));
+    if (!pages_->isHidden())
+        apply_list_widths();
+    else
+        editor_->resize(width(), editor_->height());
+    ui::place(status_, 0, height() - 20, width(), 20);
+}
+
+void DiaryEditorWindow::resizeEvent(QResizeEvent* event) {
+    Form::resizeEvent(event);
+    layout_diary_editor();
+}
+
+void DiaryEditorWindow::scroll_editor_one_line() {
+    ui::send_message(editor_, ui::EM_LINESCROLL, 0, 1);
+}
+
+void DiaryEditorWindow::save_page_on_close() {
+    if (editor_->toPlainText().isEmpty()) return;
+    save_shown_page();
+    g_current_diary_book.clear();
+    store::close_store_table(diary::kBookAlias);
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QFont>
+#include <array>
+#include <string>
+
+#include "platform/ui/form.h"
+
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QToolBar;
+class QTreeWidget;
+class LinePrinter;
+namespace dezu::ui {
+class StatusBar;
+class TimerControl;
+}  // namespace dezu::ui
+
+// The page editor of one diary book: the page shown in the edit box, the
+// book's pages listed by title and time, and the toolbar's commands.
+class DiaryEditorWindow : public dezu::ui::Form {
+    Q_OBJECT
+public:
+    static constexpr int kToolbarButtons = 15;
+    // The toolbar's buttons, by index.
+    enum Command {
+        kNew,
+        kImport,
+        kExport,
+        kSave,
+        kFont,
+        kPrint,
+        kDelete,
+        kPrevious,
+        kNext,
+        kLock,
+        kUnlock,
+        kClose,
+        kReturn,
+        kContents,
+        kScroll
+    };
+
+    DiaryEditorWindow();
+
+    void on_created() override { init_diary_editor(); }
+    void on_closing() override { save_page_on_close(); }
+
+    void init_diary_editor();
+    void layout_diary_editor();
+    void save_page_on_close();
+    void on_page_list_double_click();
+    void scroll_editor_one_line();
+    void on_diary_toolbar_click(int index);
+
+    void derive_page_title();
+    void save_shown_page();
+    void show_page(int number);
+
+    QPlainTextEdit* editor() const { return editor_; }
+    QTreeWidget* page_list() const { return pages_; }
+    QLabel* separator() const { return separator_; }
+    dezu::ui::StatusBar* status_bar() const { return status_; }
+    QToolBar* toolbar() const { return toolbar_; }
+    QAction* toolbar_button(int index) const { return buttons_[static_cast<std::size_t>(index)]; }
+    dezu::ui::TimerControl* scroll_timer() const { return scroll_timer_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Makes the book's table the store's current one; false when the editor
+    // has no book open.
+    bool use_book_table();
+    // Line i of the edit box, as the line messages give it.
+    std::string editor_line(int line);
+    void set_page_status(int count, int shown);
+    int current_row() const;
+    void set_current_row(int row);
+    void apply_list_widths();
+
+    void new_page();
+    void import_pages();
+    void export_page();
+    void save_page();
+    void choose_font();
+    void print_page();
+    void delete_page();
+    void previous_page();
+    void next_page();
+    void lock_book();
+    void unlock_book();
+    void close_editor();
+    void return_to_books();
+    void toggle_page_list();
+    void toggle_scrolling();
+
+    QToolBar* toolbar_ = nullptr;
+    std::array<QAction*, kToolbarButtons> buttons_{};
+    QPlainTextEdit* editor_ = nullptr;
+    QLabel* separator_ = nullptr;
+    QTreeWidget* pages_ = nullptr;
+    dezu::ui::StatusBar* status_ = nullptr;
+    dezu::ui::TimerControl* scroll_timer_ = nullptr;
+    LinePrinter* printer_ = nullptr;
+    // The font dialog opens with its own previous choice.
+    QFont font_dialog_choice_;
+};
+
+// The time text written with a saved page.
+std::string page_time_text();
