@@ -34,7 +34,6 @@ protected:
 };
 
 TEST_F(DiaryBookWindowTest, FirstStartMakesTheFolderAndOpenAsksForABook) {
-    ScriptedPrompts prompts;
     DiaryBookWindow* w = load();
     ASSERT_TRUE(w);
     EXPECT_EQ(w->windowTitle().toStdString(), "选择日记本");
@@ -48,7 +47,6 @@ TEST_F(DiaryBookWindowTest, FirstStartMakesTheFolderAndOpenAsksForABook) {
 
 TEST_F(DiaryBookWindowTest, FolderThatCannotBeMadeIsReported) {
     write_file("sj", "a file where the folder should be");
-    ScriptedPrompts prompts;
     DiaryBookWindow* w = load();
     EXPECT_EQ(prompts.messages(), std::vector<std::string>{"建立数据失败"});
     EXPECT_TRUE(items(w).empty());
@@ -85,7 +83,6 @@ TEST_F(DiaryBookWindowTest, ListsBooksOfEitherCaseAndPreselects) {
 TEST_F(DiaryBookWindowTest, RememberedBookThatIsGoneOpensNothingAndDeletesNothing) {
     make_book("kept");
     write_setting(clock_ini(), "记事", "当前用户", "gone");
-    ScriptedPrompts prompts;
     DiaryBookWindow* w = load();
     prompts.then_button(Button::Yes);
     press(w, "按钮3");
@@ -98,7 +95,6 @@ TEST_F(DiaryBookWindowTest, RememberedBookThatIsGoneOpensNothingAndDeletesNothin
 
 TEST_F(DiaryBookWindowTest, NewBookKeepsItsBlanksIsSelectedAndRemembered) {
     make_book("alpha");
-    ScriptedPrompts prompts;
     DiaryBookWindow* w = load();
     prompts.then_text(" my book ");
     press(w, "按钮2");
@@ -122,7 +118,6 @@ TEST_F(DiaryBookWindowTest, NewBookKeepsItsBlanksIsSelectedAndRemembered) {
 }
 
 TEST_F(DiaryBookWindowTest, NewBookCancelledEmptyOrUnusableChangesNothing) {
-    ScriptedPrompts prompts;
     DiaryBookWindow* w = load();
     prompts.then_cancel().then_text("").then_text("../escape");
     press(w, "按钮2");
@@ -136,7 +131,6 @@ TEST_F(DiaryBookWindowTest, NewBookCancelledEmptyOrUnusableChangesNothing) {
 TEST_F(DiaryBookWindowTest, NewBookWithTheNameOfAnExistingOneNeverWipesIt) {
     make_book("diary", {{"my only page", "my only page", "t"}});
     const std::string before = read_file("sj/diary.SJK");
-    ScriptedPrompts prompts;
     DiaryBookWindow* w = load();
     prompts.then_text("diary");
     press(w, "按钮2");
@@ -152,7 +146,6 @@ TEST_F(DiaryBookWindowTest, DeletingAsksAndRemovesTheBookFiles) {
     make_book("only", {}, "only.sjk");
     write_file("sj/only.EDT", "side");
     write_setting(clock_ini(), "记事", "当前用户", "only");
-    ScriptedPrompts prompts;
     DiaryBookWindow* w = load();
 
     prompts.then_button(Button::No);

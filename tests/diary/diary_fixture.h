@@ -25,9 +25,12 @@ struct PageText {
     std::string time;
 };
 
-// A program directory with the diary's windows registered.
+// A program directory with the diary's windows registered. Every prompt is
+// answered from the script, so no dialog ever waits for a person.
 class DiaryTest : public ProgramDirTest {
 protected:
+    ScriptedPrompts prompts;
+
     void SetUp() override {
         ProgramDirTest::SetUp();
         g_program_dir = dir() + "/";

@@ -1,0 +1,221 @@
+#include <QAction>
+#include <QLabel>
+#include <QScrollBar>
+#include <QToolBar>
+
+#include "diary_fixture.h"
+#include "platform/process/clock.h"
+#include "platform/settings/settings_file.h"
+#include "platform/ui/timer_control.h"
+
+namespace {
+
+class DiaryEditorTest : public DiaryTest {
+protected:
+    void SetUp() override {
+        DiaryTest::SetUp();
+        dezu::process::set_now_for_test(QDateTime(QDate(2024, 3, 5), QTime(9, 5, 7)));
+    }
+    const std::vector<PageText> three_pages = {
+        {"one\nbody", "one", "t1"}, {"two", "two", "t2"}, {"three", "three", "t3"}};
+};
+
+TEST_F(DiaryEditorTest, EmptyBookOpensWithOneBlankPage) {
+    make_book("new");
+    dezu::ui::load_window(dezu::ui::windows::kDiaryBook);
+    DiaryEditorWindow* w = open_editor("new");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->windowTitle().toStdString(), "日记本");
+    EXPECT_EQ(dezu::store::current_store_alias(), "记事");
+    EXPECT_EQ(dezu::store::store_record_count(), 1);
+    EXPECT_EQ(row_titles(w), std::vector<std::string>{""});
+    EXPECT_EQ(current_row(w), 0);
+    EXPECT_EQ(status(w, 3), "1");
+    EXPECT_EQ(status(w, 5), "1");
+    EXPECT_EQ(status(w, 1), "new");
+    EXPECT_EQ(editor_text(w), "");
+    EXPECT_EQ(g_current_page_number, 1);
+    EXPECT_EQ(dezu::settings::read_setting(clock_ini(), "记事", "当前用户"), "new");
+    EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryBook));
+    EXPECT_FALSE(w->toolbar_button(DiaryEditorWindow::kUnlock)->isEnabled());
+    EXPECT_TRUE(w->toolbar_button(DiaryEditorWindow::kLock)->isEnabled());
+    EXPECT_EQ(w->editor()->lineWrapMode(), QPlainTextEdit::NoWrap);
+    EXPECT_EQ(w->editor()->font().pixelSize(), 21);
+}
+
+TEST_F(DiaryEditorTest, BookWithPagesOpensOnItsLastPage) {
+    make_book("b", three_pages);
+    DiaryEditorWindow* w = open_editor("b");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(row_titles(w), (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(w->page_list()->topLevelItem(1)->text(1).toStdString(), "t2");
+    EXPECT_EQ(current_row(w), 2);
+    EXPECT_EQ(status(w, 3), "3");
+    EXPECT_EQ(status(w, 5), "3");
+    EXPECT_EQ(editor_text(w), "three");
+    EXPECT_EQ(g_current_page_number, 3);
+    EXPECT_EQ(dezu::store::current_record_number(), 3);
+    EXPECT_EQ(g_page_title, "");
+}
+
+TEST_F(DiaryEditorTest, MissingBookFileLeavesAnEmptyWindowThatTouchesNoOtherTable) {
+    make_book("mail", {{"account", "", ""}});
+    ASSERT_TRUE(dezu::store::open_store_table(book_path("mail"), "用户数据库", "x"));
+    DiaryEditorWindow* w = open_editor("nothing here");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(status(w, 1), "");
+    EXPECT_EQ(status(w, 3), "");
+    EXPECT_EQ(w->page_list()->topLevelItemCount(), 0);
+    type_text(w, "typed");
+    for (int command :
+         {DiaryEditorWindow::kNew, DiaryEditorWindow::kSave, DiaryEditorWindow::kDelete,
+          DiaryEditorWindow::kLock, DiaryEditorWindow::kUnlock})
+        w->on_diary_toolbar_click(command);
+    dezu::ui::destroy_window(dezu::ui::windows::kDiaryEditor);
+    ASSERT_TRUE(dezu::store::select_store_table("用户数据库"));
+    EXPECT_EQ(dezu::store::store_record_count(), 1);
+    EXPECT_EQ(dezu::store::read_store_field("内容"), "account");
+    EXPECT_FALSE(dezu::store::store_has_password(book_path("mail")));
+}
+
+TEST_F(DiaryEditorTest, RefusedOpeningShowsTheStoreErrorAndKeepsTheBookWindow) {
+    std::filesystem::create_directories(path("sj"));
+    write_file("sj/broken.SJK", "this is not a diary book at all");
+    dezu::ui::load_window(dezu::ui::windows::kDiaryBook);
+    g_current_diary_book = "broken";
+    dezu::ui::load_window(dezu::ui::windows::kDiaryEditor);
+    EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryEditor));
+    EXPECT_TRUE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryBook));
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_NE(prompts.messages()[0].find("broken.SJK"), std::string::npos);
+    EXPECT_EQ(read_file("sj/broken.SJK"), "this is not a diary book at all");
+}
+
+TEST_F(DiaryEditorTest, AnEarlierBookLeftOpenIsClosedBeforeTheNextOpens) {
+    make_book("first", {{"a", "a", ""}});
+    make_book("second", {{"b", "b", ""}});
+    DiaryEditorWindow* w = open_editor("first");
+    type_text(w, "");
+    w->close();  // title bar, empty page: the table stays open
+    process_events();
+    EXPECT_TRUE(dezu::store::is_store_table_open(book_path("first")));
+    w = open_editor("second");
+    ASSERT_TRUE(w);
+    EXPECT_FALSE(dezu::store::is_store_table_open(book_path("first")));
+    EXPECT_EQ(editor_text(w), "b");
+}
+
+TEST_F(DiaryEditorTest, TitleIsTheFirstLineWithOtherThanBlanks) {
+    make_book("t");
+    DiaryEditorWindow* w = open_editor("t");
+    struct Case {
+        const char* text;
+        const char* title;
+    };
+    for (const Case& c :
+         {Case{"\n  \n  Hello world  \nnext", "Hello world"}, Case{"   \n\t\n ", ""},
+          Case{"first line\n", "first line"}, Case{"\nx\n", "x"}, Case{"", ""},
+          Case{"\u3000中文标题 \n正文", "中文标题"}, Case{"\n\n\n日", "日"}}) {
+        SCOPED_TRACE(c.text);
+        type_text(w, c.text);
+        w->derive_page_title();
+        EXPECT_EQ(g_page_title, c.title);
+    }
+}
+
+TEST_F(DiaryEditorTest, DoubleClickSavesThePageShownAndShowsTheClickedOne) {
+    make_book("d", three_pages);
+    DiaryEditorWindow* w = open_editor("d");
+    // The row of the page shown: nothing happens, nothing is saved.
+    type_text(w, "changed but not saved");
+    w->on_page_list_double_click();
+    EXPECT_EQ(stored_pages("d")[2].content, "three");
+
+    // Another row.
+    type_text(w, "  new title\nthird page");
+    click_row(w, 0);
+    w->on_page_list_double_click();
+    EXPECT_EQ(editor_text(w), "one\nbody");
+    EXPECT_EQ(status(w, 5), "1");
+    EXPECT_EQ(g_current_page_number, 1);
+    const auto pages = stored_pages("d");
+    EXPECT_EQ(pages[2].content, "  new title\nthird page");
+    EXPECT_EQ(pages[2].title, "new title");
+    EXPECT_EQ(pages[2].time, "2024-03-05 09:05:07");
+    EXPECT_EQ(row_titles(w), (std::vector<std::string>{"one", "two", "three"}));
+
+    // An empty page is saved empty when left.
+    type_text(w, "");
+    click_row(w, 1);
+    w->on_page_list_double_click();
+    EXPECT_EQ(stored_pages("d")[0].content, "");
+    EXPECT_EQ(stored_pages("d")[0].title, "");
+    EXPECT_EQ(editor_text(w), "two");
+}
+
+TEST_F(DiaryEditorTest, ResizingKeepsTheListBesideTheEditorOrGivesTheEditorTheWidth) {
+    make_book("r");
+    DiaryEditorWindow* w = open_editor("r");
+    w->resize(800, 600);
+    EXPECT_EQ(w->editor()->height(), 510);
+    EXPECT_EQ(w->page_list()->height(), 510);
+    EXPECT_EQ(w->editor()->width(), 800 - 278 - 12);
+    EXPECT_EQ(w->separator()->x(), 800 - 278 - 12 + 2);
+    EXPECT_EQ(w->page_list()->x(), 800 - 278 + 2);
+
+    w->on_diary_toolbar_click(DiaryEditorWindow::kContents);
+    EXPECT_TRUE(w->page_list()->isHidden());
+    EXPECT_TRUE(w->separator()->isHidden());
+    EXPECT_EQ(w->editor()->width(), 800);
+    w->resize(700, 500);
+    EXPECT_EQ(w->editor()->width(), 700);
+    EXPECT_EQ(w->editor()->height(), 410);
+    w->on_diary_toolbar_click(DiaryEditorWindow::kContents);
+    EXPECT_FALSE(w->page_list()->isHidden());
+    EXPECT_EQ(w->editor()->width(), 700 - 278 - 12);
+}
+
+TEST_F(DiaryEditorTest, ClosingFromTheTitleBarSavesAPageWithText) {
+    make_book("c", three_pages);
+    DiaryEditorWindow* w = open_editor("c");
+    type_text(w, "last words");
+    w->close();
+    process_events();
+    EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryEditor));
+    EXPECT_FALSE(dezu::store::is_store_table_open("记事"));
+    EXPECT_EQ(g_current_diary_book, "");
+    const auto pages = stored_pages("c");
+    EXPECT_EQ(pages[2].content, "last words");
+    EXPECT_EQ(pages[2].time, "2024-03-05 09:05:07");
+
+    // With an empty page nothing is stored and the book stays open.
+    w = open_editor("c");
+    type_text(w, "");
+    w->close();
+    process_events();
+    EXPECT_TRUE(dezu::store::is_store_table_open("记事"));
+    EXPECT_EQ(stored_pages("c")[2].content, "last words");
+}
+
+TEST_F(DiaryEditorTest, AutoScrollMovesOneLinePerTickAndKeepsTickingAtTheEnd) {
+    make_book("s");
+    DiaryEditorWindow* w = open_editor("s");
+    w->show();
+    std::string text;
+    for (int i = 0; i < 60; ++i) text += "line " + std::to_string(i) + "\n";
+    type_text(w, text);
+    QScrollBar* bar = w->editor()->verticalScrollBar();
+    bar->setValue(0);
+    w->scroll_editor_one_line();
+    EXPECT_EQ(bar->value(), 1);
+
+    prompts.then_text("5");
+    w->on_diary_toolbar_click(DiaryEditorWindow::kScroll);
+    EXPECT_EQ(w->scroll_timer()->interval(), 5);
+    process_events(600);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    EXPECT_TRUE(w->scroll_timer()->is_running());
+    EXPECT_EQ(editor_text(w), text);
+}
+
+}  // namespace
