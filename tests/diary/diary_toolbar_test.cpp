@@ -1,0 +1,344 @@
+#include <QAction>
+#include <QComboBox>
+#include <QToolBar>
+#include <cstdio>
+
+#include "diary_fixture.h"
+#include "platform/files/files.h"
+#include "platform/process/clock.h"
+#include "platform/settings/settings_file.h"
+#include "platform/text/text.h"
+#include "platform/ui/timer_control.h"
+
+using dezu::ui::Button;
+using Cmd = DiaryEditorWindow;
+
+namespace {
+
+class DiaryToolbarTest : public DiaryTest {
+protected:
+    void SetUp() override {
+        DiaryTest::SetUp();
+        dezu::process::set_now_for_test(QDateTime(QDate(2024, 3, 5), QTime(9, 5, 7)));
+        make_book("b", {{"one", "one", "t1"}, {"two", "two", "t2"}, {"three", "three", "t3"}});
+        w = open_editor("b");
+        ASSERT_TRUE(w);
+    }
+    void press(int command) { w->on_diary_toolbar_click(command); }
+    std::vector<std::string> contents() {
+        std::vector<std::string> texts;
+        for (const auto& p : stored_pages("b")) texts.push_back(p.content);
+        return texts;
+    }
+    DiaryEditorWindow* w = nullptr;
+};
+
+TEST_F(DiaryToolbarTest, FifteenCaptionedButtonsWithTheirPictures) {
+    const std::vector<std::string> captions = {"新建", "导入", "导出", "保存", "字体",
+                                               "打印", "删除", "前页", "后页", "加锁",
+                                               "解锁", "关闭", "返回", "目录", "滚屏"};
+    ASSERT_EQ(w->toolbar()->actions().size(), 15);
+    for (int i = 0; i < 15; ++i) {
+        SCOPED_TRACE(i);
+        QAction* button = w->toolbar_button(i);
+        EXPECT_EQ(button->text().toStdString(), captions[static_cast<std::size_t>(i)]);
+        const QSize size = button->icon().availableSizes().value(0);
+        EXPECT_EQ(size, QSize(32, 32));
+    }
+    EXPECT_EQ(w->toolbar()->iconSize(), QSize(32, 32));
+    // A click reaches its command.
+    w->toolbar_button(Cmd::kPrevious)->trigger();
+    EXPECT_EQ(editor_text(w), "two");
+    w->on_diary_toolbar_click(15);  // no such button
+    w->on_diary_toolbar_click(-1);
+}
+
+TEST_F(DiaryToolbarTest, NewSavesAPageWithTextAndAppendsABlankOne) {
+    type_text(w, "edited three");
+    press(Cmd::kNew);
+    EXPECT_EQ(editor_text(w), "");
+    EXPECT_EQ(contents(), (std::vector<std::string>{"one", "two", "edited three", ""}));
+    // The page left keeps its row texts; only 保存 refreshes a row.
+    EXPECT_EQ(row_titles(w), (std::vector<std::string>{"one", "two", "three", ""}));
+    EXPECT_EQ(current_row(w), 3);
+    EXPECT_EQ(status(w, 3), "4");
+    EXPECT_EQ(status(w, 5), "4");
+    EXPECT_EQ(g_current_page_number, 4);
+    // An empty editor saves nothing: several blank pages.
+    press(Cmd::kNew);
+    EXPECT_EQ(contents().size(), 5u);
+    EXPECT_EQ(dezu::store::current_record_number(), 5);
+}
+
+TEST_F(DiaryToolbarTest, SaveWritesThePageAndRefreshesTheCurrentRow) {
+    type_text(w, "\n  Fresh title\nbody");
+    press(Cmd::kSave);
+    const auto pages = stored_pages("b");
+    EXPECT_EQ(pages[2].content, "\n  Fresh title\nbody");
+    EXPECT_EQ(pages[2].title, "Fresh title");
+    EXPECT_EQ(pages[2].time, "2024-03-05 09:05:07");
+    EXPECT_EQ(row_titles(w)[2], "Fresh title");
+    EXPECT_EQ(w->page_list()->topLevelItem(2)->text(1).toStdString(), "2024-03-05 09:05:07");
+
+    // After a single click on another row, 保存 writes into that row.
+    click_row(w, 0);
+    press(Cmd::kSave);
+    EXPECT_EQ(row_titles(w)[0], "Fresh title");
+    EXPECT_EQ(stored_pages("b")[0].content, "one");
+}
+
+TEST_F(DiaryToolbarTest, PreviousAndNextStepThroughPagesAndStopAtTheEnds) {
+    type_text(w, "three edited");
+    press(Cmd::kNext);  // on the last page: nothing, nothing saved
+    EXPECT_EQ(contents()[2], "three");
+    EXPECT_EQ(editor_text(w), "three edited");
+
+    press(Cmd::kPrevious);
+    EXPECT_EQ(contents()[2], "three edited");
+    EXPECT_EQ(editor_text(w), "two");
+    EXPECT_EQ(status(w, 5), "2");
+    EXPECT_EQ(current_row(w), 1);
+    press(Cmd::kPrevious);
+    EXPECT_EQ(editor_text(w), "one");
+    type_text(w, "one edited");
+    press(Cmd::kPrevious);  // on page 1: nothing
+    EXPECT_EQ(contents()[0], "one");
+    EXPECT_EQ(g_current_page_number, 1);
+    press(Cmd::kNext);
+    EXPECT_EQ(contents()[0], "one edited");
+    EXPECT_EQ(editor_text(w), "two");
+    EXPECT_EQ(current_row(w), 1);
+
+    // 删除 then removes the page stepped to, and its row.
+    prompts.then_button(Button::Yes);
+    press(Cmd::kDelete);
+    EXPECT_EQ(contents(), (std::vector<std::string>{"one edited", "three edited"}));
+    EXPECT_EQ(row_titles(w), (std::vector<std::string>{"one", "three"}));
+}
+
+TEST_F(DiaryToolbarTest, DeletingAMiddlePageShowsTheLastPage) {
+    press(Cmd::kPrevious);
+    prompts.then_button(Button::No);
+    press(Cmd::kDelete);
+    EXPECT_EQ(contents().size(), 3u);
+    EXPECT_EQ(editor_text(w), "two");
+    prompts.then_button(Button::Yes);
+    press(Cmd::kDelete);
+    EXPECT_EQ(prompts.messages(),
+              (std::vector<std::string>{"确认是否删除当前页", "确认是否删除当前页"}));
+    EXPECT_FALSE(prompts.asked()[0].title.has_value());
+    EXPECT_EQ(contents(), (std::vector<std::string>{"one", "three"}));
+    EXPECT_EQ(editor_text(w), "three");
+    EXPECT_EQ(g_current_page_number, 2);
+    EXPECT_EQ(status(w, 3), "2");
+    EXPECT_EQ(status(w, 5), "2");
+}
+
+TEST_F(DiaryToolbarTest, DeletingTheOnlyPageDisablesTheEditorUntilNew) {
+    for (int i = 0; i < 3; ++i) {
+        prompts.then_button(Button::Yes);
+        press(Cmd::kDelete);
+    }
+    EXPECT_TRUE(contents().empty());
+    EXPECT_FALSE(w->editor()->isEnabled());
+    EXPECT_FALSE(w->toolbar_button(Cmd::kDelete)->isEnabled());
+    EXPECT_EQ(status(w, 3), "0");
+    EXPECT_EQ(status(w, 5), "0");
+    EXPECT_EQ(g_current_page_number, 0);
+    EXPECT_EQ(w->page_list()->topLevelItemCount(), 0);
+    press(Cmd::kSave);  // no page: nothing to save
+    EXPECT_TRUE(contents().empty());
+
+    press(Cmd::kNew);
+    EXPECT_TRUE(w->editor()->isEnabled());
+    EXPECT_TRUE(w->toolbar_button(Cmd::kDelete)->isEnabled());
+    EXPECT_EQ(contents().size(), 1u);
+    EXPECT_EQ(status(w, 5), "1");
+    type_text(w, "first again");
+    press(Cmd::kSave);
+    EXPECT_EQ(contents(), std::vector<std::string>{"first again"});
+}
+
+TEST_F(DiaryToolbarTest, ImportMakesAPageWhenTheBookHasNone) {
+    for (int i = 0; i < 3; ++i) {
+        prompts.then_button(Button::Yes);
+        press(Cmd::kDelete);
+    }
+    press(Cmd::kImport);  // no import window yet: only the page
+    EXPECT_EQ(contents().size(), 1u);
+    EXPECT_TRUE(w->editor()->isEnabled());
+}
+
+TEST_F(DiaryToolbarTest, ExportWritesTheTextAsGb18030UnderATxtName) {
+    type_text(w, "第一行\r\n\nline three");
+    write_file("old.TXT", "previous content that is longer");
+    struct Case {
+        const char* chosen;
+        const char* written;
+    };
+    for (const Case& c : {Case{"plain", "plain.TXT"}, Case{"lower.txt", "lower.txt"},
+                          Case{"upper.TXT", "upper.TXT"}, Case{"mixed.TxT", "mixed.TxT"},
+                          Case{"report.doc", "report.doc.TXT"}, Case{"old.TXT", "old.TXT"}}) {
+        SCOPED_TRACE(c.chosen);
+        prompts.then_text(path(c.chosen));
+        press(Cmd::kExport);
+        EXPECT_EQ(read_file(c.written), dezu::text::to_gbk("第一行\n\nline three"));
+    }
+    EXPECT_FALSE(dezu::files::file_exists(path("lower.txt.TXT")));
+    ASSERT_FALSE(prompts.asked().empty());
+    EXPECT_EQ(prompts.asked()[0].kind, dezu::ui::Prompt::Kind::SaveFile);
+    EXPECT_EQ(prompts.asked()[0].filters.at(0).patterns, std::vector<std::string>{"*.TXT"});
+
+    prompts.then_cancel();
+    press(Cmd::kExport);  // cancelled: nothing
+    prompts.then_text(path("no/such/folder/x"));
+    press(Cmd::kExport);  // unwritable: silent
+    EXPECT_TRUE(prompts.messages().empty());
+}
+
+TEST_F(DiaryToolbarTest, PrintSkipsEmptyLinesAndKeepsBlankOnes) {
+    const std::string pdf = path("out.pdf");
+    LinePrinter::set_output_file_for_test(pdf);
+    type_text(w, "First line\n\nThird line");
+    press(Cmd::kPrint);
+    ASSERT_TRUE(dezu::files::file_exists(pdf));
+    const std::string text_file = path("out.txt");
+    ASSERT_EQ(std::system(("pdftotext -layout '" + pdf + "' '" + text_file + "'").c_str()), 0);
+    std::vector<std::string> lines;
+    for (const auto& line : dezu::files::read_lines(text_file)) {
+        const auto trimmed = std::string(dezu::text::trim(line));
+        if (!trimmed.empty() && trimmed != "\f") lines.push_back(trimmed);
+    }
+    EXPECT_EQ(lines, (std::vector<std::string>{"First line", "Third line"}));
+    // Printing changes no page.
+    EXPECT_EQ(contents()[2], "three");
+
+    // An empty page prints nothing at all.
+    std::filesystem::remove(pdf);
+    type_text(w, "");
+    press(Cmd::kPrint);
+    EXPECT_FALSE(dezu::files::file_exists(pdf));
+}
+
+TEST_F(DiaryToolbarTest, LockAndUnlockKeepThePagesAndTheUnlockButtonInStep) {
+    ASSERT_FALSE(w->toolbar_button(Cmd::kUnlock)->isEnabled());
+    prompts.then_cancel().then_text("");
+    press(Cmd::kLock);
+    press(Cmd::kLock);
+    EXPECT_FALSE(dezu::store::store_has_password(book_path("b")));
+
+    prompts.then_text("secret");
+    press(Cmd::kLock);
+    const auto& asked = prompts.asked().back();
+    EXPECT_EQ(asked.text, "请输入一个新密码,并保存好密码");
+    EXPECT_EQ(asked.title, std::optional<std::string>("设置日记密码"));
+    EXPECT_EQ(asked.input_mode, dezu::ui::InputMode::Masked);
+    EXPECT_TRUE(w->toolbar_button(Cmd::kUnlock)->isEnabled());
+    EXPECT_TRUE(dezu::store::store_has_password(book_path("b")));
+    const std::string bytes = read_file("sj/b.SJK");
+    for (const char* page : {"one", "two", "three"}) EXPECT_EQ(bytes.find(page), std::string::npos);
+    // The editor goes on on the same page.
+    type_text(w, "written after locking");
+    press(Cmd::kSave);
+
+    // Replaced without asking for the old one.
+    prompts.then_text("other");
+    const std::size_t asked_before = prompts.asked().size();
+    press(Cmd::kLock);
+    EXPECT_EQ(prompts.asked().size(), asked_before + 1);
+    EXPECT_EQ(stored_pages("b", "other")[2].content, "written after locking");
+
+    press(Cmd::kUnlock);
+    EXPECT_EQ(prompts.asked().size(), asked_before + 1);
+    EXPECT_FALSE(dezu::store::store_has_password(book_path("b")));
+    EXPECT_FALSE(w->toolbar_button(Cmd::kUnlock)->isEnabled());
+    EXPECT_EQ(contents(), (std::vector<std::string>{"one", "two", "written after locking"}));
+}
+
+TEST_F(DiaryToolbarTest, ALockedBookAsksForItsPasswordWhenOpened) {
+    prompts.then_text("secret");
+    press(Cmd::kLock);
+    press(Cmd::kClose);
+
+    // Wrong: the store's message, no editor, the book window stays.
+    dezu::ui::load_window(dezu::ui::windows::kDiaryBook);
+    prompts.then_text("guess");
+    EXPECT_EQ(open_editor("b"), nullptr);
+    EXPECT_EQ(prompts.messages().back(), "密码错误");
+    EXPECT_TRUE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryBook));
+
+    prompts.then_text("secret");
+    w = open_editor("b");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(prompts.asked().back().input_mode, dezu::ui::InputMode::Masked);
+    EXPECT_EQ(editor_text(w), "three");
+    EXPECT_TRUE(w->toolbar_button(Cmd::kUnlock)->isEnabled());
+}
+
+TEST_F(DiaryToolbarTest, ScrollStartsAtTheEnteredIntervalAndStopsAtOnce) {
+    type_text(w, "");
+    press(Cmd::kScroll);  // empty page: not even asked
+    EXPECT_TRUE(prompts.asked().empty());
+
+    type_text(w, "some text");
+    for (const char* entry : {"0", "-5"}) {
+        prompts.then_text(entry);
+        press(Cmd::kScroll);
+        EXPECT_EQ(w->scroll_timer()->interval(), 0) << entry;
+    }
+    prompts.then_cancel();
+    press(Cmd::kScroll);
+    EXPECT_EQ(w->scroll_timer()->interval(), 0);
+
+    prompts.then_text("250");
+    press(Cmd::kScroll);
+    EXPECT_EQ(prompts.asked().back().text, "请输入滚屏速度，单位：毫秒");
+    EXPECT_FALSE(prompts.asked().back().title.has_value());
+    EXPECT_EQ(prompts.asked().back().input_mode, dezu::ui::InputMode::WholeNumber);
+    EXPECT_EQ(w->scroll_timer()->interval(), 250);
+    const std::size_t asked = prompts.asked().size();
+    press(Cmd::kScroll);
+    EXPECT_EQ(w->scroll_timer()->interval(), 0);
+    EXPECT_EQ(prompts.asked().size(), asked);
+}
+
+TEST_F(DiaryToolbarTest, FontComesFromTheFontDialog) {
+    QFont chosen(QStringLiteral("Noto Sans CJK SC"));
+    chosen.setPointSize(30);
+    prompts.then_font(chosen);
+    press(Cmd::kFont);
+    EXPECT_EQ(w->editor()->font().pointSize(), 30);
+    prompts.then_cancel();
+    press(Cmd::kFont);
+    EXPECT_EQ(w->editor()->font().pointSize(), 30);
+}
+
+TEST_F(DiaryToolbarTest, CloseAndReturnSaveAPageWithTextAndCloseTheBook) {
+    type_text(w, "kept at close");
+    press(Cmd::kClose);
+    process_events();
+    EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryEditor));
+    EXPECT_FALSE(dezu::store::is_store_table_open("记事"));
+    EXPECT_EQ(g_current_diary_book, "");
+    EXPECT_EQ(contents()[2], "kept at close");
+
+    // 关闭 with an empty page closes the book too, saving nothing.
+    w = open_editor("b");
+    type_text(w, "");
+    press(Cmd::kClose);
+    EXPECT_FALSE(dezu::store::is_store_table_open("记事"));
+    EXPECT_EQ(contents()[2], "kept at close");
+
+    w = open_editor("b");
+    type_text(w, "kept at return");
+    press(Cmd::kReturn);
+    process_events();
+    EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryEditor));
+    EXPECT_FALSE(dezu::store::is_store_table_open("记事"));
+    EXPECT_EQ(contents()[2], "kept at return");
+    DiaryBookWindow* books = book_window();
+    ASSERT_TRUE(books);
+    EXPECT_EQ(books->book_list()->currentText().toStdString(), "b");
+}
+
+}  // namespace
