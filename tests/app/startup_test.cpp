@@ -242,3 +242,13 @@ TEST_F(AutostartSyncTest, DeleteRemovesOnlyAnExistingEntry) {
     delete_autostart_value();
     EXPECT_FALSE(dezu::autostart::autostart_exists());
 }
+
+TEST_F(StartupTest, OpacityOnlyWhereWindowsCanBeTranslucent) {
+    for (bool translucent : {false, true}) {
+        ui::discard_all_windows();
+        ui::set_translucency_for_test(translucent);
+        LauncherWindow* launcher = start();
+        EXPECT_EQ(g_window_opacity_enabled, translucent);
+        EXPECT_NEAR(launcher->windowOpacity(), translucent ? 240 / 255.0 : 1.0, 0.01);
+    }
+}
