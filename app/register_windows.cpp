@@ -1,10 +1,14 @@
 #include "app/register_windows.h"
 
 #include "app/launcher_window.h"
+#include "app/settings_window.h"
+#include "app/splash_window.h"
 #include "platform/ui/window_ids.h"
 
 namespace ui = dezu::ui;
 
 void register_all_windows() {
     ui::register_window(ui::windows::kLauncher, [] { return std::make_unique<LauncherWindow>(); });
+    ui::register_window(ui::windows::kSplash, [] { return std::make_unique<SplashWindow>(); });
+    ui::register_window(ui::windows::kSettings, [] { return std::make_unique<SettingsWindow>(); });
 }
