@@ -5,6 +5,7 @@ namespace assetgen {
 Artwork all_artwork() {
     Artwork all;
     all += launcher_artwork();
+    all += clock_artwork();
     return all;
 }
 
