@@ -1,10 +1,16 @@
 #include "app/register_windows.h"
 
 #include "app/launcher_window.h"
+#include "clock/desktop_clock_window.h"
+#include "clock/lunar_calendar_window.h"
 #include "platform/ui/window_ids.h"
 
 namespace ui = dezu::ui;
 
 void register_all_windows() {
     ui::register_window(ui::windows::kLauncher, [] { return std::make_unique<LauncherWindow>(); });
+    ui::register_window(ui::windows::kDesktopClock,
+                        [] { return std::make_unique<DesktopClockWindow>(); });
+    ui::register_window(ui::windows::kLunarCalendar,
+                        [] { return std::make_unique<LunarCalendarWindow>(); });
 }
