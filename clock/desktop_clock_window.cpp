@@ -1,7 +1,9 @@
 #include "clock/desktop_clock_window.h"
 
+#include <QBuffer>
 #include <QCursor>
 #include <QIcon>
+#include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -62,13 +64,26 @@ std::string read_clock_setting(const char* section, const char* key) {
     return read_setting(clock_ini_path(), section, key);
 }
 
+// Every size an icon file holds.
+QIcon icon_from_file_bytes(const std::string& bytes) {
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer, "ico");
+    QIcon icon;
+    const int count = reader.imageCount();
+    for (int i = 0; i < count && reader.jumpToImage(i); ++i) {
+        const QImage image = reader.read();
+        if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon;
+}
+
 }  // namespace
 
 DesktopClockWindow::DesktopClockWindow() : Form(ui::windows::kDesktopClock) {
     // No frame, above ordinary windows, no taskbar entry.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setWindowIcon(QIcon(QPixmap::fromImage(
-        QImage::fromData(QByteArray::fromStdString(dezu::assets::asset_bytes("clock.ico"))))));
+    setWindowIcon(icon_from_file_bytes(dezu::assets::asset_bytes("clock.ico")));
     setMouseTracking(true);
     move(50, 50);
     resize(120, 144);
@@ -151,7 +166,9 @@ void DesktopClockWindow::restore_chime() {
     const std::string stored = read_clock_setting("报时", "报时");
     if (stored.empty()) return;
     chime_item_->setChecked(true);
-    if (stored != "默认") g_chime_sound_file = stored;
+    // "默认" is the built-in sound even when a file was chosen earlier in the
+    // run and the file was edited since.
+    g_chime_sound_file = stored == "默认" ? std::string() : stored;
 }
 
 void DesktopClockWindow::save_clock_position() {

@@ -130,6 +130,8 @@ TEST_F(ClockTest, FirstOpeningTakesTheDefaultLookAndStoresIt) {
     EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(w->windowFlags() & Qt::Tool, Qt::Tool);  // no taskbar entry
+    const QList<QSize> icon_sizes = w->windowIcon().availableSizes();
+    EXPECT_EQ(icon_sizes, (QList<QSize>{{32, 32}, {48, 48}, {64, 64}}));
 
     w->move(300, 211);
     w->menu_item("隐藏窗口")->trigger();
@@ -232,7 +234,7 @@ TEST_F(ClockTest, ChimeSwitchFollowsTheAnswers) {
         {"No: built-in", nullptr, "old.wav", Button::No, {}, true, "默认", ""},
         {"Yes and a file", nullptr, "", Button::Yes, {ring}, true, ring, ring},
         {"Yes and cancel", nullptr, "old.wav", Button::Yes, {}, false, "(none)", "old.wav"},
-        {"switching off", "默认", "old.wav", Button::No, {}, false, "", "old.wav"},
+        {"switching off", "默认", "old.wav", Button::No, {}, false, "", ""},  // 默认 cleared it
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -276,6 +278,10 @@ TEST_F(ClockTest, ChimeSwitchFollowsTheAnswers) {
         EXPECT_EQ(w->chime_on(), c.ticked);
         if (c.stored_after == ring) {
             EXPECT_EQ(g_chime_sound_file, ring);
+        } else if (c.stored_after == "默认") {
+            EXPECT_EQ(g_chime_sound_file, "");
+        } else {
+            EXPECT_EQ(g_chime_sound_file, "stale");  // untouched while the chime is off
         }
         ui::destroy_window(ui::windows::kDesktopClock);
         process_events();
