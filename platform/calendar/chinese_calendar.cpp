@@ -11,12 +11,18 @@ namespace dezu::calendar {
 
 std::optional<LunarDate> chinese_date(const QDate& date) {
     if (!date.isValid()) return std::nullopt;
+    // Creating a calendar loads its data; a month view asks for 42 days at a
+    // time, so each thread keeps one.
+    thread_local std::unique_ptr<icu::Calendar> chinese = [] {
+        UErrorCode created = U_ZERO_ERROR;
+        // The civil date's midnight is read in UTC; the calendar itself
+        // reckons new moons in China's time.
+        std::unique_ptr<icu::Calendar> c(icu::Calendar::createInstance(
+            icu::TimeZone::getGMT()->clone(), icu::Locale("zh_CN@calendar=chinese"), created));
+        return U_SUCCESS(created) ? std::move(c) : nullptr;
+    }();
+    if (!chinese) return std::nullopt;
     UErrorCode status = U_ZERO_ERROR;
-    // The civil date's midnight in UTC, read in UTC: the calendar itself
-    // reckons new moons in China's time.
-    std::unique_ptr<icu::Calendar> chinese(icu::Calendar::createInstance(
-        icu::TimeZone::getGMT()->clone(), icu::Locale("zh_CN@calendar=chinese"), status));
-    if (U_FAILURE(status) || !chinese) return std::nullopt;
     const double ms = double(date.toJulianDay() - QDate(1970, 1, 1).toJulianDay()) * 86400000.0;
     chinese->setTime(ms, status);
     LunarDate lunar;

@@ -40,6 +40,11 @@ TEST(LunarDates, KnownDaysAndLeapMonths) {
         EXPECT_EQ(lunar_day_text(c.date), c.text);
     }
     EXPECT_FALSE(dezu::calendar::chinese_date(QDate()).has_value());
+    // Far from today the text is still a lunar day, or nothing.
+    for (QDate far : {QDate(1, 1, 1), QDate(9999, 12, 31), QDate(-4000, 6, 1)}) {
+        const std::string text = lunar_day_text(far);
+        EXPECT_TRUE(text.empty() || text.size() >= 6) << far.year();
+    }
     EXPECT_EQ(lunar_day_text(QDate()), "");
 }
 
