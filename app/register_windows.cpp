@@ -3,6 +3,8 @@
 #include "app/launcher_window.h"
 #include "app/settings_window.h"
 #include "app/splash_window.h"
+#include "clock/desktop_clock_window.h"
+#include "clock/lunar_calendar_window.h"
 #include "platform/ui/window_ids.h"
 
 namespace ui = dezu::ui;
@@ -11,4 +13,8 @@ void register_all_windows() {
     ui::register_window(ui::windows::kLauncher, [] { return std::make_unique<LauncherWindow>(); });
     ui::register_window(ui::windows::kSplash, [] { return std::make_unique<SplashWindow>(); });
     ui::register_window(ui::windows::kSettings, [] { return std::make_unique<SettingsWindow>(); });
+    ui::register_window(ui::windows::kDesktopClock,
+                        [] { return std::make_unique<DesktopClockWindow>(); });
+    ui::register_window(ui::windows::kLunarCalendar,
+                        [] { return std::make_unique<LunarCalendarWindow>(); });
 }

@@ -6,6 +6,7 @@ Artwork all_artwork() {
     Artwork all;
     all += launcher_artwork();
     all += splash_artwork();
+    all += clock_artwork();
     return all;
 }
 

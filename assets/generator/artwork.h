@@ -15,5 +15,7 @@ Artwork all_artwork();
 // One drawing unit per window family; each returns its files.
 Artwork launcher_artwork();
 Artwork splash_artwork();
+Artwork clock_artwork();  // skins, icon, chime and the digit strips
+Artwork clock_digit_artwork();
 
 }  // namespace assetgen
