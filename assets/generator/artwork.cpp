@@ -5,6 +5,7 @@ namespace assetgen {
 Artwork all_artwork() {
     Artwork all;
     all += launcher_artwork();
+    all += launcher_face_artwork();
     return all;
 }
 

@@ -14,5 +14,6 @@ Artwork all_artwork();
 
 // One drawing unit per window family; each returns its files.
 Artwork launcher_artwork();
+Artwork launcher_face_artwork();
 
 }  // namespace assetgen
