@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <optional>
 
 namespace dezu::shell {
 namespace {
@@ -26,6 +27,47 @@ QString find_program(const QString& name) {
         return file.isFile() && file.isExecutable() ? file.absoluteFilePath() : QString();
     }
     return QStandardPaths::findExecutable(name);
+}
+
+// Words as a POSIX shell splits them: blanks separate, '...' is literal,
+// "..." and a backslash escape. Nothing when a quote is left open.
+std::optional<QStringList> split_command_line(const QString& line) {
+    QStringList words;
+    QString word;
+    bool in_word = false;
+    QChar quote;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quote == QLatin1Char('\'')) {
+            if (c == quote)
+                quote = QChar();
+            else
+                word += c;
+        } else if (quote == QLatin1Char('"')) {
+            if (c == quote)
+                quote = QChar();
+            else if (c == QLatin1Char('\\') && i + 1 < line.size() &&
+                     QStringLiteral("\"\\$`").contains(line[i + 1]))
+                word += line[++i];
+            else
+                word += c;
+        } else if (c.isSpace()) {
+            if (in_word) words << word;
+            word.clear();
+            in_word = false;
+        } else {
+            in_word = true;
+            if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+                quote = c;
+            else if (c == QLatin1Char('\\') && i + 1 < line.size())
+                word += line[++i];
+            else
+                word += c;
+        }
+    }
+    if (!quote.isNull()) return std::nullopt;
+    if (in_word) words << word;
+    return words;
 }
 
 bool run_systemctl_poweroff() {
@@ -106,8 +148,9 @@ bool open_document(const std::string& target) {
 }
 
 bool start_command_line(const std::string& line) {
-    QStringList words = QProcess::splitCommand(QString::fromStdString(line));
-    if (words.isEmpty()) return false;
+    std::optional<QStringList> split = split_command_line(QString::fromStdString(line));
+    if (!split || split->isEmpty()) return false;
+    QStringList words = *split;
     const QString program = find_program(words.takeFirst());
     return !program.isEmpty() && start(program, words);
 }
