@@ -55,14 +55,29 @@ point_at_row 5
 check "row 5 highlighted" equal "$(panel_pixel 25 "$(row_top 5)")" "$GOLD"
 check "row 2 no longer highlighted" test "$(panel_pixel 25 "$(row_top 2)")" != "$GOLD"
 
-# 3. Another program's window takes the focus: the panel hides.
+# 3. "运行程序" opens our Run dialog, which takes the foreground: the panel hides.
+run_dialog() {  # the tray icon's window answers to any name; leave it out
+  xdotool search --onlyvisible --pid "$E2E_PID" --name '^运行$' 2>/dev/null | grep -vx "$(e2e_tray_icon)" | head -1
+}
+run_dialog_shown() { [ -n "$(run_dialog)" ]; }
+point_at_row 8
+xdotool click 1
+check "运行程序 shows the Run dialog" e2e_wait_until 50 run_dialog_shown
+check "the panel hides behind it" e2e_wait_until 30 panel_hidden
+xdotool key Escape
+run_dialog_gone() { ! run_dialog_shown; }
+check "Escape closes the Run dialog" e2e_wait_until 30 run_dialog_gone
+e2e_click_tray_icon 1 >/dev/null
+e2e_wait_until 50 panel_shown || fail_now "the panel did not show again"
+
+# 4. Another program's window takes the focus: the panel hides.
 xmessage -geometry +300+100 "another program" >/dev/null 2>&1 &
 E2E_PIDS+=($!)
 e2e_wait_until 50 xdotool search --onlyvisible --class xmessage || fail_now "xmessage did not start"
 xdotool windowfocus --sync "$(xdotool search --onlyvisible --class xmessage | head -1)"
 check "panel hides when another program has the focus" e2e_wait_until 30 panel_hidden
 
-# 4. Near the right edge (any mouse button): the right edge 2 pixels inside the screen.
+# 5. Near the right edge (any mouse button): the right edge 2 pixels inside the screen.
 tray=$(xdotool search --class trayer | tail -1)
 xdotool windowmove "$tray" $((W - 24)) $((E2E_SCREEN_H - 24))
 sleep 0.5
@@ -71,9 +86,9 @@ e2e_wait_until 50 panel_shown || fail_now "the panel did not show for a right cl
 read -r left top < <(e2e_position "$(panel)")
 check "right click near the right edge: right edge at $((W - 2))" \
   equal "$((left + PW)) $top" "$((W - 2)) $((py - PH))"
-check "the highlight stayed on row 5" equal "$(panel_pixel 25 "$(row_top 5)")" "$GOLD"
+check "the highlight stayed on row 8" equal "$(panel_pixel 25 "$(row_top 8)")" "$GOLD"
 
-# 5. "退出程序": exit code 0, the tray icon gone.
+# 6. "退出程序": exit code 0, the tray icon gone.
 icon_docked() { xwininfo -tree -id "$tray" 2>/dev/null | grep -q '"dezu"'; }
 check "tray icon docked before exit" icon_docked
 point_at_row 11
