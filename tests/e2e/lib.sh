@@ -42,22 +42,21 @@ e2e_wait_until() {
   return 1
 }
 
-e2e_free_display() {
-  local n
-  for n in $(seq 91 190); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { echo "$n"; return 0; }
-  done
-  return 1
-}
-
+# The server picks a free display number itself (no race with other tests)
+# and tells it through a file descriptor.
 e2e_start_xvfb() {
-  local n
-  n=$(e2e_free_display) || { echo "no free display number" >&2; return 1; }
-  Xvfb ":$n" -screen 0 "${E2E_SCREEN_W}x${E2E_SCREEN_H}x24" -nolisten tcp -noreset \
-    >"$E2E_DIR/xvfb.log" 2>&1 &
+  local n=""
+  Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN_W}x${E2E_SCREEN_H}x24" -nolisten tcp -noreset \
+    3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
   E2E_PIDS+=($!)
+  for _ in $(seq 1 100); do
+    n=$(head -1 "$E2E_DIR/display" 2>/dev/null)
+    [ -n "$n" ] && break
+    sleep 0.1
+  done
+  [ -n "$n" ] || { echo "Xvfb did not start" >&2; cat "$E2E_DIR/xvfb.log" >&2; return 1; }
   export DISPLAY=":$n"
-  e2e_wait_until 100 xdpyinfo || { echo "Xvfb did not start on :$n" >&2; cat "$E2E_DIR/xvfb.log" >&2; return 1; }
+  e2e_wait_until 100 xdpyinfo || { echo "Xvfb :$n does not answer" >&2; return 1; }
 }
 
 # The tray host owns the system-tray selection of screen 0 once it is up.

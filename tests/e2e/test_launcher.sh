@@ -74,7 +74,7 @@ e2e_wait_until 50 panel_shown || fail_now "the panel did not show again"
 xmessage -geometry +300+100 "another program" >/dev/null 2>&1 &
 E2E_PIDS+=($!)
 e2e_wait_until 50 xdotool search --onlyvisible --class xmessage || fail_now "xmessage did not start"
-xdotool windowfocus --sync "$(xdotool search --onlyvisible --class xmessage | head -1)"
+xdotool windowfocus "$(xdotool search --onlyvisible --class xmessage | head -1)"
 check "panel hides when another program has the focus" e2e_wait_until 30 panel_hidden
 
 # 5. Near the right edge (any mouse button): the right edge 2 pixels inside the screen.
