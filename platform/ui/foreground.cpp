@@ -28,9 +28,16 @@ xcb_atom_t intern(xcb_connection_t* c, const char* name) {
     return atom;
 }
 
+// Exists once a window manager that follows the EWMH has run.
+xcb_atom_t net_active_window_atom(xcb_connection_t* c) {
+    static xcb_atom_t atom = XCB_ATOM_NONE;
+    if (atom == XCB_ATOM_NONE) atom = intern(c, "_NET_ACTIVE_WINDOW");
+    return atom;
+}
+
 // The window manager's active window, when it publishes one.
 std::optional<xcb_window_t> net_active_window(xcb_connection_t* c, xcb_window_t root) {
-    static xcb_atom_t atom = intern(c, "_NET_ACTIVE_WINDOW");
+    const xcb_atom_t atom = net_active_window_atom(c);
     if (atom == XCB_ATOM_NONE) return std::nullopt;
     xcb_get_property_reply_t* reply = xcb_get_property_reply(
         c, xcb_get_property(c, 0, root, atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
@@ -66,6 +73,29 @@ bool x11_focus_is_elsewhere() {
     return !ours.count(*focus);
 }
 
+// A tray click reaches us without an input event of ours, so a window manager
+// that prevents focus stealing may refuse Qt's own request. Ask as a pager
+// does (source 2), which stands for the user's own choice.
+void x11_request_activation(QWidget* window) {
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection() || !window->windowHandle()) return;
+    xcb_connection_t* c = x11->connection();
+    const xcb_atom_t atom = net_active_window_atom(c);
+    if (atom == XCB_ATOM_NONE) return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(window->winId());
+    event.type = atom;
+    event.data.data32[0] = 2;
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+}
+
 }  // namespace
 
 QPoint pointer_position() {
@@ -83,6 +113,7 @@ void bring_to_foreground(QWidget* window) {
     if (!window) return;
     window->raise();
     window->activateWindow();
+    x11_request_activation(window);
 }
 
 QWidget* foreground_window() {

@@ -7,6 +7,8 @@
 #   e2e_tray_icon             prints the tray icon's window id
 #   e2e_click_tray_icon [btn] clicks the middle of the icon
 #   e2e_screenshot <file>     the whole screen as PNG
+#   e2e_pixel <png> <x> <y>   "R G B" of one pixel
+#   e2e_wait_until <tenths> <command...>
 #
 # Every wait is bounded; a helper that gives up prints why and returns 1.
 
@@ -15,8 +17,6 @@ E2E_SCREEN_H=${E2E_SCREEN_H:-768}
 E2E_PIDS=()
 E2E_DIR=""
 E2E_PID=""
-
-e2e_log() { echo "  .. $*" >&2; }
 
 e2e_cleanup() {
   local pid
@@ -140,3 +140,55 @@ e2e_screenshot() { import -window root "$1"; }
 e2e_pixel() {
   convert "$1" -format '%[fx:int(255*p{'"$2"','"$3"'}.r)] %[fx:int(255*p{'"$2"','"$3"'}.g)] %[fx:int(255*p{'"$2"','"$3"'}.b)]' info:
 }
+
+# Checks: e2e_check <what> <command...> counts and reports; e2e_summary ends
+# the script with the verdict (and keeps the work folder when anything failed).
+E2E_PASSED=0
+E2E_FAILED=0
+e2e_check() {
+  local what=$1; shift
+  if "$@"; then echo "  ok   $what"; E2E_PASSED=$((E2E_PASSED + 1))
+  else echo "  FAIL $what"; E2E_FAILED=$((E2E_FAILED + 1)); E2E_KEEP=1; fi
+}
+e2e_fail_now() { echo "  FAIL $*"; E2E_KEEP=1; echo "kept: $E2E_DIR"; exit 1; }
+e2e_equal() { [ "$1" = "$2" ] || { echo "       got '$1', expected '$2'"; return 1; }; }
+e2e_summary() {
+  [ "$E2E_FAILED" = 0 ] || { echo "log:"; cat "$E2E_DIR/dezu.log"; echo "kept: $E2E_DIR"; }
+  echo "$E2E_PASSED passed, $E2E_FAILED failed"
+  [ "$E2E_FAILED" = 0 ]
+}
+
+# The launcher panel: its window, whether it shows, and its rows. The row
+# helpers take the panel's position from $left and $top.
+E2E_PANEL_W=106
+E2E_PANEL_H=188
+e2e_panel() { e2e_windows_sized "${E2E_PANEL_W}x${E2E_PANEL_H}" | head -1; }
+e2e_panel_shown() { local id; id=$(e2e_panel) && [ -n "$id" ] && e2e_is_viewable "$id"; }
+e2e_panel_hidden() { ! e2e_panel_shown; }
+e2e_row_top() { echo $((1 + 17 * ($1 - 1))); }
+e2e_point_at_row() {
+  xdotool mousemove --sync $((left + 25 + 40)) $((top + $(e2e_row_top "$1") + 8))
+  sleep 0.4
+}
+# Pixel of the panel at (x, y) in panel coordinates, from a fresh screenshot.
+e2e_panel_pixel() {
+  local shot="$E2E_DIR/shot-$RANDOM.png"
+  e2e_screenshot "$shot"
+  e2e_pixel "$shot" $((left + $1)) $((top + $2))
+}
+
+# Whether the tray host (window id) holds dezu's icon.
+e2e_icon_docked() { xwininfo -tree -id "$1" 2>/dev/null | grep -q '"dezu"'; }
+e2e_icon_gone() { ! e2e_icon_docked "$1"; }
+
+# Clicks "退出程序" (the last row) and sets E2E_EXIT_CODE to the program's exit
+# code, or to "running" when it has not ended within ten seconds.
+e2e_quit_through_last_row() {
+  E2E_EXIT_CODE=running
+  e2e_point_at_row 11
+  xdotool click 1
+  e2e_wait_until 100 e2e_ended || return 1
+  wait "$E2E_PID"
+  E2E_EXIT_CODE=$?
+}
+e2e_ended() { ! kill -0 "$E2E_PID" 2>/dev/null; }
