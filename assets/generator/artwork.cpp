@@ -7,6 +7,7 @@ Artwork all_artwork() {
     all += launcher_artwork();
     all += splash_artwork();
     all += clock_artwork();
+    all += launcher_face_artwork();
     return all;
 }
 

@@ -17,5 +17,6 @@ Artwork launcher_artwork();
 Artwork splash_artwork();
 Artwork clock_artwork();  // skins, icon, chime and the digit strips
 Artwork clock_digit_artwork();
+Artwork launcher_face_artwork();
 
 }  // namespace assetgen
