@@ -1,40 +1,67 @@
 #include "app/launcher_window.h"
 
+#include <QLabel>
+#include <cstdio>
+
+#include "app/globals.h"
 #include "app/startup.h"
 #include "assets/assets.h"
+#include "platform/shell/run_dialog.h"
+#include "platform/shell/shell.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/fonts.h"
+#include "platform/ui/foreground.h"
+#include "platform/ui/messages.h"
+#include "platform/ui/prompts.h"
 #include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
 
-#include <QLabel>
+namespace ui = dezu::ui;
 
 namespace {
 
 struct Row {
     const char* button;
     const char* caption;
+    void (*click)();
 };
 
 // Row 1 at the top; each row's super button keeps its form name.
 constexpr std::array<Row, LauncherWindow::kRows> kRowTable = {{
-    {"超级按钮3", "播放音乐"},
-    {"超级按钮14", "卡通时钟"},
-    {"超级按钮12", "桌面壁纸"},
-    {"超级按钮6", "随心所记"},
-    {"超级按钮7", "发送邮件"},
-    {"超级按钮1", "控制面板"},
-    {"超级按钮4", "启动屏保"},
-    {"超级按钮9", "运行程序"},
-    {"超级按钮10", "程序设置"},
-    {"超级按钮11", "系统关机"},
-    {"超级按钮13", "退出程序"},
+    {"超级按钮3", "播放音乐", toggle_player_bar},
+    {"超级按钮14", "卡通时钟", toggle_desktop_clock},
+    {"超级按钮12", "桌面壁纸", open_wallpaper_manager},
+    {"超级按钮6", "随心所记", open_diary_book_window},
+    {"超级按钮7", "发送邮件", open_mail_compose},
+    {"超级按钮1", "控制面板", open_control_panel},
+    {"超级按钮4", "启动屏保", start_screen_saver},
+    {"超级按钮9", "运行程序", show_run_dialog},
+    {"超级按钮10", "程序设置", open_settings},
+    {"超级按钮11", "系统关机", confirm_shutdown},
+    {"超级按钮13", "退出程序", exit_program},
 }};
 
 constexpr int kRowPitch = 17;
+constexpr int kAutoHideMs = 200;
+
+LauncherWindow* launcher() {
+    return ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
+}
+
+std::string face_name(int row) {
+    char name[32];
+    std::snprintf(name, sizeof name, "launcher_face_%02d.bmp", row);
+    return name;
+}
+
+// Loads the window unless it is loaded already; a loaded one is left as it is.
+void open_once(const char* window_id) {
+    if (!ui::is_window_loaded(window_id)) ui::load_window(window_id);
+}
 
 }  // namespace
 
-LauncherWindow::LauncherWindow() : Form(dezu::ui::windows::kLauncher) {
+LauncherWindow::LauncherWindow() : Form(ui::windows::kLauncher) {
     using namespace dezu::ui;
     setWindowFlags(Qt::FramelessWindowHint | Qt::Tool);
     setFixedSize(kWidth, kHeight);
@@ -47,22 +74,33 @@ LauncherWindow::LauncherWindow() : Form(dezu::ui::windows::kLauncher) {
     title_ = new QLabel(QStringLiteral("   d  e  z  u"), this);
     title_->setObjectName(QStringLiteral("标签2"));
     place(title_, 1, 1, 23, 186);
+    title_->setFont(ui_font("华文新魏", 20));
     title_->setWordWrap(true);
-    title_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    title_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    title_->setStyleSheet(QStringLiteral(
+        "QLabel { color: #ffe7b0; background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
+        " stop:0 #6e2c00, stop:0.5 #8c3e00, stop:1 #6e2c00); }"));
 
+    const QFont caption_font = ui_font("宋体", 12);
     for (int row = 1; row <= kRows; ++row) {
         const int top = 1 + kRowPitch * (row - 1);
         auto* face = new PictureBox(this, "图形按钮" + std::to_string(row));
         place(face, 25, top, 80, 16);
+        face->set_picture(dezu::assets::asset_bytes(face_name(row)));
         faces_[row - 1] = face;
         const Row& r = kRowTable[row - 1];
         auto* button = new SuperButton(this, r.button, r.caption, row);
         place(button, 25, top, 80, 16);
+        button->setFont(caption_font);
         buttons_[row - 1] = button;
+        connect(button, &SuperButton::pointer_moved, this,
+                [tag = button->tag()] { highlight_launcher_button(tag); });
+        connect(button, &SuperButton::clicked, this, [click = r.click] { click(); });
     }
 
     auto_hide_timer_ = new TimerControl(this, "时钟1");
     wallpaper_timer_ = new TimerControl(this, "时钟2");
+    connect(auto_hide_timer_, &TimerControl::tick, this, [] { auto_hide_launcher(); });
 }
 
 dezu::ui::SuperButton* LauncherWindow::button_with_tag(int tag) const {
@@ -70,8 +108,107 @@ dezu::ui::SuperButton* LauncherWindow::button_with_tag(int tag) const {
     return buttons_[tag - 1];
 }
 
-std::string LauncherWindow::icon_bytes() { return dezu::assets::asset_bytes("net.ico"); }
+std::string LauncherWindow::icon_bytes() {
+    return dezu::assets::asset_bytes("net.ico");
+}
 
-void LauncherWindow::on_created() { init_launcher(); }
+void LauncherWindow::on_created() {
+    init_launcher();
+}
 
-void LauncherWindow::on_tray_notification(int /*reason*/) {}
+void LauncherWindow::on_tray_notification(int reason) {
+    pop_up_launcher(reason);
+}
+
+void pop_up_launcher(int /*notification_kind*/) {
+    LauncherWindow* panel = launcher();
+    if (!panel) return;
+    const QPoint pointer = ui::pointer_position();
+    const QRect screen = ui::screen_geometry_at(pointer);
+    // Bottom edge at the pointer, left edge 2 pixels left of it; kept inside
+    // the screen, 2 pixels in from its right edge.
+    int top = pointer.y() - panel->height();
+    if (top < screen.top()) top = screen.top();
+    int left = pointer.x() - 2;
+    if (left < screen.left()) left = screen.left();
+    const int screen_right = screen.left() + screen.width();
+    if (screen_right - (left + panel->width()) < 0) left = screen_right - panel->width() - 2;
+    panel->move(left, top);
+
+    if (!(panel->windowFlags() & Qt::WindowStaysOnTopHint))
+        panel->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    panel->show();
+    ui::bring_to_foreground(panel);
+    panel->auto_hide_timer()->set_interval(kAutoHideMs);
+}
+
+void auto_hide_launcher() {
+    LauncherWindow* panel = launcher();
+    if (!panel) return;
+    if (ui::foreground_window() == panel) return;
+    panel->hide();
+    panel->auto_hide_timer()->set_interval(0);
+}
+
+void highlight_launcher_button(int row) {
+    LauncherWindow* panel = launcher();
+    if (!panel || g_highlighted_button_row == row) return;
+    if (g_highlighted_button_row != 0)
+        if (auto* previous = panel->button_with_tag(g_highlighted_button_row))
+            previous->set_highlight(0);
+    g_highlighted_button_row = row;
+    if (auto* button = panel->button_with_tag(row)) button->set_highlight(1);
+}
+
+void toggle_player_bar() {
+    const char* id = ui::windows::kPlayerBar;
+    if (!ui::is_window_loaded(id)) {
+        ui::load_window(id);
+    } else if (ui::Form* bar = ui::loaded_window(id); !bar->isVisible()) {
+        // The bar hides itself with its own button.
+        bar->show();
+    } else {
+        ui::destroy_window(id);
+    }
+}
+
+void toggle_desktop_clock() {
+    const char* id = ui::windows::kDesktopClock;
+    if (!ui::is_window_loaded(id))
+        ui::load_window(id);
+    else
+        ui::destroy_window(id);
+}
+
+void open_wallpaper_manager() {
+    open_once(ui::windows::kWallpaperManager);
+}
+
+void open_diary_book_window() {
+    open_once(ui::windows::kDiaryBook);
+}
+
+void open_mail_compose() {
+    open_once(ui::windows::kMailCompose);
+}
+
+void open_settings() {
+    open_once(ui::windows::kSettings);
+}
+
+void open_control_panel() {
+    dezu::shell::open_settings_program();
+}
+
+void start_screen_saver() {
+    ui::send_message(launcher(), ui::WM_SYSCOMMAND, ui::SC_SCREENSAVE, 0);
+}
+
+void show_run_dialog() {
+    dezu::shell::open_run_dialog(launcher());
+}
+
+void confirm_shutdown() {
+    if (ui::message_box("是否关机", ui::kMessageYesNo, std::nullopt, launcher()) == ui::Button::Yes)
+        dezu::shell::power_off();
+}

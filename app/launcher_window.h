@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/ui/form.h"
-
 #include <array>
+
+#include "platform/ui/form.h"
 
 namespace dezu::ui {
 class SuperButton;
@@ -27,6 +27,8 @@ public:
     void on_tray_notification(int reason) override;
 
     dezu::ui::SuperButton* row_button(int row) const { return buttons_[row - 1]; }
+    dezu::ui::PictureBox* row_face(int row) const { return faces_[row - 1]; }
+    QLabel* title() const { return title_; }
     dezu::ui::TimerControl* auto_hide_timer() const { return auto_hide_timer_; }
     dezu::ui::TimerControl* wallpaper_timer() const { return wallpaper_timer_; }
 
@@ -43,3 +45,25 @@ private:
     dezu::ui::TimerControl* auto_hide_timer_ = nullptr;
     dezu::ui::TimerControl* wallpaper_timer_ = nullptr;
 };
+
+// The tray icon's notification, whatever its kind: shows the panel at the
+// pointer, above the other windows, and starts the auto-hide check.
+void pop_up_launcher(int notification_kind);
+
+// Tick of 时钟1: hides the panel once another window has the foreground.
+void auto_hide_launcher();
+
+// The pointer moved over the super button of the row.
+void highlight_launcher_button(int row);
+
+// The rows' click handlers, row 1 to row 10 (row 11 is exit_program).
+void toggle_player_bar();
+void toggle_desktop_clock();
+void open_wallpaper_manager();
+void open_diary_book_window();
+void open_mail_compose();
+void open_control_panel();
+void start_screen_saver();
+void show_run_dialog();
+void open_settings();
+void confirm_shutdown();

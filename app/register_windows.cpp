@@ -1,6 +1,10 @@
 #include "app/register_windows.h"
 
 #include "app/launcher_window.h"
+#include "app/settings_window.h"
+#include "app/splash_window.h"
+#include "clock/desktop_clock_window.h"
+#include "clock/lunar_calendar_window.h"
 #include "diary/diary_book_window.h"
 #include "diary/diary_editor_window.h"
 #include "platform/ui/window_ids.h"
@@ -9,6 +13,12 @@ namespace ui = dezu::ui;
 
 void register_all_windows() {
     ui::register_window(ui::windows::kLauncher, [] { return std::make_unique<LauncherWindow>(); });
+    ui::register_window(ui::windows::kSplash, [] { return std::make_unique<SplashWindow>(); });
+    ui::register_window(ui::windows::kSettings, [] { return std::make_unique<SettingsWindow>(); });
+    ui::register_window(ui::windows::kDesktopClock,
+                        [] { return std::make_unique<DesktopClockWindow>(); });
+    ui::register_window(ui::windows::kLunarCalendar,
+                        [] { return std::make_unique<LunarCalendarWindow>(); });
     ui::register_window(ui::windows::kDiaryBook, [] { return std::make_unique<DiaryBookWindow>(); });
     ui::register_window(ui::windows::kDiaryEditor,
                         [] { return std::make_unique<DiaryEditorWindow>(); });

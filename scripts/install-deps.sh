@@ -13,7 +13,7 @@ packages=(
   fonts-noto-cjk fonts-arphic-ukai
   googletest libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils python3-aiosmtpd
-  dbus-x11 libxcb1-dev
+  dbus-x11 dbus-daemon libxcb1-dev openbox
 )
 
 missing=()

@@ -5,6 +5,9 @@ namespace assetgen {
 Artwork all_artwork() {
     Artwork all;
     all += launcher_artwork();
+    all += splash_artwork();
+    all += clock_artwork();
+    all += launcher_face_artwork();
     all += diary_artwork();
     return all;
 }

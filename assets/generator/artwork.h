@@ -14,6 +14,10 @@ Artwork all_artwork();
 
 // One drawing unit per window family; each returns its files.
 Artwork launcher_artwork();
+Artwork splash_artwork();
+Artwork clock_artwork();  // skins, icon, chime and the digit strips
+Artwork clock_digit_artwork();
+Artwork launcher_face_artwork();
 Artwork diary_artwork();
 
 }  // namespace assetgen

@@ -55,7 +55,9 @@ QByteArray bitmap_info_header(int width, int height, int bits, quint32 image_siz
 
 namespace {
 
-int stride(int width, int bits) { return ((width * bits + 31) / 32) * 4; }
+int stride(int width, int bits) {
+    return ((width * bits + 31) / 32) * 4;
+}
 
 QByteArray pixels24(const QImage& image) {
     const int s = stride(image.width(), 24);
@@ -111,19 +113,19 @@ QByteArray and_mask(const QImage& image) {
     return mask;
 }
 
-QByteArray file_header(quint32 size, quint32 offset) {
+}  // namespace
+
+QByteArray bmp_file_header(quint32 size_field, quint32 pixel_offset) {
     QByteArray h("BM");
-    put_u32(h, size);
+    put_u32(h, size_field);
     put_u32(h, 0);
-    put_u32(h, offset);
+    put_u32(h, pixel_offset);
     return h;
 }
 
-}  // namespace
-
 QByteArray bmp24(const QImage& image) {
     const QByteArray px = pixels24(image);
-    QByteArray out = file_header(quint32(14 + 40 + px.size()), 54);
+    QByteArray out = bmp_file_header(quint32(14 + 40 + px.size()), 54);
     out += bitmap_info_header(image.width(), image.height(), 24, quint32(px.size()), 0);
     out += px;
     return out;
@@ -132,7 +134,7 @@ QByteArray bmp24(const QImage& image) {
 QByteArray bmp8(const QImage& image, const QVector<QRgb>& palette) {
     const QByteArray px = pixels8(image, palette);
     const quint32 offset = quint32(14 + 40 + palette.size() * 4);
-    QByteArray out = file_header(offset + quint32(px.size()), offset);
+    QByteArray out = bmp_file_header(offset + quint32(px.size()), offset);
     out += bitmap_info_header(image.width(), image.height(), 8, quint32(px.size()),
                               quint32(palette.size()));
     out += palette_bytes(palette);

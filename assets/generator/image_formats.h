@@ -19,6 +19,8 @@ void put_u16(QByteArray& out, quint16 v);
 void put_u32(QByteArray& out, quint32 v);
 QByteArray bitmap_info_header(int width, int height, int bits, quint32 image_size,
                               quint32 colours_used);
+// The 14-byte file header: "BM", the file-size field and the pixel offset.
+QByteArray bmp_file_header(quint32 size_field, quint32 pixel_offset);
 
 // A 24-bit BMP file, rows bottom-up, padded to four bytes.
 QByteArray bmp24(const QImage& image);

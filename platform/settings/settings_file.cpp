@@ -30,7 +30,7 @@ Profile load(const std::string& path) {
     const std::optional<std::string> content = files::read_file_unless_unreadable(path);
     profile.readable = content.has_value();
     const std::string& bytes = content ? *content : std::string();
-    profile.utf8 = text::is_valid_utf8(bytes) &&
+    profile.utf8 = text::is_utf8_text(bytes) &&
                    std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
     if (bytes.find('\n') != std::string::npos && bytes.find("\r\n") == std::string::npos)
         profile.line_break = "\n";

@@ -63,9 +63,36 @@ bool is_valid_utf8(std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+bool is_valid_gb18030(std::string_view bytes) {
+    Converter c = open_converter("gb18030");
+    if (!c) return false;
+    UErrorCode status = U_ZERO_ERROR;
+    ucnv_setToUCallBack(c.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
+    std::u16string out(bytes.size() + 1, u'\0');
+    ucnv_toUChars(c.get(), out.data(), static_cast<int32_t>(out.size()), bytes.data(),
+                  static_cast<int32_t>(bytes.size()), &status);
+    return U_SUCCESS(status);
+}
+
+// Chinese text in UTF-8 is made of three-byte sequences; two-byte sequences
+// (Latin, Greek, Cyrillic, Hebrew...) are far more often GBK bytes that
+// happen to be valid UTF-8.
+bool has_two_byte_utf8(std::string_view bytes) {
+    for (unsigned char c : bytes)
+        if (c >= 0xC0 && c < 0xE0) return true;
+    return false;
+}
+
+}  // namespace
+
+bool is_utf8_text(std::string_view bytes) {
+    return is_valid_utf8(bytes) && !(has_two_byte_utf8(bytes) && is_valid_gb18030(bytes));
+}
+
 std::string decode_file_text(std::string_view bytes) {
-    if (is_valid_utf8(bytes)) return std::string(bytes);
-    return from_gbk(bytes);
+    return is_utf8_text(bytes) ? std::string(bytes) : from_gbk(bytes);
 }
 
 std::size_t gbk_length(std::string_view utf8) { return to_gbk(utf8).size(); }

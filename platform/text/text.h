@@ -15,9 +15,11 @@ std::string to_gbk(std::string_view utf8);
 // GB18030 bytes -> UTF-8. Undecodable bytes become U+FFFD.
 std::string from_gbk(std::string_view gbk);
 
-// Bytes read from disk -> UTF-8: kept as they are when they already are valid
-// UTF-8, else decoded as GB18030.
+// Bytes read from disk -> UTF-8: kept as they are when they are UTF-8, else
+// decoded as GB18030. Short GBK texts are often valid UTF-8 by chance, made of
+// two-byte sequences; such a text is taken as GBK when it also is valid GBK.
 std::string decode_file_text(std::string_view bytes);
+bool is_utf8_text(std::string_view bytes);
 
 bool is_valid_utf8(std::string_view bytes);
 

@@ -1,7 +1,17 @@
+#include "platform/shell/shell.h"
 #include "platform/ui/messages.h"
 
 namespace dezu::ui::detail {
 
-bool window_message(QWidget*, unsigned, std::intptr_t, std::intptr_t, std::intptr_t&) { return false; }
+bool window_message(QWidget*, unsigned message, std::intptr_t wparam, std::intptr_t,
+                    std::intptr_t& answer) {
+    // No window of ours handles it itself: this is the default handling.
+    if (message == WM_SYSCOMMAND && wparam == SC_SCREENSAVE) {
+        shell::start_screen_saver();
+        answer = 0;
+        return true;
+    }
+    return false;
+}
 
 }  // namespace dezu::ui::detail

@@ -132,6 +132,10 @@ Answer ask(QWidget* owner, const Prompt& p, const QFont& font = QFont()) {
 
 }  // namespace
 
+QStringList dialog_name_filters(const std::vector<FileFilter>& filters) {
+    return name_filters(filters);
+}
+
 void set_prompt_handler(PromptHandler* handler) {
     current_handler = handler ? handler : &dialog_prompts;
 }

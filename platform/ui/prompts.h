@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QStringList>
 
 #include <optional>
 #include <string>
@@ -26,6 +27,10 @@ struct FileFilter {
     std::string description;
     std::vector<std::string> patterns;  // such as "*.JPG"; matched without regard to case
 };
+
+// The Qt dialog's name filters for the pairs, each pattern made to match
+// without regard to case ("*.JPG" offers a.jpg).
+QStringList dialog_name_filters(const std::vector<FileFilter>& filters);
 
 struct Prompt {
     enum class Kind { Message, Input, OpenFiles, SaveFile, Font, Folder };

@@ -1,0 +1,115 @@
+#include "app/choose_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QListView>
+#include <algorithm>
+
+#include "support/program_dir.h"
+#include "support/scripted_prompts.h"
+
+namespace ui = dezu::ui;
+
+namespace {
+
+std::vector<std::pair<std::string, std::vector<std::string>>> pairs(
+    const std::vector<ui::FileFilter>& filters) {
+    std::vector<std::pair<std::string, std::vector<std::string>>> out;
+    for (const auto& f : filters) out.push_back({f.description, f.patterns});
+    return out;
+}
+
+using Pairs = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
+}  // namespace
+
+class ChooseFilesTest : public ProgramDirTest {
+protected:
+    ScriptedPrompts prompts;
+};
+
+TEST_F(ChooseFilesTest, JoinsTheChosenPathsInTheDialogsOrder) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> chosen;  // empty: cancelled
+        std::string result;
+    } cases[] = {
+        {"one file", {"/home/u/pics/a.jpg"}, "/home/u/pics/a.jpg"},
+        {"three files",
+         {"/home/u/pics/c.jpg", "/home/u/pics/a.jpg", "/home/u/pics/b.bmp"},
+         "/home/u/pics/c.jpg;/home/u/pics/a.jpg;/home/u/pics/b.bmp"},
+        {"in the root folder", {"/x.bmp", "/y.bmp"}, "/x.bmp;/y.bmp"},
+        {"names with blanks and Chinese",
+         {"/壁纸/春 天.jpg", "/壁纸/夏.jpg"},
+         "/壁纸/春 天.jpg;/壁纸/夏.jpg"},
+        {"cancelled", {}, ""},
+    };
+    for (const auto& c : cases) {
+        prompts.then_files(c.chosen);
+        EXPECT_EQ(choose_files(nullptr, "请选择要加入的壁纸", "JPG,BMP,ICO|*.JPG;*.BMP;*.ICO", ""),
+                  c.result)
+            << c.what;
+    }
+}
+
+TEST_F(ChooseFilesTest, AsksForSeveralExistingFilesWithTheCallersFilters) {
+    const std::string media =
+        "音频文件|*.mp3;*.wma;*.wav|MIDI|*.mid;*.rmi|视频文件|*.avi;*.mpg;*.wmv|播放列表|*.m3u|"
+        "所有文件|*.*";
+    prompts.then_cancel();
+    choose_files(nullptr, "请选择要播放的媒体", media, dir());
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    const ui::Prompt& asked = prompts.asked().front();
+    EXPECT_EQ(asked.kind, ui::Prompt::Kind::OpenFiles);
+    EXPECT_TRUE(asked.multiple);
+    EXPECT_EQ(asked.title, "请选择要播放的媒体");
+    EXPECT_EQ(asked.initial, dir());
+    // In the caller's order: the dialog selects the first.
+    EXPECT_EQ(pairs(asked.filters), (Pairs{{"音频文件", {"*.mp3", "*.wma", "*.wav"}},
+                                           {"MIDI", {"*.mid", "*.rmi"}},
+                                           {"视频文件", {"*.avi", "*.mpg", "*.wmv"}},
+                                           {"播放列表", {"*.m3u"}},
+                                           {"所有文件", {"*.*"}}}));
+}
+
+TEST_F(ChooseFilesTest, FilterTextBecomesPairs) {
+    struct Case {
+        std::string text;
+        Pairs filters;
+    } cases[] = {
+        {"*.txt,*.htm|*.txt;*.htm", {{"*.txt,*.htm", {"*.txt", "*.htm"}}}},
+        {"A|*.a|B|*.b", {{"A", {"*.a"}}, {"B", {"*.b"}}}},
+        {"", {}},
+        {"A|*.a|B", {{"A", {"*.a"}}}},   // a description left without patterns
+        {"A||B|*.b", {{"B", {"*.b"}}}},  // a pair without patterns
+        {"A|*.a;;*.b;", {{"A", {"*.a", "*.b"}}}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(pairs(parse_file_filter(c.text)), c.filters) << c.text;
+}
+
+TEST_F(ChooseFilesTest, PatternsMatchWithoutRegardToCaseInTheDialog) {
+    for (const char* name : {"a.jpg", "B.JPG", "c.Jpg", "d.png", "e.jpeg", "f.bmp"})
+        write_file(name, "x");
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(ui::dialog_name_filters(parse_file_filter("JPG,BMP|*.JPG;*.BMP")));
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    bool loaded = false;
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, [&] { loaded = true; });
+    dialog.setDirectory(QString::fromStdString(dir()));
+    dialog.show();
+    for (int i = 0; i < 200 && !loaded; ++i) process_events(10);
+    process_events(50);
+
+    auto* view = dialog.findChild<QListView*>(QStringLiteral("listView"));
+    ASSERT_NE(view, nullptr);
+    std::vector<std::string> shown;
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+        shown.push_back(
+            view->model()->index(row, 0, view->rootIndex()).data().toString().toStdString());
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, (std::vector<std::string>{"B.JPG", "a.jpg", "c.Jpg", "f.bmp"}));
+}

@@ -1,0 +1,411 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QMenu>
+#include <QMouseEvent>
+
+#include "assets/assets.h"
+#include "clock/clock_styles.h"
+#include "clock/digit_strip.h"
+#include "clock_test_support.h"
+#include "platform/settings/settings_file.h"
+#include "platform/ui/timer_control.h"
+#include "support/scripted_prompts.h"
+
+using dezu::media::PlayedSound;
+using dezu::settings::read_setting;
+using dezu::settings::write_setting;
+using dezu::ui::Button;
+namespace ui = dezu::ui;
+
+namespace {
+
+void send_mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button,
+                Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), button, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+QImage decode(const std::string& bytes) {
+    return QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), int(bytes.size()));
+}
+
+}  // namespace
+
+TEST_F(ClockTest, TimeBoxesShowTheTimeWithLeadingZeros) {
+    const struct {
+        int h, m, s;
+        const char* shows;
+    } cases[] = {{9, 5, 7, "09:05:07"}, {23, 59, 59, "23:59:59"}, {0, 0, 0, "00:00:00"}};
+    for (const auto& c : cases) {
+        set_time(c.h, c.m, c.s);
+        DesktopClockWindow* w = open_clock();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(shown(w), c.shows);
+        ui::destroy_window(ui::windows::kDesktopClock);
+        process_events();
+    }
+}
+
+TEST_F(ClockTest, HourAndMinuteChangeOnlyOnASecondZeroTick) {
+    set_time(9, 5, 58);
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->tick_timer()->interval(), 1000);
+    set_time(9, 6, 1);  // the second-0 tick of 09:06 was missed
+    w->on_clock_tick();
+    EXPECT_EQ(shown(w), "09:05:01");
+    set_time(10, 7, 0);
+    w->on_clock_tick();
+    EXPECT_EQ(shown(w), "10:07:00");
+}
+
+TEST_F(ClockTest, HourlyChimePlaysTheChosenSound) {
+    write_file("bell.wav", default_chime_sound());
+    const std::string bell = path("bell.wav");
+    const std::string missing = path("gone.wav");
+    const struct {
+        const char* what;
+        std::string stored;  // [报时] 报时
+        int m, s;
+        std::vector<PlayedSound> expected;
+    } cases[] = {
+        {"chime off", "", 0, 0, {}},
+        {"built-in at the hour", "默认", 0, 0, {{"", 10026, PlayedSound::State::Finished}}},
+        {"built-in, not the hour", "默认", 1, 0, {}},
+        {"built-in, second 1", "默认", 0, 1, {}},
+        {"chosen file", bell, 0, 0, {{bell, 0, PlayedSound::State::Finished}}},
+        {"missing file", missing, 0, 0, {{missing, 0, PlayedSound::State::Failed}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedPrompts prompts;
+        g_chime_sound_file.clear();
+        write_setting(clock_ini(), "报时", "报时", c.stored);
+        dezu::media::clear_sounds_played_for_test();
+        set_time(11, 59, 59);
+        DesktopClockWindow* w = open_clock();
+        ASSERT_NE(w, nullptr);
+        set_time(12, c.m, c.s);
+        w->on_clock_tick();
+        const auto played = sounds_after_playing();
+        ASSERT_EQ(played.size(), c.expected.size());
+        for (std::size_t i = 0; i < played.size(); ++i) {
+            EXPECT_EQ(played[i].file, c.expected[i].file);
+            EXPECT_EQ(played[i].bytes, c.expected[i].bytes);
+            EXPECT_EQ(played[i].state, c.expected[i].state);
+        }
+        EXPECT_TRUE(prompts.asked().empty());  // nothing is ever reported
+        ui::destroy_window(ui::windows::kDesktopClock);
+        process_events();
+    }
+}
+
+TEST_F(ClockTest, TwoTicksInTheFirstSecondOfTheHourChimeTwice) {
+    write_setting(clock_ini(), "报时", "报时", "默认");
+    DesktopClockWindow* w = open_clock();
+    set_time(13, 0, 0);
+    w->on_clock_tick();
+    w->on_clock_tick();
+    EXPECT_EQ(sounds_after_playing().size(), 2u);
+}
+
+TEST_F(ClockTest, FirstOpeningTakesTheDefaultLookAndStoresIt) {
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->size(), QSize(129, 139));
+    EXPECT_EQ(w->digit_panel()->pos(), QPoint(6, 7));
+    EXPECT_EQ(w->pos(), QPoint(50, 50));
+    EXPECT_EQ(read_setting(clock_ini(), "界面", "当前界面"), "米老鼠");
+    EXPECT_EQ(read_setting(clock_ini(), "界面", "当前数字"), "浅兰");
+    EXPECT_EQ(read_setting(clock_ini(), "位置", "横向位置", "absent"), "absent");
+    const std::string strip = dezu::assets::asset_bytes("digits_light_blue.mitl");
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(g_digit_images[i], image_from_strip(strip, i)) << i;
+    EXPECT_EQ(shown(w), "09:05:07");
+    EXPECT_FALSE(w->chime_on());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(w->windowFlags() & Qt::Tool, Qt::Tool);  // no taskbar entry
+    const QList<QSize> icon_sizes = w->windowIcon().availableSizes();
+    EXPECT_EQ(icon_sizes, (QList<QSize>{{32, 32}, {48, 48}, {64, 64}}));
+
+    w->move(300, 211);
+    w->menu_item("隐藏窗口")->trigger();
+    EXPECT_FALSE(ui::is_window_loaded(ui::windows::kDesktopClock));
+    EXPECT_EQ(read_setting(clock_ini(), "位置", "横向位置"), "300");
+    EXPECT_EQ(read_setting(clock_ini(), "位置", "纵向位置"), "211");
+}
+
+TEST_F(ClockTest, EverySkinSetsSizeOutlineAndPanel) {
+    const struct {
+        const char* caption;
+        QSize window;
+        QPoint panel;
+        QPoint outside;  // a white pixel of the picture; none for the frame
+    } skins[] = {
+        {"巴比豆", {120, 144}, {5, 114}, {0, 0}}, {"米老鼠", {129, 139}, {6, 7}, {0, 138}},
+        {"史努比", {120, 140}, {5, 5}, {0, 139}}, {"小女孩", {153, 98}, {6, 68}, {0, 0}},
+        {"鱼骨头", {140, 98}, {15, 58}, {0, 97}}, {"无背景", {111, 26}, {1, 1}, {-1, -1}},
+    };
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    w->move(70, 80);
+    for (const auto& s : skins) {
+        SCOPED_TRACE(s.caption);
+        w->menu_item(s.caption)->trigger();
+        EXPECT_EQ(w->size(), s.window);
+        EXPECT_EQ(w->pos(), QPoint(70, 80));  // the top-left corner stays
+        EXPECT_EQ(w->digit_panel()->pos(), s.panel);
+        EXPECT_EQ(w->digit_panel()->size(), QSize(110, 24));
+        EXPECT_EQ(read_setting(clock_ini(), "界面", "当前界面"), s.caption);
+        EXPECT_EQ(shown(w), "09:05:07");
+        const QRegion shape = w->mask();
+        EXPECT_TRUE(shape.contains(s.panel + QPoint(50, 10)));
+        if (s.outside.x() >= 0) {
+            EXPECT_FALSE(shape.contains(s.outside));
+            EXPECT_EQ(w->background_picture().toImage().pixel(s.outside) & 0xFFFFFF, 0xFFFFFFu);
+        } else {
+            EXPECT_EQ(shape.boundingRect(), QRect(0, 0, 112, 27));
+        }
+    }
+}
+
+TEST_F(ClockTest, UnknownCaptionsLeaveTheWindowAsDefined) {
+    write_setting(clock_ini(), "界面", "当前界面", "唐老鸭");
+    write_setting(clock_ini(), "界面", "当前数字", "紫色");
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->size(), QSize(120, 144));
+    EXPECT_EQ(w->digit_panel()->pos(), QPoint(5, 114));
+    EXPECT_TRUE(w->mask().isEmpty());
+    EXPECT_TRUE(w->background_picture().isNull());
+    EXPECT_EQ(shown(w), "        ");  // no style applied since the start
+    EXPECT_EQ(read_setting(clock_ini(), "界面", "当前界面"), "唐老鸭");
+    EXPECT_EQ(read_setting(clock_ini(), "界面", "当前数字"), "紫色");
+    // A later opening shows the style applied last in the run.
+    w->menu_item("黑绿")->trigger();
+    ui::destroy_window(ui::windows::kDesktopClock);
+    process_events();
+    write_setting(clock_ini(), "界面", "当前界面", "巴比豆");
+    write_setting(clock_ini(), "界面", "当前数字", "紫色");
+    w = open_clock();
+    const std::string strip = dezu::assets::asset_bytes("digits_black_green.mitl");
+    EXPECT_EQ(w->time_box(2)->picture(), image_from_strip(strip, 9));
+}
+
+TEST_F(ClockTest, StoredPositionIsTruncatedToWholePixels) {
+    const struct {
+        const char* left;
+        const char* top;
+        QPoint at;
+    } cases[] = {{"-20", "30", {-20, 30}},
+                 {"12.7", "-3.9", {12, -3}},
+                 {"", "", {50, 50}},
+                 {"abc", "400x", {0, 400}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.left);
+        write_setting(clock_ini(), "位置", "横向位置", c.left);
+        write_setting(clock_ini(), "位置", "纵向位置", c.top);
+        DesktopClockWindow* w = open_clock();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->pos(), c.at);
+        ui::discard_all_windows();
+        process_events();
+    }
+}
+
+TEST_F(ClockTest, ChimeSwitchFollowsTheAnswers) {
+    write_file("ring.mid", "MThd");
+    const std::string ring = path("ring.mid");
+    const struct {
+        const char* what;
+        const char* stored_before;  // nullptr: no [报时] at all
+        std::string file_before;
+        Button answer;
+        std::vector<std::string> files;  // the dialog's answer
+        bool ticked;
+        std::string stored_after;
+        std::string file_after;
+    } cases[] = {
+        {"No: built-in", nullptr, "old.wav", Button::No, {}, true, "默认", ""},
+        {"Yes and a file", nullptr, "", Button::Yes, {ring}, true, ring, ring},
+        {"Yes and cancel", nullptr, "old.wav", Button::Yes, {}, false, "(none)", "old.wav"},
+        {"switching off", "默认", "old.wav", Button::No, {}, false, "", ""},  // 默认 cleared it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ProgramDirTest::write_file("clock.ini", "");
+        if (c.stored_before) write_setting(clock_ini(), "报时", "报时", c.stored_before);
+        g_chime_sound_file = c.file_before;
+        DesktopClockWindow* w = open_clock();
+        ASSERT_NE(w, nullptr);
+        ScriptedPrompts prompts;
+        prompts.then_button(c.answer);
+        if (c.answer == Button::Yes) prompts.then_files(c.files);
+        w->menu_item("报时铃声")->trigger();
+        EXPECT_EQ(w->chime_on(), c.ticked);
+        EXPECT_EQ(w->menu_item("报时铃声")->isChecked(), c.ticked);
+        EXPECT_EQ(read_setting(clock_ini(), "报时", "报时", "(none)"), c.stored_after);
+        EXPECT_EQ(g_chime_sound_file, c.file_after);
+        if (c.stored_before) {
+            EXPECT_TRUE(prompts.asked().empty());
+        } else {
+            ASSERT_GE(prompts.asked().size(), 1u);
+            const auto& box = prompts.asked()[0];
+            EXPECT_EQ(box.text, "是否选择铃声");
+            EXPECT_EQ(box.style, dezu::ui::kMessageYesNo);
+            EXPECT_FALSE(box.title.has_value());
+            if (c.answer == Button::Yes) {
+                ASSERT_EQ(prompts.asked().size(), 2u);
+                const auto& dialog = prompts.asked()[1];
+                EXPECT_EQ(dialog.kind, dezu::ui::Prompt::Kind::OpenFiles);
+                ASSERT_EQ(dialog.filters.size(), 2u);
+                EXPECT_EQ(dialog.filters[0].description, "*.WAV");
+                EXPECT_EQ(dialog.filters[0].patterns, std::vector<std::string>{"*.WAV"});
+                EXPECT_EQ(dialog.filters[1].patterns, std::vector<std::string>{"*.MID"});
+                EXPECT_FALSE(dialog.multiple);
+            }
+        }
+        // The next opening restores what was stored.
+        ui::destroy_window(ui::windows::kDesktopClock);
+        process_events();
+        g_chime_sound_file = "stale";
+        w = open_clock();
+        EXPECT_EQ(w->chime_on(), c.ticked);
+        if (c.stored_after == ring) {
+            EXPECT_EQ(g_chime_sound_file, ring);
+        } else if (c.stored_after == "默认") {
+            EXPECT_EQ(g_chime_sound_file, "");
+        } else {
+            EXPECT_EQ(g_chime_sound_file, "stale");  // untouched while the chime is off
+        }
+        ui::destroy_window(ui::windows::kDesktopClock);
+        process_events();
+    }
+}
+
+TEST_F(ClockTest, MenuHoldsEveryItemInOrder) {
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    std::vector<std::string> items;
+    for (QAction* a : w->clock_menu()->actions()) {
+        if (a->isSeparator()) {
+            items.push_back("-");
+            continue;
+        }
+        items.push_back(a->text().toStdString());
+        if (QMenu* sub = a->menu())
+            for (QAction* s : sub->actions()) items.push_back("  " + s->text().toStdString());
+    }
+    const std::vector<std::string> expected = {
+        "-",        "皮肤风格", "  巴比豆", "  米老鼠", "  史努比", "  小女孩",
+        "  鱼骨头", "  无背景", "数字风格", "  粉红",   "  黑绿",   "  黄白",
+        "  灰色",   "  桔黄",   "  蓝绿",   "  浅兰",   "  液晶",   "-",
+        "时间设置", "日历窗口", "-",        "报时铃声", "隐藏窗口"};
+    EXPECT_EQ(items, expected);
+    EXPECT_TRUE(w->menu_item("报时铃声")->isCheckable());
+}
+
+TEST_F(ClockTest, RightButtonOnADigitOrTheBodyOpensTheMenu) {
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    for (QWidget* target : {static_cast<QWidget*>(w->time_box(5)), static_cast<QWidget*>(w)}) {
+        w->clock_menu()->hide();
+        send_mouse(target, QEvent::MouseButtonPress, {3, 3}, Qt::RightButton, Qt::RightButton);
+        EXPECT_TRUE(w->clock_menu()->isVisible());
+    }
+    w->clock_menu()->hide();
+}
+
+TEST_F(ClockTest, DigitStylesRedrawEveryBox) {
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    for (const auto& style : kDigitStyles) {
+        SCOPED_TRACE(style.caption);
+        set_time(21, 43, 5);
+        w->menu_item(style.caption)->trigger();
+        const std::string strip = dezu::assets::asset_bytes(style.asset);
+        EXPECT_EQ(w->time_box(1)->picture(), image_from_strip(strip, 2));
+        EXPECT_EQ(w->time_box(3)->picture(), image_from_strip(strip, 10));
+        EXPECT_EQ(w->time_box(8)->picture(), image_from_strip(strip, 5));
+        EXPECT_EQ(shown(w), "21:43:05");
+        EXPECT_EQ(read_setting(clock_ini(), "界面", "当前数字"), style.caption);
+    }
+}
+
+TEST_F(ClockTest, OpacityRisesOnceTheMouseMovesOverTheBody) {
+    dezu::ui::set_translucency_for_test(true);
+    for (bool enabled : {true, false}) {
+        SCOPED_TRACE(enabled);
+        g_window_opacity_enabled = enabled;
+        g_clock_opacity_level = 0;
+        DesktopClockWindow* w = open_clock();
+        ASSERT_NE(w, nullptr);
+        const double start = enabled ? 200 / 255.0 : 1.0;
+        EXPECT_NEAR(w->windowOpacity(), start, 0.01);
+        send_mouse(w->time_box(4), QEvent::MouseMove, {4, 4}, Qt::NoButton, Qt::NoButton);
+        EXPECT_NEAR(w->windowOpacity(), start, 0.01);
+        EXPECT_EQ(g_clock_opacity_level, 0);
+        send_mouse(w, QEvent::MouseMove, {60, 90}, Qt::NoButton, Qt::NoButton);
+        EXPECT_NEAR(w->windowOpacity(), enabled ? 230 / 255.0 : 1.0, 0.01);
+        EXPECT_EQ(g_clock_opacity_level, enabled ? 230 : 0);
+        ui::destroy_window(ui::windows::kDesktopClock);
+        process_events();
+    }
+}
+
+TEST_F(ClockTest, DraggingTheBodyMovesTheWindow) {
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    const QPoint start = w->pos();
+    send_mouse(w, QEvent::MouseButtonPress, {60, 90}, Qt::LeftButton, Qt::LeftButton);
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 90),
+                     QPointF(w->mapToGlobal(QPoint(60, 90)) + QPoint(25, -10)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &move);
+    send_mouse(w, QEvent::MouseButtonRelease, {85, 80}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(w->pos(), start + QPoint(25, -10));
+}
+
+TEST_F(ClockTest, CalendarOpensOnceAndOutlivesTheClock) {
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    w->menu_item("日历窗口")->trigger();
+    ui::Form* calendar = ui::loaded_window(ui::windows::kLunarCalendar);
+    ASSERT_NE(calendar, nullptr);
+    w->menu_item("日历窗口")->trigger();
+    EXPECT_EQ(ui::loaded_window(ui::windows::kLunarCalendar), calendar);
+    w->menu_item("隐藏窗口")->trigger();
+    process_events();
+    EXPECT_TRUE(ui::is_window_loaded(ui::windows::kLunarCalendar));
+}
+
+TEST_F(ClockTest, ScreenShowsTheDigitPictures) {
+    set_time(9, 5, 7);
+    DesktopClockWindow* w = open_clock();  // 米老鼠 with 浅兰 digits
+    ASSERT_NE(w, nullptr);
+    const QImage screen = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(screen.size(), QSize(129, 139));
+    const QImage skin = w->background_picture().toImage().convertToFormat(QImage::Format_RGB32);
+    const std::string strip = dezu::assets::asset_bytes("digits_light_blue.mitl");
+    const int digits[] = {0, 9, -1, 0, 5, -1, 0, 7};
+    const int lefts[] = {0, 15, 30, 40, 55, 70, 80, 95};
+    for (int box = 0; box < 8; ++box) {
+        if (digits[box] < 0) continue;
+        SCOPED_TRACE(box);
+        const QImage digit = decode(image_from_strip(strip, digits[box]));
+        int lit = 0;
+        for (int y = 0; y < 24; ++y)  // the panel shows 24 of the 25 rows
+            for (int x = 0; x < 15; ++x) {
+                const QPoint at(6 + lefts[box] + x, 7 + y);
+                const QRgb want = qAlpha(digit.pixel(x, y)) ? digit.pixel(x, y) : skin.pixel(at);
+                ASSERT_EQ(screen.pixel(at) & 0xFFFFFF, want & 0xFFFFFF) << x << "," << y;
+                lit += qAlpha(digit.pixel(x, y)) && qBlue(digit.pixel(x, y)) > 200;
+            }
+        EXPECT_GT(lit, 10);
+    }
+}
