@@ -4,9 +4,9 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -30,6 +30,8 @@ namespace ui = dezu::ui;
 namespace store = dezu::store;
 
 namespace {
+
+constexpr int kToolbarButtonWidth = 41;
 
 struct ToolbarButton {
     const char* caption;
@@ -91,11 +93,10 @@ DiaryEditorWindow::DiaryEditorWindow() : Form(ui::windows::kDiaryEditor) {
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
 
-    toolbar_ = new QToolBar(this);
+    // The toolbar's buttons stand side by side at fixed places, each a
+    // picture over its caption.
+    toolbar_ = new QWidget(this);
     toolbar_->setObjectName(QStringLiteral("工具条1"));
-    toolbar_->setMovable(false);
-    toolbar_->setIconSize(QSize(32, 32));
-    toolbar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     QFont caption_font(QStringLiteral("宋体"));
     caption_font.setPixelSize(14);
     toolbar_->setFont(caption_font);
@@ -105,11 +106,17 @@ DiaryEditorWindow::DiaryEditorWindow() : Form(ui::windows::kDiaryEditor) {
         QPixmap picture;
         picture.loadFromData(
             QByteArray::fromStdString(dezu::assets::asset_bytes(kButtons[i].picture)));
-        QAction* action =
-            toolbar_->addAction(QIcon(picture), QString::fromUtf8(kButtons[i].caption));
+        auto* action =
+            new QAction(QIcon(picture), QString::fromUtf8(kButtons[i].caption), toolbar_);
+        toolbar_->addAction(action);
         connect(action, &QAction::triggered, this, [this, i] { on_diary_toolbar_click(i); });
-        if (QWidget* button = toolbar_->widgetForAction(action))
-            button->installEventFilter(no_tips);
+        auto* button = new QToolButton(toolbar_);
+        button->setDefaultAction(action);
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setIconSize(QSize(32, 32));
+        button->setAutoRaise(true);
+        button->installEventFilter(no_tips);
+        ui::place(button, i * kToolbarButtonWidth, 0, kToolbarButtonWidth, 55);
         buttons_[static_cast<std::size_t>(i)] = action;
     }
 

@@ -9,7 +9,6 @@
 class QAction;
 class QLabel;
 class QPlainTextEdit;
-class QToolBar;
 class QTreeWidget;
 class LinePrinter;
 namespace dezu::ui {
@@ -62,7 +61,7 @@ public:
     QTreeWidget* page_list() const { return pages_; }
     QLabel* separator() const { return separator_; }
     dezu::ui::StatusBar* status_bar() const { return status_; }
-    QToolBar* toolbar() const { return toolbar_; }
+    QWidget* toolbar() const { return toolbar_; }
     QAction* toolbar_button(int index) const { return buttons_[static_cast<std::size_t>(index)]; }
     dezu::ui::TimerControl* scroll_timer() const { return scroll_timer_; }
 
@@ -96,7 +95,7 @@ private:
     void toggle_page_list();
     void toggle_scrolling();
 
-    QToolBar* toolbar_ = nullptr;
+    QWidget* toolbar_ = nullptr;
     std::array<QAction*, kToolbarButtons> buttons_{};
     QPlainTextEdit* editor_ = nullptr;
     QLabel* separator_ = nullptr;

@@ -1,7 +1,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QScrollBar>
-#include <QToolBar>
 
 #include "diary_fixture.h"
 #include "platform/process/clock.h"

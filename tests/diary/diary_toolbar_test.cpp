@@ -1,6 +1,6 @@
 #include <QAction>
 #include <QComboBox>
-#include <QToolBar>
+#include <QToolButton>
 #include <cstdio>
 
 #include "diary_fixture.h"
@@ -45,7 +45,14 @@ TEST_F(DiaryToolbarTest, FifteenCaptionedButtonsWithTheirPictures) {
         const QSize size = button->icon().availableSizes().value(0);
         EXPECT_EQ(size, QSize(32, 32));
     }
-    EXPECT_EQ(w->toolbar()->iconSize(), QSize(32, 32));
+    // Every button shows on the toolbar, a picture over its caption.
+    const auto buttons = w->toolbar()->findChildren<QToolButton*>();
+    ASSERT_EQ(buttons.size(), 15);
+    for (QToolButton* b : buttons) {
+        EXPECT_EQ(b->iconSize(), QSize(32, 32));
+        EXPECT_LE(b->geometry().right(), w->toolbar()->width());
+        EXPECT_EQ(b->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    }
     // A click reaches its command.
     w->toolbar_button(Cmd::kPrevious)->trigger();
     EXPECT_EQ(editor_text(w), "two");
