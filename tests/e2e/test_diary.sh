@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # "随心所记" on the launcher opens the book window; a new book is made, opened,
 # written on two pages and paged through, exported, locked with a password and
-# closed. On disk the book then shows nothing of its pages, and the password
-# opens it again.
+# closed. On disk the book then shows nothing of its pages. Opened again it
+# asks for the password, and a page is deleted.
 set -u
 dezu=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -77,5 +77,25 @@ e2e_check "the locked file is no plain database" test "$(head -c 15 "$book")" !=
 e2e_check "and shows none of the pages" bash -c "! grep -qa -e 'First page' -e 'Second page' '$book'"
 pages=$(sqlcipher "$book" "PRAGMA key='pw42';" "SELECT f3 FROM records ORDER BY id;" 2>&1)
 e2e_check "the password opens both pages, titled by their first lines" e2e_equal "$pages" $'First page\nSecond page'
+
+
+# Opened again, the book asks for its password; a page is deleted.
+e2e_click_tray_icon 1 >/dev/null || e2e_fail_now "clicking the tray icon again"
+e2e_wait_until 50 e2e_panel_shown || e2e_fail_now "the panel did not show again"
+read -r left top < <(e2e_position "$(e2e_panel)")
+e2e_point_at_row 4
+xdotool click 1
+e2e_wait_until 50 shown 选择日记本 || e2e_fail_now "the book window did not show again"
+click_at $((bx + 228)) $((by + 63))  # 打开, the book remembered
+e2e_check "the locked book asks for its password" answer 输入密码 "pw42"
+e2e_check "and opens" e2e_wait_until 50 shown 日记本
+editor=$(window_named 日记本)
+read -r ex ey < <(e2e_position "$editor")
+toolbar 6  # 删除
+e2e_check "删除 asks first" answer "$dialog_title" ""
+toolbar 11
+e2e_wait_until 50 gone 日记本
+pages=$(sqlcipher "$book" "PRAGMA key='pw42';" "SELECT f3 FROM records ORDER BY id;" 2>&1)
+e2e_check "one page is left" e2e_equal "$pages" "First page"
 
 e2e_summary
