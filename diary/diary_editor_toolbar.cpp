@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTextBlock>
 #include <QTreeWidget>
 
 #include "app/globals.h"
@@ -11,7 +12,6 @@
 #include "platform/files/files.h"
 #include "platform/store/record_store.h"
 #include "platform/text/text.h"
-#include "platform/ui/messages.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/status_bar.h"
 #include "platform/ui/timer_control.h"
@@ -117,11 +117,10 @@ void DiaryEditorWindow::choose_font() {
 }
 
 void DiaryEditorWindow::print_page() {
-    const auto lines = ui::send_message(editor_, ui::EM_GETLINECOUNT, 0, 0);
-    for (int i = 0; i < lines; ++i) {
-        const std::string line = editor_line(i);
-        if (!line.empty()) printer_->print_line(line);
-    }
+    // The lines as the line messages give them, read straight from the text
+    // so that a long imported page prints without delay.
+    for (QTextBlock line = editor_->document()->begin(); line.isValid(); line = line.next())
+        if (!line.text().isEmpty()) printer_->print_line(line.text().toStdString());
     printer_->end_job();
 }
 

@@ -230,8 +230,7 @@ void DiaryEditorWindow::init_diary_editor() {
         1, dezu::settings::read_setting(ini, diary::kSettingsSection, diary::kCurrentBookKey));
 }
 
-std::string DiaryEditorWindow::editor_line(int line) {
-    const std::string gbk = dezu::text::to_gbk(editor_->toPlainText().toStdString());
+std::string DiaryEditorWindow::editor_line(const std::string& gbk, int line) {
     const std::intptr_t index = ui::send_message(editor_, ui::EM_LINEINDEX, line, 0);
     if (index < 0) return {};
     // Asked at the line's own first byte, so that an empty line answers for
@@ -244,9 +243,10 @@ std::string DiaryEditorWindow::editor_line(int line) {
 
 void DiaryEditorWindow::derive_page_title() {
     const auto lines = ui::send_message(editor_, ui::EM_GETLINECOUNT, 0, 0);
+    const std::string gbk = dezu::text::to_gbk(editor_->toPlainText().toStdString());
     g_page_title.clear();
     for (int i = 0; i < lines; ++i) {
-        g_page_title = trim_title(editor_line(i));
+        g_page_title = trim_title(editor_line(gbk, i));
         if (!g_page_title.empty()) return;
     }
 }

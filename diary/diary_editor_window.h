@@ -72,8 +72,8 @@ private:
     // Makes the book's table the store's current one; false when the editor
     // has no book open.
     bool use_book_table();
-    // Line i of the edit box, as the line messages give it.
-    std::string editor_line(int line);
+    // Line i of the edit box (whose text is gbk), as the line messages give it.
+    std::string editor_line(const std::string& gbk, int line);
     void set_page_status(int count, int shown);
     int current_row() const;
     void set_current_row(int row);
