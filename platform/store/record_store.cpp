@@ -377,6 +377,9 @@ bool create_store_table(const std::string& file, const std::vector<FieldDefiniti
     bool ok = db && write_schema(db, fields);
     if (db) ok = sqlite3_close(db) == SQLITE_OK && ok;
     ok = ok && sync_file(temp);
+    // A journal left by a table of this name that is gone would otherwise be
+    // rolled back into the new one at its first opening.
+    if (ok) ::unlink((file + "-journal").c_str());
     bool existed = false;
     ok = ok && move_into_free_place(temp, file, existed);
     if (!ok) {

@@ -197,6 +197,32 @@ TEST_F(RecordStoreTest, CreatingOverAnExistingFileLeavesItAsItWas) {
     EXPECT_EQ(files, 2);
 }
 
+TEST_F(RecordStoreTest, ANewTableIsNotSpoiltByAJournalLeftByAnEarlierOneOfItsName) {
+    // A writer cut off mid-write leaves a hot journal; the table is then
+    // deleted by hand.
+    const std::string file =
+        make_table("again.SJK", std::vector<std::string>(30, std::string(3000, 'o')));
+    const std::string script =
+        "import sqlite3, os\n"
+        "c = sqlite3.connect('" +
+        file +
+        "', isolation_level=None)\n"
+        "c.execute('PRAGMA cache_size=1')\n"
+        "c.execute('BEGIN')\n"
+        "c.execute(\"UPDATE records SET f1 = hex(randomblob(3000))\")\n"
+        "os._exit(0)\n";
+    write_file("cut.py", script);
+    ASSERT_EQ(std::system(("python3 '" + path("cut.py") + "'").c_str()), 0);
+    ASSERT_TRUE(dezu::files::file_exists(file + "-journal"));
+    std::filesystem::remove(file);
+    ASSERT_TRUE(create_store_table(file, kPageFields));
+    EXPECT_FALSE(dezu::files::file_exists(file + "-journal"));
+    ASSERT_TRUE(open_store_table(file, "记事", "x")) << last_store_error();
+    EXPECT_EQ(store_record_count(), 0);
+    ASSERT_TRUE(append_store_record());
+    EXPECT_TRUE(write_store_field(1, "fresh"));
+}
+
 TEST_F(RecordStoreTest, UnusableDefinitionsOrPlacesCreateNothing) {
     const std::vector<std::vector<FieldDefinition>> cases = {
         {},
