@@ -363,15 +363,27 @@ TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
 
 // A writer process is killed at random moments while it rewrites, appends and
 // purges; afterwards the table opens and every record holds one whole value.
-TEST_F(RecordStoreTest, KillingTheProcessMidWriteLeavesEveryRecordWhole) {
+// A locked table is first offered a wrong password, which must not spoil the
+// rollback of the cut-off write.
+class KilledWriterTest : public RecordStoreTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(KilledWriterTest, EveryRecordIsLeftWhole) {
+    const bool locked = GetParam();
     const std::string file =
         make_table("durable.SJK", std::vector<std::string>(5, "A:" + std::string(5000, 'A')));
-    for (int round = 0; round < 6; ++round) {
+    const std::string password = locked ? "pw" : "x";
+    if (locked) {
+        ASSERT_TRUE(open_store_table(file, "lock", "x"));
+        ASSERT_TRUE(set_store_password(password));
+        close_store_table();
+    }
+    bool written = false;
+    for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            if (!open_store_table(file, "w", "x")) _exit(3);
+            if (!open_store_table(file, "w", password)) _exit(3);
             for (int i = 0;; ++i) {
                 const char letter = static_cast<char>('B' + i % 20);
                 const std::string value =
@@ -389,22 +401,31 @@ TEST_F(RecordStoreTest, KillingTheProcessMidWriteLeavesEveryRecordWhole) {
                 }
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(40 + round * 37));
+        std::this_thread::sleep_for(std::chrono::milliseconds(60 + round * 41));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
 
-        ASSERT_TRUE(open_store_table(file, "记事", "x")) << last_store_error();
+        if (locked) {
+            ScriptedPrompts prompts;
+            prompts.then_text("wrong");
+            EXPECT_FALSE(open_store_table(file, "记事", "x"));
+        }
+        ASSERT_TRUE(open_store_table(file, "记事", password)) << last_store_error();
         ASSERT_GE(store_record_count(), 5);
         for (const std::string& text : contents()) {
             // Blank only for a record appended and cut off before its text.
             if (text.empty()) continue;
             ASSERT_GE(text.size(), 2u);
             EXPECT_EQ(text.find_first_not_of(text[0], 2), std::string::npos);
+            written = written || text[0] != 'A';
         }
         close_store_table();
     }
+    EXPECT_TRUE(written) << "the writer never got to write";
 }
+
+INSTANTIATE_TEST_SUITE_P(PlainAndLocked, KilledWriterTest, ::testing::Bool());
 
 }  // namespace
