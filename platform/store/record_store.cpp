@@ -144,10 +144,14 @@ void drop_table(Table* table) {
 // Applied to every connection: a rollback journal that is written and synced
 // before the file changes, so a write that was cut off is undone on the next
 // opening. (A write-ahead log would outlive a deleted book file and could be
-// replayed into a new one of the same name.)
+// replayed into a new one of the same name.) The file is held for this
+// connection alone while it is open: no other program or second opening can
+// change records behind the record list kept here, and reads need no lock
+// each.
 bool make_durable(sqlite3* db) {
     return exec(db, "PRAGMA journal_mode=DELETE") && exec(db, "PRAGMA synchronous=FULL") &&
-           exec(db, "PRAGMA secure_delete=ON");
+           exec(db, "PRAGMA secure_delete=ON") && exec(db, "PRAGMA locking_mode=EXCLUSIVE") &&
+           exec(db, "BEGIN EXCLUSIVE") && exec(db, "COMMIT");
 }
 
 sqlite3* open_connection(const std::string& file, const std::string* key) {
@@ -157,16 +161,17 @@ sqlite3* open_connection(const std::string& file, const std::string* key) {
         sqlite3_close_v2(db);
         return nullptr;
     }
-    sqlite3_busy_timeout(db, 2000);
+    sqlite3_busy_timeout(db, 1000);
     if (key && !key->empty()) sqlite3_key(db, key->data(), static_cast<int>(key->size()));
     return db;
 }
 
-enum class Check { Ok, WrongKey, NotOurs, Damaged, Unreadable };
+enum class Check { Ok, WrongKey, NotOurs, Damaged, InUse, Unreadable };
 
 Check failed_step(int rc) {
     if (rc == SQLITE_NOTADB) return Check::WrongKey;
     if (rc == SQLITE_CORRUPT) return Check::Damaged;
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) return Check::InUse;
     return Check::Unreadable;
 }
 
@@ -231,7 +236,7 @@ Check try_open(Table& t, const std::string* key) {
     t.db = open_connection(t.file, key);
     if (!t.db) return Check::Unreadable;
     Check result = load_table(t);
-    if (result == Check::Ok && !make_durable(t.db)) result = Check::Unreadable;
+    if (result == Check::Ok && !make_durable(t.db)) result = Check::InUse;
     if (result != Check::Ok) t.close();
     return result;
 }
@@ -258,6 +263,8 @@ bool report(Check result, const std::string& file) {
             return fail("这个文件不是数据表：" + file);
         case Check::Damaged:
             return fail("数据表文件已损坏：" + file);
+        case Check::InUse:
+            return fail("数据表文件正在使用中：" + file);
         case Check::Unreadable:
             return fail("无法打开数据表文件：" + file);
     }

@@ -61,18 +61,27 @@ protected:
         dezu::store::close_store_table("setup");
     }
 
-    // The stored pages of a book that is not open, read through a table of
-    // their own.
+    // The stored pages of a book: through the editor's table when it is open
+    // (its current record is kept), else through a table of their own.
     std::vector<PageText> stored_pages(const std::string& name, const std::string& password = "x") {
         std::vector<PageText> pages;
         const std::string previous = dezu::store::current_store_alias();
-        if (!dezu::store::open_store_table(book_path(name), "check", password)) return pages;
+        const std::string file = book_path(name);
+        const bool open = dezu::store::is_store_table_open(file);
+        if (open)
+            dezu::store::select_store_table(file);
+        else if (!dezu::store::open_store_table(file, "check", password))
+            return pages;
+        const int position = dezu::store::current_record_number();
         if (dezu::store::go_to_first_record()) do {
                 pages.push_back({dezu::store::read_store_field("内容"),
                                  dezu::store::read_store_field("标题"),
                                  dezu::store::read_store_field("时间")});
             } while (dezu::store::go_to_next_record());
-        dezu::store::close_store_table("check");
+        if (open)
+            dezu::store::go_to_record(position);
+        else
+            dezu::store::close_store_table("check");
         if (!previous.empty()) dezu::store::select_store_table(previous);
         return pages;
     }

@@ -361,6 +361,33 @@ TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
     EXPECT_FALSE(open_store_table(dir(), "记事", "x"));
 }
 
+TEST_F(RecordStoreTest, ATableOpenElsewhereIsRefusedUntilItIsClosed) {
+    const std::string file = make_table("shared.SJK", {"page"});
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!open_store_table(file, "other", "x")) _exit(3);
+        (void)!write(ready[1], "r", 1);
+        pause();
+        _exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    EXPECT_FALSE(open_store_table(file, "记事", "x"));
+    EXPECT_NE(last_store_error().find("正在使用"), std::string::npos) << last_store_error();
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+
+    ASSERT_TRUE(open_store_table(file, "记事", "x")) << last_store_error();
+    // Within the program too, one opening at a time.
+    EXPECT_FALSE(open_store_table(file, "again", "x"));
+    EXPECT_EQ(contents(), std::vector<std::string>{"page"});
+}
+
 // A writer process is killed at random moments while it rewrites, appends and
 // purges; afterwards the table opens and every record holds one whole value.
 // A locked table is first offered a wrong password, which must not spoil the
