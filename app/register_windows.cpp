@@ -19,7 +19,8 @@ void register_all_windows() {
                         [] { return std::make_unique<DesktopClockWindow>(); });
     ui::register_window(ui::windows::kLunarCalendar,
                         [] { return std::make_unique<LunarCalendarWindow>(); });
-    ui::register_window(ui::windows::kDiaryBook, [] { return std::make_unique<DiaryBookWindow>(); });
+    ui::register_window(ui::windows::kDiaryBook,
+                        [] { return std::make_unique<DiaryBookWindow>(); });
     ui::register_window(ui::windows::kDiaryEditor,
                         [] { return std::make_unique<DiaryEditorWindow>(); });
 }
