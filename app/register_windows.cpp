@@ -6,6 +6,7 @@
 #include "clock/desktop_clock_window.h"
 #include "clock/lunar_calendar_window.h"
 #include "platform/ui/window_ids.h"
+#include "wallpaper/wallpaper_manager_window.h"
 
 namespace ui = dezu::ui;
 
@@ -17,4 +18,6 @@ void register_all_windows() {
                         [] { return std::make_unique<DesktopClockWindow>(); });
     ui::register_window(ui::windows::kLunarCalendar,
                         [] { return std::make_unique<LunarCalendarWindow>(); });
+    ui::register_window(ui::windows::kWallpaperManager,
+                        [] { return std::make_unique<WallpaperManagerWindow>(); });
 }
