@@ -260,7 +260,10 @@ bool set_root_window(const std::string& path, int style) {
         xcb_set_close_down_mode(c, XCB_CLOSE_DOWN_RETAIN_PERMANENT);
     }
     xcb_clear_area(c, 0, root, 0, 0, 0, 0);
-    const bool ok = xcb_flush(c) > 0 && !xcb_connection_has_error(c);
+    // A round trip: the server has done all of the above before we go, so
+    // whoever looks next sees the new background.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    const bool ok = !xcb_connection_has_error(c);
     xcb_disconnect(c);
     return ok;
 }
