@@ -10,11 +10,8 @@ source "$here/lib.sh"
 command -v openbox >/dev/null || { echo "  skip: openbox is not installed"; exit 0; }
 
 e2e_setup || e2e_fail_now "virtual display with a tray host"
-# A window manager, so that the manager's close box can be used. It draws no
-# desktop of its own over the root window.
-openbox >"$E2E_DIR/openbox.log" 2>&1 &
-E2E_PIDS+=($!)
-e2e_wait_until 50 xprop -root _NET_SUPPORTING_WM_CHECK || e2e_fail_now "openbox did not start"
+# A window manager, so that the manager's close box can be used.
+e2e_start_openbox || e2e_fail_now "openbox did not start"
 # No desktop of the session this runs in may be asked to change.
 unset XDG_CURRENT_DESKTOP
 app="$E2E_DIR/app"
