@@ -15,6 +15,7 @@
 #include "platform/ui/prompts.h"
 #include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
+#include "wallpaper/wallpaper_change.h"
 
 namespace ui = dezu::ui;
 
@@ -101,6 +102,7 @@ LauncherWindow::LauncherWindow() : Form(ui::windows::kLauncher) {
     auto_hide_timer_ = new TimerControl(this, "时钟1");
     wallpaper_timer_ = new TimerControl(this, "时钟2");
     connect(auto_hide_timer_, &TimerControl::tick, this, [] { auto_hide_launcher(); });
+    connect(wallpaper_timer_, &TimerControl::tick, this, [] { change_wallpaper_on_timer(); });
 }
 
 dezu::ui::SuperButton* LauncherWindow::button_with_tag(int tag) const {

@@ -8,6 +8,7 @@
 #include "diary/diary_book_window.h"
 #include "diary/diary_editor_window.h"
 #include "platform/ui/window_ids.h"
+#include "wallpaper/wallpaper_manager_window.h"
 
 namespace ui = dezu::ui;
 
@@ -23,4 +24,6 @@ void register_all_windows() {
                         [] { return std::make_unique<DiaryBookWindow>(); });
     ui::register_window(ui::windows::kDiaryEditor,
                         [] { return std::make_unique<DiaryEditorWindow>(); });
+    ui::register_window(ui::windows::kWallpaperManager,
+                        [] { return std::make_unique<WallpaperManagerWindow>(); });
 }

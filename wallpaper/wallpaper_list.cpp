@@ -1,14 +1,20 @@
 #include "wallpaper/wallpaper_list.h"
 
+#include <limits>
+
+#include "app/globals.h"
 #include "platform/files/files.h"
 #include "platform/text/text.h"
-
-#include <limits>
 
 namespace dezu::wallpaper {
 
 std::vector<std::string> read_wallpaper_list(const std::string& path) {
     return files::read_lines(path);
+}
+
+bool write_wallpaper_list(const std::string& path, const std::vector<std::string>& rows) {
+    g_wallpaper_list = rows;
+    return files::write_lines(path, rows);
 }
 
 std::int32_t interval_from_minutes(const std::string& minutes_text) {

@@ -3,6 +3,7 @@
 # clicked. Source it, then call e2e_setup; everything started is ended on exit.
 #
 #   e2e_setup                 temp dir, Xvfb, trayer (exports DISPLAY)
+#   e2e_start_openbox         a window manager on that display
 #   e2e_start_dezu <dezu>     copies the program and starts it (E2E_PID)
 #   e2e_tray_icon             prints the tray icon's window id
 #   e2e_click_tray_icon [btn] clicks the middle of the icon
@@ -68,6 +69,15 @@ e2e_start_trayer() {  # extra trayer options, such as --align right
   E2E_PIDS+=($!)
   E2E_TRAYER_PID=$!
   e2e_wait_until 100 e2e_tray_up || { echo "trayer did not come up" >&2; cat "$E2E_DIR/trayer.log" >&2; return 1; }
+}
+
+# openbox as the window manager: it decides the foreground and gives windows
+# their close boxes, and draws nothing over the root window.
+e2e_start_openbox() {
+  command -v openbox >/dev/null || { echo "openbox is not installed" >&2; return 1; }
+  openbox >"$E2E_DIR/openbox.log" 2>&1 &
+  E2E_PIDS+=($!)
+  e2e_wait_until 50 xprop -root _NET_SUPPORTING_WM_CHECK || { echo "openbox did not start" >&2; return 1; }
 }
 
 e2e_setup() {

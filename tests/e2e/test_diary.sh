@@ -66,6 +66,8 @@ toolbar 7  # 前页: saves the second and shows the first
 
 toolbar 2  # 导出
 e2e_check "导出 asks for a file" answer "$dialog_title" "$E2E_DIR/page.txt"
+exported() { [ "$(cat "$E2E_DIR/page.txt" 2>/dev/null)" = $'First page\nline two' ]; }
+e2e_wait_until 30 exported
 e2e_check "the file holds the page shown" e2e_equal "$(cat "$E2E_DIR/page.txt" 2>/dev/null)" $'First page\nline two'
 
 toolbar 9  # 加锁

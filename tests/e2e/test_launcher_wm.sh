@@ -10,9 +10,7 @@ source "$here/lib.sh"
 command -v openbox >/dev/null || { echo "  skip: openbox is not installed"; exit 0; }
 
 e2e_setup || e2e_fail_now "virtual display with a tray host"
-openbox >"$E2E_DIR/openbox.log" 2>&1 &
-E2E_PIDS+=($!)
-e2e_wait_until 50 xprop -root _NET_SUPPORTING_WM_CHECK || e2e_fail_now "openbox did not start"
+e2e_start_openbox || e2e_fail_now "openbox did not start"
 xmessage -geometry +300+100 "another program" >/dev/null 2>&1 &
 E2E_PIDS+=($!)
 e2e_wait_until 50 xdotool search --onlyvisible --class xmessage || e2e_fail_now "xmessage did not start"

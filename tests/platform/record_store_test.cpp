@@ -407,10 +407,17 @@ TEST_P(KilledWriterTest, EveryRecordIsLeftWhole) {
     bool written = false;
     for (int round = 0; round < 5; ++round) {
         SCOPED_TRACE(round);
+        // The cut-off comes after the writer has opened the table: deriving a
+        // locked table's key can take longer than the whole cut-off on a busy
+        // machine.
+        int opened[2];
+        ASSERT_EQ(pipe(opened), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            close(opened[0]);
             if (!open_store_table(file, "w", password)) _exit(3);
+            if (write(opened[1], "o", 1) != 1) _exit(4);
             for (int i = 0;; ++i) {
                 const char letter = static_cast<char>('B' + i % 20);
                 const std::string value =
@@ -428,10 +435,15 @@ TEST_P(KilledWriterTest, EveryRecordIsLeftWhole) {
                 }
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(60 + round * 41));
+        close(opened[1]);
+        char byte = 0;
+        const bool writer_opened = read(opened[0], &byte, 1) == 1;
+        close(opened[0]);
+        if (writer_opened) std::this_thread::sleep_for(std::chrono::milliseconds(60 + round * 41));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
+        ASSERT_TRUE(writer_opened) << "the writer could not open the table";
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
 
         if (locked) {

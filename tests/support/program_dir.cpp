@@ -1,6 +1,7 @@
 #include "program_dir.h"
 
 #include "app/globals.h"
+#include "platform/desktop/desktop_wallpaper.h"
 #include "platform/files/files.h"
 #include "platform/process/clock.h"
 #include "platform/process/process.h"
@@ -18,6 +19,10 @@ void ProgramDirTest::SetUp() {
     dezu::process::set_program_location_for_test(dir(), "dezu");
     setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
     reset_globals_for_test();
+    // No test may change the real desktop's wallpaper; tests that watch it
+    // install their own hook.
+    dezu::desktop::set_desktop_wallpaper_hook_for_test(
+        [](const std::string&, int) { return false; });
 }
 
 void ProgramDirTest::TearDown() {
