@@ -6,6 +6,8 @@
 #include "clock/desktop_clock_window.h"
 #include "clock/lunar_calendar_window.h"
 #include "platform/ui/window_ids.h"
+#include "player/player_bar_window.h"
+#include "player/playlist_window.h"
 
 namespace ui = dezu::ui;
 
@@ -17,4 +19,7 @@ void register_all_windows() {
                         [] { return std::make_unique<DesktopClockWindow>(); });
     ui::register_window(ui::windows::kLunarCalendar,
                         [] { return std::make_unique<LunarCalendarWindow>(); });
+    ui::register_window(ui::windows::kPlayerBar,
+                        [] { return std::make_unique<PlayerBarWindow>(); });
+    ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });
 }

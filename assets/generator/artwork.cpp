@@ -8,6 +8,7 @@ Artwork all_artwork() {
     all += splash_artwork();
     all += clock_artwork();
     all += launcher_face_artwork();
+    all += player_artwork();
     return all;
 }
 
