@@ -32,10 +32,12 @@ using dezu::settings::write_setting;
 
 namespace {
 
+bool move_to_recycle_bin(const std::string& path) {
+    return QFile::moveToTrash(QString::fromStdString(path));
+}
+
 std::function<bool(const std::string&)>& recycler() {
-    static std::function<bool(const std::string&)> f = [](const std::string& path) {
-        return QFile::moveToTrash(QString::fromStdString(path));
-    };
+    static std::function<bool(const std::string&)> f = move_to_recycle_bin;
     return f;
 }
 
@@ -160,9 +162,7 @@ QRadioButton* PlaylistWindow::mode_button(int mode) const {
 }
 
 void PlaylistWindow::set_recycler_for_test(std::function<bool(const std::string&)> f) {
-    recycler() = f ? std::move(f) : [](const std::string& path) {
-        return QFile::moveToTrash(QString::fromStdString(path));
-    };
+    recycler() = f ? std::move(f) : move_to_recycle_bin;
 }
 
 void PlaylistWindow::init_playlist_window() {

@@ -262,14 +262,12 @@ QImage playlist_skin() {
     return image;
 }
 
+// The close button's faces are cut from the skin where the button lies, so
+// that only the glyph changes when it is pressed.
 QImage close_face(int height, bool hot) {
-    QImage image = canvas(33, height, QColor(130, 96, 192));
+    QImage image = playlist_skin().copy(355, 5, 33, height);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient frame(0, -5, 0, 275);
-    frame.setColorAt(0, QColor(150, 118, 206));
-    frame.setColorAt(0.16, QColor(110, 74, 176));
-    p.fillRect(image.rect(), frame);
     const QPointF c(16.5, 16);
     const QColor base = hot ? QColor(255, 120, 140) : QColor(230, 90, 110);
     QRadialGradient ball(c - QPointF(3, 4), 12);

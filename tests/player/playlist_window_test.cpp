@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
 
@@ -75,6 +77,27 @@ TEST_F(PlaylistWindowTest, AMissingListFileIsForgottenAndTheModeStillRead) {
     EXPECT_EQ(setting("播放列表"), "");
     EXPECT_TRUE(rows().empty());
     EXPECT_EQ(g_play_mode, "2");
+}
+
+TEST_F(PlaylistWindowTest, TheThreeMenusHoldTheirItemsInOrder) {
+    ASSERT_NE(open_bar(), nullptr);
+    const struct {
+        const char* menu;
+        std::vector<std::string> items;
+    } cases[] = {{"添加", {"文件...", "目录..."}},
+                 {"选择", {"删除选中的文件", "删除未选的文件", "删除文件到回收站", "清空歌曲列表"}},
+                 {"列表", {"保存...", "载入..."}}};
+    for (const auto& c : cases) {
+        QMenu* m = playlist()->menu(c.menu);
+        ASSERT_NE(m, nullptr) << c.menu;
+        std::vector<std::string> items;
+        for (QAction* a : m->actions()) items.push_back(a->text().toStdString());
+        EXPECT_EQ(items, c.items);
+    }
+    // 清空歌曲列表 through its menu item.
+    set_rows(numbered(2));
+    playlist()->menu("选择")->actions()[3]->trigger();
+    EXPECT_TRUE(rows().empty());
 }
 
 TEST_F(PlaylistWindowTest, ClickingAModeSetsAndStoresIt) {
