@@ -9,6 +9,8 @@
 #include "diary/diary_editor_window.h"
 #include "platform/ui/window_ids.h"
 #include "wallpaper/wallpaper_manager_window.h"
+#include "player/player_bar_window.h"
+#include "player/playlist_window.h"
 
 namespace ui = dezu::ui;
 
@@ -26,4 +28,7 @@ void register_all_windows() {
                         [] { return std::make_unique<DiaryEditorWindow>(); });
     ui::register_window(ui::windows::kWallpaperManager,
                         [] { return std::make_unique<WallpaperManagerWindow>(); });
+    ui::register_window(ui::windows::kPlayerBar,
+                        [] { return std::make_unique<PlayerBarWindow>(); });
+    ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });
 }

@@ -9,6 +9,7 @@ Artwork all_artwork() {
     all += clock_artwork();
     all += launcher_face_artwork();
     all += diary_artwork();
+    all += player_artwork();
     return all;
 }
 

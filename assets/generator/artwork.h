@@ -19,5 +19,6 @@ Artwork clock_artwork();  // skins, icon, chime and the digit strips
 Artwork clock_digit_artwork();
 Artwork launcher_face_artwork();
 Artwork diary_artwork();
+Artwork player_artwork();  // the player bar, its buttons and the playlist skin
 
 }  // namespace assetgen

@@ -168,4 +168,8 @@ void set_audio_sink_for_test(const std::string& element) {
     test_sink = element;
 }
 
+std::string audio_sink_description() {
+    return sink_name();
+}
+
 }  // namespace dezu::media

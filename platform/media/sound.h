@@ -32,4 +32,8 @@ void clear_sounds_played_for_test();
 // DEZU_AUDIO_SINK, else the desktop's own output.
 void set_audio_sink_for_test(const std::string& element);
 
+// The audio output description in force by the rule above: empty for the
+// desktop's own output. Tracks (mci.h) play into it as well.
+std::string audio_sink_description();
+
 }  // namespace dezu::media

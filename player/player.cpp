@@ -1,1 +1,0 @@
-// The player subsystem; its windows register themselves from app/register_windows.cpp.

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+
+#include "platform/ui/timer_control.h"
+#include "player/playback_engine.h"
+#include "player_test_support.h"
+#include "support/scripted_prompts.h"
+
+namespace {
+
+class PlayerBarTest : public PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        bar = open_bar();
+        ASSERT_NE(bar, nullptr);
+    }
+    void start(int row) {
+        g_current_track_index = row;
+        play_track_at(row);
+    }
+    int fill() const { return bar->progress_fill()->width(); }
+    PlayerBarWindow* bar = nullptr;
+};
+
+TEST_F(PlayerBarTest, TheBarOpensFoldedWithItsPlaylistHidden) {
+    EXPECT_EQ(bar->geometry(), QRect(600, 3, 189, 19));
+    EXPECT_TRUE(bar->isVisible());
+    ASSERT_NE(playlist(), nullptr);
+    EXPECT_FALSE(playlist()->isVisible());
+    EXPECT_EQ(bar->time_label()->text(), "00:00");
+    EXPECT_EQ(bar->tick_timer()->interval(), 0);
+}
+
+TEST_F(PlayerBarTest, TheTickCountsTimeAndFillsTheProgress) {
+    const struct {
+        int minutes, seconds, total, length;
+        const char* shows;
+        int fill;
+    } cases[] = {{0, 8, 8, 200, "00:09", 5},
+                 {0, 59, 59, 200, "01:00", 36},
+                 {99, 59, 99, 200, "100:00", 61},
+                 {0, 0, 0, 0, "00:01", 17}};
+    set_rows({track("a.wav")});
+    start(0);
+    for (const auto& c : cases) {
+        g_elapsed_minutes = c.minutes;
+        g_elapsed_seconds = c.seconds;
+        g_elapsed_total_seconds = c.total;
+        g_track_length_seconds = c.length;
+        bar->progress_fill()->resize(17, 7);
+        bar->playback_timer_tick();
+        EXPECT_EQ(bar->time_label()->text().toStdString(), c.shows);
+        EXPECT_EQ(fill(), c.fill) << c.shows;
+    }
+}
+
+TEST_F(PlayerBarTest, SeekReleaseMovesThePositionByTheFillWidth) {
+    set_rows({track("a.wav", 4000)});
+    start(0);
+    const struct {
+        int width;
+        int total, minutes, seconds;
+    } cases[] = {{61, 1, 0, 1}, {0, 0, 0, 0}, {123, 4, 0, 4}};  // the end last
+    for (const auto& c : cases) {
+        bar->seek_fill_mouse_down();
+        EXPECT_TRUE(g_seek_drag_active);
+        EXPECT_EQ(bar->tick_timer()->interval(), 0);
+        EXPECT_EQ(mode_of_current(), "paused");
+        bar->seek_fill_mouse_move(c.width);
+        bar->seek_fill_mouse_up();
+        EXPECT_FALSE(g_seek_drag_active);
+        EXPECT_EQ(g_elapsed_total_seconds, c.total);
+        EXPECT_EQ(g_elapsed_minutes, c.minutes);
+        EXPECT_EQ(g_elapsed_seconds, c.seconds);
+        EXPECT_EQ(bar->tick_timer()->interval(), 1000);
+        EXPECT_FALSE(g_resume_after_seek);
+    }
+}
+
+TEST_F(PlayerBarTest, ASeekWhilePausedOrWithNothingOpenDoesNotResume) {
+    const int before = fill();
+    bar->seek_track_mouse_down(50);
+    bar->seek_track_mouse_move(70);
+    bar->seek_track_mouse_up();
+    EXPECT_FALSE(g_seek_drag_active);
+    EXPECT_EQ(fill(), before);
+
+    set_rows({track("a.wav", 4000)});
+    start(0);
+    toggle_play_pause();
+    ASSERT_TRUE(g_paused);
+    bar->seek_track_mouse_down(40);
+    EXPECT_EQ(fill(), 40);
+    bar->seek_track_mouse_up();
+    EXPECT_EQ(mode_of_current(), "paused");
+    EXPECT_EQ(bar->tick_timer()->interval(), 0);
+    EXPECT_EQ(g_elapsed_total_seconds, 1);
+}
+
+TEST_F(PlayerBarTest, PreviousAndNextWrapAroundTheList) {
+    set_rows({track("a.wav"), track("b.wav"), track("c.wav")});
+    g_play_mode = "1";
+    start(0);
+    bar->play_previous_track();
+    EXPECT_EQ(g_current_track_index, 2);
+    EXPECT_EQ(selected_rows(), std::vector<int>{2});
+    EXPECT_TRUE(g_track_open);
+    bar->play_next_track();
+    EXPECT_EQ(g_current_track_index, 0);
+    EXPECT_TRUE(g_track_open);
+    EXPECT_EQ(dezu::media::open_mci_devices(), 1u);
+
+    set_rows({});
+    stop_playback();
+    bar->play_previous_track();
+    EXPECT_FALSE(g_track_open);
+}
+
+TEST_F(PlayerBarTest, OpeningFilesPlaysTheFirstAddedRow) {
+    std::vector<std::string> five;
+    for (int i = 0; i < 5; ++i) five.push_back(track("old" + std::to_string(i) + ".wav"));
+    set_rows(five);
+    start(1);
+    {
+        ScriptedPrompts prompts;
+        prompts.then_files({track("n1.wav"), track("n2.wav"), track("n3.wav")});
+        bar->open_files_and_play();
+    }
+    EXPECT_EQ(rows().size(), 8u);
+    EXPECT_EQ(g_current_track_index, 5);
+    EXPECT_EQ(g_mci_device_name, "\"" + path("n1.wav") + "\"");
+    EXPECT_EQ(dezu::media::open_mci_devices(), 1u);
+    {
+        ScriptedPrompts prompts;  // cancelled: the track plays on
+        bar->open_files_and_play();
+    }
+    EXPECT_EQ(g_current_track_index, 5);
+    EXPECT_TRUE(g_track_open);
+}
+
+TEST_F(PlayerBarTest, TheFoldButtonTogglesHeightAndItsRightPressHides) {
+    bar->toggle_bar_height();
+    EXPECT_EQ(bar->height(), 37);
+    bar->toggle_bar_height();
+    EXPECT_EQ(bar->height(), 19);
+    set_rows({track("a.wav")});
+    start(0);
+    auto* fold = bar->control<QWidget>("图形按钮2");
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(3, 3), QPointF(3, 3), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(fold, &press);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(g_track_open);
+    EXPECT_EQ(mode_of_current(), "playing");
+}
+
+TEST_F(PlayerBarTest, ThePlaylistButtonShowsHidesAndReloadsThePlaylist) {
+    bar->toggle_playlist_window();
+    EXPECT_TRUE(playlist()->isVisible());
+    bar->toggle_playlist_window();
+    EXPECT_FALSE(playlist()->isVisible());
+    dezu::ui::destroy_window(dezu::ui::windows::kPlaylist);
+    bar->toggle_playlist_window();
+    ASSERT_NE(playlist(), nullptr);
+    EXPECT_TRUE(playlist()->isVisible());
+}
+
+TEST_F(PlayerBarTest, ClosingStopsTheTrackSavesTheRowAndDropsThePlaylist) {
+    set_rows({track("a.wav"), track("b.wav")});
+    start(1);
+    g_current_track_index = 1;
+    dezu::settings::write_setting(clock_ini(), "播放器", "歌曲", "0");
+    dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
+    EXPECT_FALSE(g_track_open);
+    EXPECT_EQ(dezu::media::open_mci_devices(), 0u);
+    EXPECT_EQ(setting("歌曲"), "1");
+    EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kPlaylist));
+    // The engine copes with the bar gone.
+    toggle_play_pause();
+    advance_track(true);
+    stop_playback();
+}
+
+TEST_F(PlayerBarTest, APressOnTheBarItselfEndsBothDrags) {
+    g_seek_drag_active = true;
+    g_volume_drag_active = true;
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(139, 10), QPointF(739, 13), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    EXPECT_FALSE(g_seek_drag_active);
+    EXPECT_FALSE(g_volume_drag_active);
+}
+
+}  // namespace

@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QRadioButton>
+
+#include "platform/files/files.h"
+#include "platform/text/text.h"
+#include "player/add_media.h"
+#include "player_test_support.h"
+#include "support/scripted_prompts.h"
+
+using dezu::settings::write_setting;
+
+namespace {
+
+class PlaylistWindowTest : public PlayerTest {
+protected:
+    void select(std::initializer_list<int> rows_to_select) {
+        playlist()->list()->clearSelection();
+        for (int r : rows_to_select) playlist()->list()->item(r)->setSelected(true);
+    }
+    static std::vector<std::string> numbered(int n) {
+        std::vector<std::string> out;
+        for (int i = 0; i < n; ++i) out.push_back("/m/" + std::to_string(i) + ".mp3");
+        return out;
+    }
+    // The centre of a row, in the list's own pixels.
+    static QPoint row_point(int row) {
+        QListWidget* list = playlist()->list();
+        return list->visualItemRect(list->item(row)).center();
+    }
+};
+
+TEST_F(PlaylistWindowTest, CreationRestoresTheListTheRowAndTheMode) {
+    const std::string a = track("a.wav"), b = track("b.wav");
+    write_file("mine.m3u", "#EXTM3U\r\n" + a + "\r\n" + path("gone.mp3") + "\r\n" + b + "\r\n");
+    write_setting(clock_ini(), "播放器", "播放列表", path("mine.m3u"));
+    write_setting(clock_ini(), "播放器", "歌曲", "1");
+    write_setting(clock_ini(), "播放器", "播放模式", "3");
+    ASSERT_NE(open_bar(), nullptr);
+    EXPECT_FALSE(playlist()->isVisible());
+    EXPECT_EQ(rows(), (std::vector<std::string>{a, b}));
+    EXPECT_EQ(g_current_track_index, 1);
+    EXPECT_TRUE(g_track_open);  // auto-play is on by default
+    EXPECT_EQ(selected_rows(), std::vector<int>{1});
+    EXPECT_EQ(g_play_mode, "3");
+    for (int m = 1; m <= 4; ++m) EXPECT_EQ(playlist()->mode_button(m)->isChecked(), m == 3) << m;
+}
+
+TEST_F(PlaylistWindowTest, ModesAndAutoPlayFollowTheirSettings) {
+    const struct {
+        const char* mode;  // nullptr: missing
+        const char* kept;
+        int checked;
+    } cases[] = {{nullptr, "2", 2}, {"1", "1", 1}, {"4", "4", 4}, {"9", "9", 4}};
+    write_file("l.m3u", track("a.wav") + "\r\n");
+    write_setting(clock_ini(), "播放器", "播放列表", path("l.m3u"));
+    write_setting(clock_ini(), "系统参数", "自动播放", "N");
+    for (const auto& c : cases) {
+        if (c.mode) write_setting(clock_ini(), "播放器", "播放模式", c.mode);
+        ASSERT_NE(open_bar(), nullptr);
+        EXPECT_EQ(g_play_mode, c.kept);
+        EXPECT_TRUE(playlist()->mode_button(c.checked)->isChecked());
+        EXPECT_EQ(rows().size(), 1u);
+        EXPECT_FALSE(g_track_open);
+        dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
+        EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kPlaylist));
+    }
+}
+
+TEST_F(PlaylistWindowTest, AMissingListFileIsForgottenAndTheModeStillRead) {
+    write_setting(clock_ini(), "播放器", "播放列表", path("gone.m3u"));
+    ASSERT_NE(open_bar(), nullptr);
+    EXPECT_EQ(setting("播放列表"), "");
+    EXPECT_TRUE(rows().empty());
+    EXPECT_EQ(g_play_mode, "2");
+}
+
+TEST_F(PlaylistWindowTest, TheThreeMenusHoldTheirItemsInOrder) {
+    ASSERT_NE(open_bar(), nullptr);
+    const struct {
+        const char* menu;
+        std::vector<std::string> items;
+    } cases[] = {{"添加", {"文件...", "目录..."}},
+                 {"选择", {"删除选中的文件", "删除未选的文件", "删除文件到回收站", "清空歌曲列表"}},
+                 {"列表", {"保存...", "载入..."}}};
+    for (const auto& c : cases) {
+        QMenu* m = playlist()->menu(c.menu);
+        ASSERT_NE(m, nullptr) << c.menu;
+        std::vector<std::string> items;
+        for (QAction* a : m->actions()) items.push_back(a->text().toStdString());
+        EXPECT_EQ(items, c.items);
+    }
+    // 清空歌曲列表 through its menu item.
+    set_rows(numbered(2));
+    playlist()->menu("选择")->actions()[3]->trigger();
+    EXPECT_TRUE(rows().empty());
+}
+
+TEST_F(PlaylistWindowTest, ClickingAModeSetsAndStoresIt) {
+    ASSERT_NE(open_bar(), nullptr);
+    const struct {
+        int button;
+        const char* value;
+    } cases[] = {{1, "1"}, {3, "3"}, {4, "4"}, {2, "2"}};
+    for (const auto& c : cases) {
+        playlist()->mode_button(c.button)->click();
+        EXPECT_EQ(g_play_mode, c.value);
+        EXPECT_EQ(setting("播放模式"), c.value);
+        for (int m = 1; m <= 4; ++m)
+            EXPECT_EQ(playlist()->mode_button(m)->isChecked(), m == c.button);
+    }
+}
+
+TEST_F(PlaylistWindowTest, DeletingSelectedRowsKeepsOrderAndMovesTheCurrentRow) {
+    const struct {
+        std::vector<int> selected;
+        int current, current_after;
+        std::vector<int> kept;
+    } cases[] = {{{1, 4}, 0, 0, {0, 2, 3, 5}},
+                 {{2, 3}, 5, 2, {0, 1, 4, 5}},
+                 {{4, 5}, 5, 3, {0, 1, 2, 3}},
+                 {{}, 9, 5, {0, 1, 2, 3, 4, 5}}};
+    ASSERT_NE(open_bar(), nullptr);
+    for (const auto& c : cases) {
+        const auto all = numbered(6);
+        set_rows(all);
+        playlist()->list()->clearSelection();
+        for (int r : c.selected) playlist()->list()->item(r)->setSelected(true);
+        g_current_track_index = c.current;
+        playlist()->delete_selected_rows();
+        std::vector<std::string> expected;
+        for (int k : c.kept) expected.push_back(all[std::size_t(k)]);
+        EXPECT_EQ(rows(), expected);
+        EXPECT_EQ(g_current_track_index, c.current_after);
+        EXPECT_EQ(selected_rows(), std::vector<int>{c.current_after});
+        EXPECT_EQ(dezu::files::read_lines(path("TMP.m3u")), expected);
+    }
+}
+
+TEST_F(PlaylistWindowTest, SelectAllRemovesNothingAndClearEmptiesTheFile) {
+    ASSERT_NE(open_bar(), nullptr);
+    set_rows(numbered(4));
+    playlist()->select_all_rows();
+    EXPECT_EQ(selected_rows(), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(rows().size(), 4u);
+    EXPECT_FALSE(dezu::files::file_exists(path("TMP.m3u")));
+    g_current_track_index = 2;
+    playlist()->clear_playlist();
+    EXPECT_TRUE(rows().empty());
+    EXPECT_EQ(g_current_track_index, 2);
+    EXPECT_EQ(read_file("TMP.m3u"), "");
+    EXPECT_EQ(setting("播放列表"), path("TMP.m3u"));
+}
+
+TEST_F(PlaylistWindowTest, RecyclingDropsOnlyTheRowsWhoseFilesWent) {
+    ASSERT_NE(open_bar(), nullptr);
+    std::vector<std::string> asked;
+    PlaylistWindow::set_recycler_for_test([&](const std::string& p) {
+        asked.push_back(p);
+        return p != "/m/2.mp3";
+    });
+    set_rows(numbered(4));
+    select({1, 2});
+    playlist()->recycle_selected_files();
+    EXPECT_EQ(asked, (std::vector<std::string>{"/m/1.mp3", "/m/2.mp3"}));
+    EXPECT_EQ(rows(), (std::vector<std::string>{"/m/0.mp3", "/m/2.mp3", "/m/3.mp3"}));
+    EXPECT_TRUE(selected_rows().empty());
+    EXPECT_EQ(dezu::files::read_lines(path("TMP.m3u")).size(), 3u);
+}
+
+TEST_F(PlaylistWindowTest, SaveAddsTheExtensionAndMakesTheFileCurrent) {
+    ASSERT_NE(open_bar(), nullptr);
+    {
+        ScriptedPrompts prompts;
+        playlist()->save_playlist_as();  // an empty list asks nothing
+        EXPECT_TRUE(prompts.asked().empty());
+    }
+    set_rows(numbered(2));
+    const struct {
+        const char* chosen;
+        const char* stored;
+    } cases[] = {{"mix", "mix.M3U"}, {"low.m3u", "low.m3u.M3U"}, {"up.M3U", "up.M3U"}};
+    for (const auto& c : cases) {
+        ScriptedPrompts prompts;
+        prompts.then_text(path(c.chosen));
+        playlist()->save_playlist_as();
+        ASSERT_EQ(prompts.asked().size(), 1u);
+        EXPECT_EQ(prompts.asked()[0].filters[0].patterns, std::vector<std::string>{"*.M3U"});
+        EXPECT_EQ(g_playlist_path, path(c.stored));
+        EXPECT_EQ(setting("播放列表"), path(c.stored));
+        EXPECT_EQ(dezu::files::read_lines(path(c.stored)), numbered(2));
+    }
+}
+
+TEST_F(PlaylistWindowTest, LoadAppendsTheFileAndRecordsItOnlyWhenItOpens) {
+    ASSERT_NE(open_bar(), nullptr);
+    set_rows(numbered(3));
+    write_file("two.m3u", "#EXTINF:1,x\r\n/n/a.mp3\r\n/n/b.txt\r\n");
+    {
+        ScriptedPrompts prompts;
+        prompts.then_files({path("two.m3u")});
+        playlist()->load_playlist_file();
+    }
+    EXPECT_EQ(rows().size(), 5u);
+    EXPECT_EQ(rows()[4], "/n/b.txt");
+    EXPECT_EQ(setting("播放列表"), path("two.m3u"));
+    EXPECT_EQ(read_file("two.m3u"), "#EXTINF:1,x\r\n/n/a.mp3\r\n/n/b.txt\r\n");
+    {
+        ScriptedPrompts prompts;
+        prompts.then_files({path("absent.m3u")});
+        playlist()->load_playlist_file();
+    }
+    EXPECT_EQ(rows().size(), 5u);
+    EXPECT_EQ(g_playlist_path, path("absent.m3u"));
+    EXPECT_EQ(setting("播放列表"), path("two.m3u"));
+}
+
+TEST_F(PlaylistWindowTest, DraggingARowMovesItWithoutLosingAny) {
+    ASSERT_NE(open_bar(), nullptr);
+    playlist()->show();
+    const auto all = numbered(6);
+    set_rows(all);
+    const QPoint from = row_point(1), to = row_point(4);
+    playlist()->drag_reorder_begin(from.x(), from.y());
+    playlist()->drag_reorder_move(to.x(), to.y());
+    EXPECT_EQ(rows(), (std::vector<std::string>{all[0], all[2], all[3], all[4], all[1], all[5]}));
+    const QPoint back = row_point(0);
+    playlist()->drag_reorder_move(back.x(), back.y());
+    EXPECT_EQ(rows(), (std::vector<std::string>{all[1], all[0], all[2], all[3], all[4], all[5]}));
+    playlist()->drag_reorder_end();
+    EXPECT_FALSE(g_list_drag_active);
+
+    // A press below the last row starts no drag.
+    set_rows(all);
+    const QRect last = playlist()->list()->visualItemRect(playlist()->list()->item(5));
+    playlist()->drag_reorder_begin(last.center().x(), last.bottom() + 20);
+    EXPECT_FALSE(g_list_drag_active);
+    playlist()->drag_reorder_move(to.x(), to.y());
+    EXPECT_EQ(rows(), all);
+}
+
+TEST_F(PlaylistWindowTest, MouseEventsOnTheListDragAndDoubleClickPlays) {
+    ASSERT_NE(open_bar(), nullptr);
+    playlist()->show();
+    set_rows({track("a.wav"), track("b.wav"), track("c.wav")});
+    QWidget* viewport = playlist()->list()->viewport();
+    auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(at), QPointF(viewport->mapToGlobal(at)),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QApplication::sendEvent(viewport, &e);
+    };
+    const auto before = rows();
+    mouse(QEvent::MouseButtonPress, row_point(0), Qt::LeftButton);
+    mouse(QEvent::MouseMove, row_point(1), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, row_point(1), Qt::NoButton);
+    EXPECT_EQ(rows(), (std::vector<std::string>{before[1], before[0], before[2]}));
+    EXPECT_FALSE(g_list_drag_active);
+
+    mouse(QEvent::MouseButtonPress, row_point(2), Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, row_point(2), Qt::NoButton);
+    mouse(QEvent::MouseButtonDblClick, row_point(2), Qt::LeftButton);
+    EXPECT_EQ(g_current_track_index, 2);
+    EXPECT_TRUE(g_track_open);
+    EXPECT_EQ(g_mci_device_name, "\"" + before[2] + "\"");
+}
+
+TEST_F(PlaylistWindowTest, AddingFilesImportsPlaylistsAndStoresTheList) {
+    ASSERT_NE(open_bar(), nullptr);
+    write_file("set.m3u",
+               "#EXTM3U\r\n#EXTINF:1,a\r\n/p/x.mp3\r\n#EXTINF:2,b\r\n/p/y.asf\r\n/p/z.txt\r\n");
+    write_file("lower.m3u", "/p/w.wma\r\n");
+    {
+        ScriptedPrompts prompts;
+        prompts.then_files({"/p/one.mp3", path("set.m3u"), "/p/readme.TXT", path("lower.m3u"),
+                            path("missing.m3u")});
+        add_files_to_playlist();
+        ASSERT_EQ(prompts.asked().size(), 1u);
+        EXPECT_EQ(prompts.asked()[0].title, "请选择要播放的媒体");
+        EXPECT_EQ(prompts.asked()[0].filters.size(), 5u);
+    }
+    const std::vector<std::string> expected = {"/p/one.mp3", "/p/x.mp3", "/p/y.asf",
+                                               "/p/readme.TXT", "/p/w.wma"};
+    EXPECT_EQ(rows(), expected);
+    EXPECT_EQ(dezu::files::read_lines(path("TMP.m3u")), expected);
+    {
+        ScriptedPrompts prompts;  // cancelled
+        add_files_to_playlist();
+    }
+    EXPECT_EQ(rows(), expected);
+}
+
+TEST_F(PlaylistWindowTest, AddingAFolderScansItDepthFirstSkippingDotFolders) {
+    ASSERT_NE(open_bar(), nullptr);
+    dezu::files::make_directory(path("music/sub"));
+    dezu::files::make_directory(path("music/.cache"));
+    for (const char* f : {"music/a.MP3", "music/b.jpg", "music/c.wma", "music/list.m3u",
+                          "music/sub/d.mid", "music/.cache/e.mp3"})
+        write_file(f, "x");
+    std::filesystem::create_directory_symlink(path("music"), path("music/sub/loop"));
+    {
+        ScriptedPrompts prompts;
+        prompts.then_text(path("music"));
+        add_folder_to_playlist();
+        EXPECT_EQ(prompts.asked()[0].title, "选择一个文件夹");
+    }
+    const std::vector<std::string> expected = {path("music/a.MP3"), path("music/c.wma"),
+                                               path("music/sub/d.mid")};
+    EXPECT_EQ(rows(), expected);
+    scan_media_folder("*.*", path("music") + "/");  // a trailing "/" is not doubled
+    EXPECT_EQ(rows().size(), 6u);
+    EXPECT_EQ(rows()[3], path("music/a.MP3"));
+}
+
+TEST_F(PlaylistWindowTest, ACancelledFolderStillWritesTheDefaultFile) {
+    ASSERT_NE(open_bar(), nullptr);
+    {
+        ScriptedPrompts prompts;
+        add_folder_to_playlist();
+    }
+    EXPECT_TRUE(dezu::files::file_exists(path("TMP.m3u")));
+    EXPECT_EQ(read_file("TMP.m3u"), "");
+    EXPECT_EQ(setting("播放列表"), path("TMP.m3u"));
+}
+
+}  // namespace
