@@ -4,7 +4,8 @@ namespace dezu::ui {
 
 TimerControl::TimerControl(QObject* parent, const std::string& name) : QObject(parent) {
     setObjectName(QString::fromStdString(name));
-    timer_.setTimerType(Qt::CoarseTimer);
+    // Precise: a coarse 1000 ms tick may land twice in one second and skip the next.
+    timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &TimerControl::tick);
 }
 
