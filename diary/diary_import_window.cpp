@@ -28,12 +28,15 @@ constexpr std::string_view kToken = "file(*)";
 class SteppedNumberBox : public QAbstractSpinBox {
 public:
     SteppedNumberBox(QWidget* parent, std::function<void(int)> on_step)
-        : QAbstractSpinBox(parent), on_step_(std::move(on_step)) {
-        lineEdit()->setValidator(
-            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
-    }
+        : QAbstractSpinBox(parent), on_step_(std::move(on_step)) {}
     void stepBy(int steps) override { on_step_(steps); }
     void set_text(const QString& text) { lineEdit()->setText(text); }
+
+    QValidator::State validate(QString& input, int&) const override {
+        for (QChar ch : input)
+            if (!ch.isDigit() || ch.unicode() > 127) return QValidator::Invalid;
+        return QValidator::Acceptable;
+    }
 
 protected:
     StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }

@@ -63,6 +63,9 @@ TEST_F(DiaryImportWindowTest, OpensWithItsControlsInPlace) {
     c<QLineEdit>("编辑框2")->clear();
     QTest::keyClicks(c<QLineEdit>("编辑框2"), QStringLiteral("4a-2"));
     EXPECT_EQ(text("编辑框2"), "42");
+    c<QAbstractSpinBox>("编辑框4")->findChild<QLineEdit*>()->clear();
+    QTest::keyClicks(c<QAbstractSpinBox>("编辑框4"), QStringLiteral("1x5"));
+    EXPECT_EQ(text("编辑框4"), "15");
 }
 
 TEST_F(DiaryImportWindowTest, RadioButtonsSwitchTheEnabledBoxes) {
