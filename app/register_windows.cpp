@@ -7,10 +7,12 @@
 #include "clock/lunar_calendar_window.h"
 #include "diary/diary_book_window.h"
 #include "diary/diary_editor_window.h"
+#include "diary/diary_import_window.h"
+#include "diary/import_progress_window.h"
 #include "platform/ui/window_ids.h"
-#include "wallpaper/wallpaper_manager_window.h"
 #include "player/player_bar_window.h"
 #include "player/playlist_window.h"
+#include "wallpaper/wallpaper_manager_window.h"
 
 namespace ui = dezu::ui;
 
@@ -26,6 +28,10 @@ void register_all_windows() {
                         [] { return std::make_unique<DiaryBookWindow>(); });
     ui::register_window(ui::windows::kDiaryEditor,
                         [] { return std::make_unique<DiaryEditorWindow>(); });
+    ui::register_window(ui::windows::kDiaryImport,
+                        [] { return std::make_unique<DiaryImportWindow>(); });
+    ui::register_window(ui::windows::kImportProgress,
+                        [] { return std::make_unique<ImportProgressWindow>(); });
     ui::register_window(ui::windows::kWallpaperManager,
                         [] { return std::make_unique<WallpaperManagerWindow>(); });
     ui::register_window(ui::windows::kPlayerBar,

@@ -1,5 +1,7 @@
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QTimer>
 #include <QToolButton>
 #include <cstdio>
 
@@ -171,7 +173,13 @@ TEST_F(DiaryToolbarTest, ImportMakesAPageWhenTheBookHasNone) {
         prompts.then_button(Button::Yes);
         press(Cmd::kDelete);
     }
-    press(Cmd::kImport);  // no import window yet: only the page
+    // The import window opens modally; cancelled, it imports nothing.
+    QTimer::singleShot(0, [] {
+        if (auto* import = dezu::ui::loaded_window(dezu::ui::windows::kDiaryImport))
+            import->control<QAbstractButton>("超级按钮2")->click();
+    });
+    press(Cmd::kImport);
+    EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kImportProgress));
     EXPECT_EQ(contents().size(), 1u);
     EXPECT_TRUE(w->editor()->isEnabled());
 }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/ui/form.h"
+
+// Chooses what the editor's import brings into the shown page: one web page,
+// a numbered series of them, or local files, and whether markup is removed.
+class DiaryImportWindow : public dezu::ui::Form {
+    Q_OBJECT
+public:
+    DiaryImportWindow();
+
+    void on_closing() override { remember_html_filter_choice(); }
+
+    void select_web_source();
+    void select_file_source();
+    void open_blank_browser_page();
+    void browse_import_files();
+    void step_wildcard_length(int direction);
+    void build_import_source_list();
+    void cancel_import();
+    void remember_html_filter_choice();
+
+private:
+    // Set once 确定 has built a list; any other way out empties it.
+    bool confirmed_ = false;
+};
+
+// The addresses a pattern gives: "file(*)" replaced, everywhere, by each
+// number from first to last, padded with "0" to width. A number typed with
+// leading zeros starts at its value. A range past kMaxPatternAddresses is cut
+// there rather than exhausting memory.
+inline constexpr long long kMaxPatternAddresses = 10000;
+std::vector<std::string> expand_address_pattern(const std::string& pattern,
+                                                const std::string& first, const std::string& last,
+                                                const std::string& width);

@@ -1,0 +1,216 @@
+#include "diary/import_progress_window.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "diary_fixture.h"
+#include "platform/text/text.h"
+#include "support/local_web_server.h"
+
+namespace ui = dezu::ui;
+using Cmd = DiaryEditorWindow;
+
+namespace {
+
+TEST(StripMarkup, TagsAndNonBreakingSpacesGo) {
+    struct Case {
+        const char* text;
+        const char* expected;
+    };
+    for (const Case& c : {
+             Case{"one<b>two</b>", "onetwo"},
+             Case{"a&nbsp;b&nbsp;&nbsp;c", "abc"},
+             Case{"a&NBSP;b", "a&NBSP;b"},
+             Case{"if 1 < 2 then x > y done", "if 1  y done"},
+             Case{"<a<b>c>d", "c>d"},
+             Case{"keep <no end", "keep <no end"},
+             Case{"x<i>y<no end&nbsp;z", "xy<no endz"},
+             Case{"stray > here", "stray > here"},
+             Case{"<script>var a;</script>\r\nline", "var a;\r\nline"},
+             Case{"&nb<i>sp;", ""},
+             Case{"&amp;&lt;", "&amp;&lt;"},
+             Case{"中<p>文", "中文"},
+             Case{"", ""},
+         }) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(strip_markup(c.text), c.expected);
+    }
+}
+
+TEST(ImportedText, CutAtZeroAndDecoded) {
+    using dezu::text::to_gbk;
+    EXPECT_EQ(imported_text(to_gbk("中文日记"), false), "中文日记");
+    EXPECT_EQ(imported_text("中文日记", false), "中文日记");
+    EXPECT_EQ(imported_text(std::string("ab\0cd", 5), false), "ab");
+    EXPECT_EQ(imported_text(std::string("\0ab", 3), false), "");
+    EXPECT_EQ(imported_text(std::string("\xFF\xFEh\0i\0\0\0j\0", 10), false), "hi");
+    EXPECT_EQ(imported_text(std::string("\xFE\xFF\x4e\x2d", 4), false), "中");
+    EXPECT_EQ(imported_text("\xEF\xBB\xBF中", false), "中");
+    EXPECT_EQ(imported_text("网页", true), "网页");
+}
+
+class ImportRunTest : public DiaryTest {
+protected:
+    void SetUp() override {
+        DiaryTest::SetUp();
+        make_book("b", {{"start:", "start", "t1"}});
+        editor = open_editor("b");
+        ASSERT_TRUE(editor);
+        g_strip_html_on_import = false;
+    }
+    // Runs the import of these sources and waits, bounded, for its end.
+    void run(const std::vector<std::string>& sources, bool from_web, bool strip) {
+        g_import_sources = sources;
+        g_import_from_web = from_web;
+        g_strip_html_on_import = strip;
+        ASSERT_TRUE(ui::load_window(ui::windows::kImportProgress));
+        wait_for_end();
+    }
+    static void wait_for_end() {
+        for (int i = 0; i < 400 && ui::is_window_loaded(ui::windows::kImportProgress); ++i)
+            process_events(25);
+        EXPECT_FALSE(ui::is_window_loaded(ui::windows::kImportProgress));
+    }
+    std::string page() { return editor_text(editor); }
+
+    DiaryEditorWindow* editor = nullptr;
+};
+
+TEST_F(ImportRunTest, FilesAreAppendedInOrderAndFailuresSkipped) {
+    write_file("gbk.txt", dezu::text::to_gbk("第一篇"));
+    write_file("utf8.htm", "<p>第二&nbsp;篇</p>\n");
+    write_file("empty.txt", "");
+    write_file("zero.txt", std::string("\0late", 5));
+    run({path("gbk.txt"), path("missing.txt"), "", path("empty.txt"), path("zero.txt"),
+         path("utf8.htm")},
+        false, true);
+    EXPECT_EQ(page(), "start:第一篇第二篇\n");
+    EXPECT_EQ(g_import_sources.size(), 6u);  // the run leaves the list alone
+    EXPECT_TRUE(prompts.messages().empty());
+    // Nothing is stored until the editor saves the page.
+    EXPECT_EQ(stored_pages("b")[0].content, "start:");
+}
+
+TEST_F(ImportRunTest, WithoutStrippingTheMarkupStays) {
+    write_file("a.htm", "<b>bold</b>&nbsp;");
+    run({path("a.htm"), path("a.htm")}, false, false);
+    EXPECT_EQ(page(), "start:<b>bold</b>&nbsp;<b>bold</b>&nbsp;");
+}
+
+TEST_F(ImportRunTest, AHugeFileComesWhole) {
+    std::string big;
+    for (int i = 0; i < 100000; ++i)
+        big += "<tr><td>row&nbsp;" + std::to_string(i) + "</td></tr>\n";
+    write_file("big.htm", big);
+    run({path("big.htm")}, false, true);
+    const std::string text = page();
+    EXPECT_TRUE(text.starts_with("start:row0\nrow1\n"));
+    EXPECT_TRUE(text.ends_with("row99999\n"));
+}
+
+TEST_F(ImportRunTest, NumberedWebPagesFromALocalServer) {
+    std::filesystem::create_directories(path("site"));
+    write_file("site/page001.htm", "<html><body>one</body></html>");
+    write_file("site/page002.htm", dezu::text::to_gbk("<meta charset=\"gbk\"><p>二</p>"));
+    write_file("site/page004.htm", "four");  // 003 is missing: the server says 404
+    LocalWebServer server = LocalWebServer::for_folder(path("site"));
+    ASSERT_NE(server.port(), 0) << "the local web server did not start";
+    std::vector<std::string> sources;
+    for (const char* n : {"001", "002", "003", "004"})
+        sources.push_back(server.url("page") + n + ".htm");
+    sources.push_back("http://127.0.0.1:1/nothing.htm");  // nothing listens there
+    run(sources, true, true);
+    EXPECT_EQ(page(), "start:one二four");
+}
+
+TEST_F(ImportRunTest, TheLabelShowsEachSource) {
+    write_file("a.txt", "A");
+    g_import_sources = {path("a.txt")};
+    g_import_from_web = false;
+    auto* w = ui::load_window(ui::windows::kImportProgress);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->size(), QSize(380, 250));
+    auto* label = w->control<QLabel>("标签1");
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->font().pixelSize(), 19);
+    std::string shown;
+    QObject::connect(editor->editor(), &QPlainTextEdit::textChanged,
+                     [&] { shown = label->text().toStdString(); });
+    wait_for_end();
+    EXPECT_EQ(shown, "正在导入" + path("a.txt") + ",请稍候...");
+    EXPECT_EQ(page(), "start:A");
+}
+
+// Something done once, right after the first source's text is appended:
+// it runs while the runner handles the pending events before the next source.
+class ImportInterruptTest : public ImportRunTest {
+protected:
+    void after_first_append(std::function<void()> action) {
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(editor->editor(), &QPlainTextEdit::textChanged, editor, [=] {
+            if (*done) return;
+            *done = true;
+            QTimer::singleShot(0, action);
+        });
+    }
+    void SetUp() override {
+        ImportRunTest::SetUp();
+        write_file("a.txt", "A");
+        write_file("b.txt", "B");
+        write_file("c.txt", "C");
+        abc = {path("a.txt"), path("b.txt"), path("c.txt")};
+    }
+    std::vector<std::string> abc;
+};
+
+TEST_F(ImportInterruptTest, TypingMeanwhileStaysAndASecondActivationDoesNotRestart) {
+    after_first_append([this] {
+        editor->editor()->appendPlainText(QStringLiteral("typed"));
+        if (auto* w = ui::loaded_window(ui::windows::kImportProgress)) {
+            QEvent activate(QEvent::WindowActivate);
+            QCoreApplication::sendEvent(w, &activate);
+        }
+    });
+    run(abc, false, false);
+    EXPECT_EQ(page(), "start:A\ntypedBC");
+}
+
+TEST_F(ImportInterruptTest, ClosingTheEditorEndsTheRun) {
+    after_first_append([] { ui::destroy_window(ui::windows::kDiaryEditor); });
+    run(abc, false, false);
+    process_events(10);
+    EXPECT_FALSE(ui::is_window_loaded(ui::windows::kDiaryEditor));
+    // What arrived before the close was saved with the page.
+    EXPECT_EQ(stored_pages("b")[0].content, "start:A");
+}
+
+TEST_F(ImportInterruptTest, ClosingTheProgressWindowEndsTheRun) {
+    after_first_append([] {
+        if (auto* w = ui::loaded_window(ui::windows::kImportProgress)) w->close();
+    });
+    run(abc, false, false);
+    process_events(10);
+    EXPECT_EQ(page(), "start:A");
+}
+
+TEST_F(ImportRunTest, TheToolbarImportsWhatTheWindowChose) {
+    write_file("a.txt", "<i>from file</i>");
+    QTimer::singleShot(0, [this] {
+        auto* w = ui::loaded_window(ui::windows::kDiaryImport);
+        ASSERT_TRUE(w);
+        w->control<QLineEdit>("编辑框5")->setText(QString::fromStdString(path("a.txt")));
+        w->control<QAbstractButton>("超级按钮1")->click();
+    });
+    editor->on_diary_toolbar_click(Cmd::kImport);
+    EXPECT_FALSE(ui::is_window_loaded(ui::windows::kDiaryImport));
+    EXPECT_TRUE(ui::is_window_loaded(ui::windows::kImportProgress));
+    wait_for_end();
+    EXPECT_EQ(page(), "start:from file");
+}
+
+}  // namespace
