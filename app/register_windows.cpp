@@ -7,6 +7,8 @@
 #include "clock/lunar_calendar_window.h"
 #include "diary/diary_book_window.h"
 #include "diary/diary_editor_window.h"
+#include "mail/mail_account_window.h"
+#include "mail/mail_compose_window.h"
 #include "platform/ui/window_ids.h"
 #include "wallpaper/wallpaper_manager_window.h"
 #include "player/player_bar_window.h"
@@ -31,4 +33,8 @@ void register_all_windows() {
     ui::register_window(ui::windows::kPlayerBar,
                         [] { return std::make_unique<PlayerBarWindow>(); });
     ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });
+    ui::register_window(ui::windows::kMailCompose,
+                        [] { return std::make_unique<MailComposeWindow>(); });
+    ui::register_window(ui::windows::kMailAccount,
+                        [] { return std::make_unique<MailAccountWindow>(); });
 }
