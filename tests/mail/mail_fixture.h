@@ -79,15 +79,19 @@ protected:
     std::vector<Account> stored_accounts() {
         std::vector<Account> out;
         const std::string previous = dezu::store::current_store_alias();
-        EXPECT_TRUE(
-            dezu::store::open_store_table(path("user.edb"), "check", mail::kAccountPassword));
+        const bool was_open = dezu::store::is_store_table_open(mail::kAccountAlias);
+        if (was_open)
+            dezu::store::select_store_table(mail::kAccountAlias);
+        else
+            EXPECT_TRUE(
+                dezu::store::open_store_table(path("user.edb"), "check", mail::kAccountPassword));
         const int count = dezu::store::store_record_count();
         for (int r = 1; r <= count; ++r) {
             dezu::store::go_to_record(r);
             auto f = [](int n) { return dezu::store::read_store_field(n); };
             out.push_back({f(1), f(2), f(3), f(4), f(5), f(6)});
         }
-        dezu::store::close_store_table("check");
+        if (!was_open) dezu::store::close_store_table("check");
         if (!previous.empty()) dezu::store::select_store_table(previous);
         return out;
     }
