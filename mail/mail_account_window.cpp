@@ -11,6 +11,7 @@
 
 #include "app/globals.h"
 #include "mail/mail_accounts.h"
+#include "mail/mail_widgets.h"
 #include "platform/files/files.h"
 #include "platform/store/record_store.h"
 #include "platform/ui/controls.h"
@@ -20,18 +21,10 @@
 namespace ui = dezu::ui;
 namespace store = dezu::store;
 
+using mail::add_label;
+using mail::named;
+
 namespace {
-
-template <class T>
-T* named(T* control, const char* name) {
-    control->setObjectName(QString::fromUtf8(name));
-    return control;
-}
-
-void add_label(QWidget* parent, const char* name, const char* caption, int l, int t, int w, int h) {
-    auto* label = named(new QLabel(QString::fromUtf8(caption), parent), name);
-    ui::place(label, l, t, w, h);
-}
 
 QLineEdit* add_box(QWidget* parent, const char* name, int l, int t, int w, int h,
                    bool masked = false) {
@@ -63,10 +56,7 @@ std::string text_of(const QLineEdit* box) {
 MailAccountWindow::MailAccountWindow() : Form(ui::windows::kMailAccount) {
     setWindowTitle(QStringLiteral("编辑"));
     setFixedSize(644, 434);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(236, 236, 236));
-    setPalette(palette);
+    mail::fill_background(this, QColor(236, 236, 236));
 
     accounts_ = named(new QListWidget(this), "列表框1");
     accounts_->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -20,6 +20,7 @@
 
 #include "app/globals.h"
 #include "mail/mail_accounts.h"
+#include "mail/mail_widgets.h"
 #include "platform/files/files.h"
 #include "platform/network/smtp_client.h"
 #include "platform/process/thread.h"
@@ -33,20 +34,10 @@ namespace ui = dezu::ui;
 namespace store = dezu::store;
 namespace net = dezu::network;
 
+using mail::add_label;
+using mail::named;
+
 namespace {
-
-template <class T>
-T* named(T* control, const char* name) {
-    control->setObjectName(QString::fromUtf8(name));
-    return control;
-}
-
-QLabel* add_label(QWidget* parent, const char* name, const char* caption, int l, int t, int w,
-                  int h) {
-    auto* label = named(new QLabel(QString::fromUtf8(caption), parent), name);
-    ui::place(label, l, t, w, h);
-    return label;
-}
 
 QPushButton* add_button(QWidget* parent, const char* name, const char* caption, int l, int t, int w,
                         int h) {
@@ -122,10 +113,7 @@ void end_send(const std::optional<std::string>& status) {
 MailComposeWindow::MailComposeWindow() : Form(ui::windows::kMailCompose) {
     setWindowTitle(QStringLiteral("编辑邮件"));
     setFixedSize(612, 512);
-    setAutoFillBackground(true);
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, QColor(236, 236, 236));
-    setPalette(palette);
+    mail::fill_background(this, QColor(236, 236, 236));
 
     add_label(this, "标签1", "发信人", 28, 13, 36, 24);
     senders_ = named(new QComboBox(this), "组合框1");
@@ -170,10 +158,7 @@ MailComposeWindow::MailComposeWindow() : Form(ui::windows::kMailCompose) {
 
     panel_ = named(new QFrame(this), "外形框1");
     ui::place(panel_, 273, 63, 230, 232);
-    panel_->setAutoFillBackground(true);
-    QPalette grey = panel_->palette();
-    grey.setColor(QPalette::Window, QColor(220, 220, 220));
-    panel_->setPalette(grey);
+    mail::fill_background(panel_, QColor(220, 220, 220));
     panel_->setFrameShape(QFrame::Box);
     entries_ = named(new QListWidget(panel_), "选择列表框1");
     ui::place(entries_, 0, 0, 228, 203);
