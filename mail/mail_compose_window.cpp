@@ -14,11 +14,13 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QToolButton>
 #include <optional>
 #include <type_traits>
 
 #include "app/globals.h"
+#include "assets/assets.h"
 #include "mail/mail_accounts.h"
 #include "mail/mail_widgets.h"
 #include "platform/files/files.h"
@@ -46,33 +48,18 @@ QPushButton* add_button(QWidget* parent, const char* name, const char* caption, 
     return button;
 }
 
-// An envelope: the send button's face.
-QPixmap envelope_picture(QSize size, QColor paper, QColor line) {
-    QPixmap picture(size);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF body(4, size.height() * 0.2, size.width() - 8, size.height() * 0.6);
-    p.setPen(QPen(line, 2));
-    p.setBrush(paper);
-    p.drawRoundedRect(body, 3, 3);
-    p.drawLine(body.topLeft(), QPointF(body.center().x(), body.center().y()));
-    p.drawLine(body.topRight(), QPointF(body.center().x(), body.center().y()));
+QPixmap asset_picture(const char* name) {
+    QPixmap picture;
+    const std::string bytes = dezu::assets::asset_bytes(name);
+    picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
+                         static_cast<uint>(bytes.size()));
     return picture;
 }
 
-QPixmap arrow_picture(int side) {
-    QPixmap picture(side, side);
-    picture.fill(Qt::transparent);
-    QPainter p(&picture);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(70, 90, 140));
-    const QPointF points[] = {
-        {side * 0.25, side * 0.38}, {side * 0.75, side * 0.38}, {side * 0.5, side * 0.68}};
-    p.drawPolygon(points, 3);
-    return picture;
-}
+// The animation under the send button: 11 frames of 60 ms, 1000 rounds.
+constexpr int kSendingFrames = 11;
+constexpr int kSendingFrameWidth = 62;
+constexpr int kSendingRounds = 1000;
 
 // Runs f on the UI thread and waits for its result.
 template <class F>
@@ -123,7 +110,9 @@ MailComposeWindow::MailComposeWindow() : Form(ui::windows::kMailCompose) {
     ui::place(recipients_, 72, 40, 408, 22);
     auto* panel_button = named(new QToolButton(this), "图形按钮2");
     ui::place(panel_button, 481, 38, 24, 24);
-    panel_button->setIcon(QIcon(arrow_picture(24)));
+    QIcon panel_icon(asset_picture("mail_panel.png"));
+    panel_icon.addPixmap(asset_picture("mail_panel_down.png"), QIcon::Active);
+    panel_button->setIcon(panel_icon);
     panel_button->setAutoRaise(true);
     add_label(this, "透明标签5", "标 题", 29, 67, 33, 17);
     subject_ = named(new QLineEdit(this), "邮件标题");
@@ -139,13 +128,19 @@ MailComposeWindow::MailComposeWindow() : Form(ui::windows::kMailCompose) {
     ui::place(attachments_, 432, 96, 152, 328);
 
     // The picture under the send button is what shows while a send runs.
-    auto* sending = new ui::PictureBox(this, "图片框1");
-    sending->setPixmap(
-        envelope_picture(QSize(62, 62), QColor(255, 236, 160), QColor(200, 120, 40)));
-    sending->setAlignment(Qt::AlignCenter);
-    ui::place(sending, 515, 16, 68, 63);
+    sending_ = new ui::PictureBox(this, "图片框1");
+    sending_->setAlignment(Qt::AlignCenter);
+    ui::place(sending_, 515, 16, 68, 63);
+    sending_frames_ = asset_picture("mail_sending.png");
+    show_sending_frame(0);
+    sending_timer_ = new QTimer(this);
+    sending_timer_->setInterval(60);
+    connect(sending_timer_, &QTimer::timeout, this, [this] {
+        if (++sending_frame_ >= kSendingFrames * kSendingRounds) sending_timer_->stop();
+        show_sending_frame(sending_frame_ % kSendingFrames);
+    });
     send_ = add_button(this, "超级按钮1", "", 515, 16, 68, 63);
-    send_->setIcon(QIcon(envelope_picture(QSize(67, 62), Qt::white, QColor(50, 80, 150))));
+    send_->setIcon(QIcon(asset_picture("mail_send.png")));
     send_->setIconSize(QSize(67, 62));
     send_->setFlat(true);
     auto* add = add_button(this, "超级按钮2", "添加附件", 432, 432, 64, 24);
@@ -183,9 +178,23 @@ MailComposeWindow::MailComposeWindow() : Form(ui::windows::kMailCompose) {
     for (QWidget* w :
          std::initializer_list<QWidget*>{senders_, recipients_, subject_, body_, attachments_})
         w->installEventFilter(this);
+    send_->installEventFilter(this);
+}
+
+void MailComposeWindow::show_sending_frame(int frame) {
+    sending_->setPixmap(sending_frames_.copy(frame * kSendingFrameWidth, 0, kSendingFrameWidth,
+                                             sending_frames_.height()));
 }
 
 bool MailComposeWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The animation plays only while the send button is away.
+    if (watched == send_ && event->type() == QEvent::Hide && send_->isHidden()) {
+        sending_frame_ = 0;
+        sending_timer_->start();
+    } else if (watched == send_ && event->type() == QEvent::Show) {
+        sending_timer_->stop();
+        show_sending_frame(0);
+    }
     if (event->type() == QEvent::FocusIn) hide_address_panel_on_focus();
     return Form::eventFilter(watched, event);
 }

@@ -11,10 +11,12 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 namespace dezu::ui {
+class PictureBox;
 class StatusBar;
-}
+}  // namespace dezu::ui
 
 // Writes a mail: a sender account, recipients typed or picked from the
 // account's address book, subject, body and attachments; sends it on a
@@ -49,6 +51,7 @@ private:
     // Reads and reports on the UI thread; the thread itself touches no widget.
     static void send_mail_worker();
     QPixmap attachment_icon(const std::string& path) const;
+    void show_sending_frame(int frame);
 
     QComboBox* senders_ = nullptr;
     QLineEdit* recipients_ = nullptr;
@@ -59,6 +62,10 @@ private:
     QFrame* panel_ = nullptr;
     QListWidget* entries_ = nullptr;
     dezu::ui::StatusBar* status_ = nullptr;
+    dezu::ui::PictureBox* sending_ = nullptr;
+    QPixmap sending_frames_;
+    QTimer* sending_timer_ = nullptr;
+    int sending_frame_ = 0;
     // Only ever grows while the window lives: rows keep their picture's index.
     std::vector<QPixmap> attachment_images_;
 };

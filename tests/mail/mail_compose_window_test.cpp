@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTimer>
@@ -133,4 +134,30 @@ TEST_F(MailComposeTest, EditButtonOpensTheAccountWindowModally) {
     EXPECT_TRUE(was_loaded);
     EXPECT_TRUE(find(window, "外形框1")->isHidden());
     EXPECT_EQ(senders()->count(), 2);
+}
+
+TEST_F(MailComposeTest, AnimationPlaysOnlyWhileTheSendButtonIsAway) {
+    window = compose();
+    auto* picture = find<QLabel>(window, "图片框1");
+    auto frame = [picture] { return picture->pixmap().toImage(); };
+    ASSERT_FALSE(picture->pixmap().isNull());
+    EXPECT_EQ(picture->pixmap().size(), QSize(62, 68));
+    const QImage resting = frame();
+    process_events(200);
+    EXPECT_EQ(frame(), resting);
+
+    find(window, "超级按钮1")->hide();
+    int changes = 0;
+    QImage last = frame();
+    for (int i = 0; i < 20; ++i) {
+        process_events(30);
+        if (frame() != last) ++changes;
+        last = frame();
+    }
+    EXPECT_GT(changes, 3);
+
+    find(window, "超级按钮1")->show();
+    EXPECT_EQ(frame(), resting);
+    process_events(200);
+    EXPECT_EQ(frame(), resting);
 }
