@@ -9,6 +9,8 @@
 #include "diary/diary_editor_window.h"
 #include "diary/diary_import_window.h"
 #include "diary/import_progress_window.h"
+#include "mail/mail_account_window.h"
+#include "mail/mail_compose_window.h"
 #include "platform/ui/window_ids.h"
 #include "player/player_bar_window.h"
 #include "player/playlist_window.h"
@@ -37,4 +39,8 @@ void register_all_windows() {
     ui::register_window(ui::windows::kPlayerBar,
                         [] { return std::make_unique<PlayerBarWindow>(); });
     ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });
+    ui::register_window(ui::windows::kMailCompose,
+                        [] { return std::make_unique<MailComposeWindow>(); });
+    ui::register_window(ui::windows::kMailAccount,
+                        [] { return std::make_unique<MailAccountWindow>(); });
 }

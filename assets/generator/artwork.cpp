@@ -10,6 +10,7 @@ Artwork all_artwork() {
     all += launcher_face_artwork();
     all += diary_artwork();
     all += player_artwork();
+    all += mail_artwork();
     return all;
 }
 

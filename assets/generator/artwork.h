@@ -20,5 +20,6 @@ Artwork clock_digit_artwork();
 Artwork launcher_face_artwork();
 Artwork diary_artwork();
 Artwork player_artwork();  // the player bar, its buttons and the playlist skin
+Artwork mail_artwork();    // the send button, its animation and the address-panel button
 
 }  // namespace assetgen

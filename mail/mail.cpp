@@ -1,1 +1,0 @@
-// The mail subsystem; its windows register themselves from app/register_windows.cpp.

@@ -1,0 +1,242 @@
+#include "mail/mail_account_window.h"
+
+#include <QComboBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+#include "app/globals.h"
+#include "mail/mail_accounts.h"
+#include "mail/mail_widgets.h"
+#include "platform/files/files.h"
+#include "platform/store/record_store.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/prompts.h"
+#include "platform/ui/window_ids.h"
+
+namespace ui = dezu::ui;
+namespace store = dezu::store;
+
+using mail::add_label;
+using mail::named;
+
+namespace {
+
+QLineEdit* add_box(QWidget* parent, const char* name, int l, int t, int w, int h,
+                   bool masked = false) {
+    auto* box = named(new QLineEdit(parent), name);
+    if (masked) box->setEchoMode(QLineEdit::Password);
+    ui::place(box, l, t, w, h);
+    return box;
+}
+
+QPushButton* add_button(QWidget* parent, const char* name, const char* caption, int left) {
+    auto* button = named(new QPushButton(QString::fromUtf8(caption), parent), name);
+    ui::place(button, left, 360, 40, 32);
+    return button;
+}
+
+QLabel* add_line(QWidget* parent, const char* name, int l, int t, int w, int h) {
+    auto* line = named(new QLabel(parent), name);
+    line->setStyleSheet(QStringLiteral("background: grey"));
+    ui::place(line, l, t, w, h);
+    return line;
+}
+
+std::string text_of(const QLineEdit* box) {
+    return box->text().toStdString();
+}
+
+}  // namespace
+
+MailAccountWindow::MailAccountWindow() : Form(ui::windows::kMailAccount) {
+    setWindowTitle(QStringLiteral("编辑"));
+    setFixedSize(644, 434);
+    mail::fill_background(this, QColor(236, 236, 236));
+
+    accounts_ = named(new QListWidget(this), "列表框1");
+    accounts_->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui::place(accounts_, 16, 32, 168, 309);
+    add_line(this, "标签1", 353, 16, 2, 369);
+    add_line(this, "标签3", 16, 353, 607, 2);
+    add_label(this, "透明标签7", "发信人：", 195, 32, 150, 16);
+    name_ = add_box(this, "用户", 196, 60, 138, 19);
+    add_label(this, "透明标签8", "用户密码", 195, 85, 143, 16);
+    password_ = add_box(this, "用户密码", 196, 108, 138, 19, true);
+    add_label(this, "透明标签9", "发信人地址(服务器验证用)", 195, 139, 150, 16);
+    address_ = add_box(this, "用户地址", 196, 167, 138, 19);
+    add_label(this, "透明标签10", "邮箱密码  (服务器验证用)", 195, 192, 143, 16);
+    smtp_password_ = add_box(this, "邮箱密码", 196, 215, 138, 19, true);
+    add_label(this, "透明标签11", "SMTP发信服务器地址", 195, 240, 113, 16);
+    server_ = add_box(this, "邮件服务器地址", 196, 265, 138, 19);
+    add_label(this, "透明标签12", "SMTP发信服务器端口", 195, 291, 120, 16);
+    port_ = add_box(this, "邮件服务器端口", 196, 321, 138, 19);
+    port_->setValidator(new QIntValidator(0, 65535, port_));
+    port_->setText(QStringLiteral("25"));
+
+    book_ = named(new QTreeWidget(this), "超级列表框2");
+    book_->setRootIsDecorated(false);
+    book_->setHeaderLabels({QStringLiteral("收信人姓名"), QStringLiteral("收信人地址")});
+    book_->setColumnWidth(0, 100);
+    book_->setColumnWidth(1, 150);
+    ui::place(book_, 369, 32, 254, 240);
+    add_label(this, "透明标签13", "收件人姓名", 369, 291, 64, 16);
+    new_name_ = add_box(this, "编辑框1", 435, 288, 187, 19);
+    add_label(this, "透明标签14", "收件人地址", 368, 320, 64, 16);
+    new_address_ = add_box(this, "编辑框2", 435, 320, 188, 19);
+
+    auto* add = add_button(this, "超级按钮1", "添加", 64);
+    auto* remove = add_button(this, "超级按钮2", "删除", 240);
+    book_buttons_ = {add_button(this, "超级按钮3", "添加", 376),
+                     add_button(this, "超级按钮4", "删除", 480),
+                     add_button(this, "超级按钮5", "保存", 576)};
+    for (QWidget* w : std::initializer_list<QWidget*>{book_, new_name_, new_address_})
+        w->setEnabled(false);
+
+    connect(accounts_, &QListWidget::currentRowChanged, this, [this] { show_account(); });
+    connect(add, &QPushButton::clicked, this, [this] { add_account(); });
+    connect(remove, &QPushButton::clicked, this, [this] { delete_account(); });
+    connect(book_buttons_[0], &QPushButton::clicked, this, [this] { add_address_entry(); });
+    connect(book_buttons_[1], &QPushButton::clicked, this, [this] { delete_address_entry(); });
+    connect(book_buttons_[2], &QPushButton::clicked, this, [this] { save_address_book(); });
+}
+
+std::vector<QLineEdit*> MailAccountWindow::account_boxes() const {
+    return {name_, password_, address_, smtp_password_, server_, port_};
+}
+
+void MailAccountWindow::clear_account_boxes() {
+    for (QLineEdit* box : account_boxes()) box->clear();
+}
+
+bool MailAccountWindow::make_table_current() const {
+    if (!store::is_store_table_open(g_account_db_path)) return false;
+    if (store::current_store_alias() != g_account_db_path)
+        store::select_store_table(g_account_db_path);
+    return true;
+}
+
+void MailAccountWindow::load_account_list() {
+    g_account_db_path = mail::account_db_file();
+    if (!make_table_current()) return;
+    const QSignalBlocker quiet(accounts_);
+    mail::list_accounts(
+        [this](const std::string& name) { accounts_->addItem(QString::fromStdString(name)); });
+    accounts_->setCurrentRow(-1);
+}
+
+void MailAccountWindow::show_account() {
+    clear_account_boxes();
+    const int row = accounts_->currentRow();
+    // Another table may be current since a diary window acted.
+    if (!make_table_current() || !mail::go_to_account_row(row)) return;
+    book_->clear();
+    const std::string password = store::read_store_field(mail::kFieldPassword);
+    auto fill = [this] {
+        name_->setText(QString::fromStdString(store::read_store_field(mail::kFieldName)));
+        address_->setText(QString::fromStdString(store::read_store_field(mail::kFieldAddress)));
+        smtp_password_->setText(
+            QString::fromStdString(store::read_store_field(mail::kFieldSmtpPassword)));
+        server_->setText(QString::fromStdString(store::read_store_field(mail::kFieldServer)));
+        port_->setText(QString::fromStdString(store::read_store_field(mail::kFieldPort)));
+    };
+    if (!password.empty()) {
+        const auto typed = ui::input_box("请输入数据库密码", {}, {}, ui::InputMode::Masked, this);
+        if (typed && *typed != password) {
+            const QSignalBlocker quiet(accounts_);
+            accounts_->setCurrentRow(-1);
+            accounts_->clearSelection();
+            ui::message_box("密码错误", ui::kMessageOk, std::string(), this);
+            return;
+        }
+        if (typed) {
+            fill();
+            password_->setText(QString::fromStdString(password));
+            if (!book_->isEnabled()) {
+                for (QWidget* w : std::initializer_list<QWidget*>{book_, new_name_, new_address_})
+                    w->setEnabled(true);
+                for (QPushButton* b : book_buttons_) b->setEnabled(true);
+            }
+        }
+    } else {
+        fill();
+    }
+    const std::string name = text_of(name_);
+    if (!dezu::files::file_exists(mail::address_book_path(name))) return;
+    for (const std::string& line : mail::read_address_book_lines(name)) {
+        const auto [entry_name, address] = mail::split_address_line(line);
+        auto* item = new QTreeWidgetItem(book_);
+        item->setText(0, QString::fromStdString(entry_name));
+        item->setText(1, QString::fromStdString(address));
+    }
+}
+
+void MailAccountWindow::add_account() {
+    if (!make_table_current()) return;
+    if (name_->text().isEmpty() && address_->text().isEmpty() && smtp_password_->text().isEmpty() &&
+        server_->text().isEmpty() && port_->text().isEmpty())
+        return;
+    std::vector<std::string> fields;
+    for (QLineEdit* box : account_boxes()) fields.push_back(text_of(box));
+    if (!mail::append_account(fields)) return;
+    {
+        const QSignalBlocker quiet(accounts_);
+        accounts_->addItem(name_->text());
+    }
+    clear_account_boxes();
+}
+
+void MailAccountWindow::delete_account() {
+    const int row = accounts_->currentRow();
+    // With nothing chosen there is nothing to delete.
+    if (row < 0) return;
+    if (make_table_current()) mail::remove_account_row(row);
+    const std::string name = text_of(name_);
+    {
+        const QSignalBlocker quiet(accounts_);
+        delete accounts_->takeItem(row);
+        accounts_->setCurrentRow(-1);
+    }
+    clear_account_boxes();
+    const std::string book = mail::address_book_path(name);
+    if (dezu::files::file_exists(book) && std::remove(book.c_str()) == 0) book_->clear();
+}
+
+void MailAccountWindow::add_address_entry() {
+    if (new_name_->text().isEmpty() || new_address_->text().isEmpty()) return;
+    auto* item = new QTreeWidgetItem(book_);
+    g_last_address_row = book_->indexOfTopLevelItem(item);
+    item->setText(0, new_name_->text());
+    item->setText(1, new_address_->text());
+    new_name_->clear();
+    new_address_->clear();
+}
+
+void MailAccountWindow::delete_address_entry() {
+    if (QTreeWidgetItem* item = book_->currentItem()) delete item;
+}
+
+void MailAccountWindow::save_address_book() {
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (int i = 0; i < book_->topLevelItemCount(); ++i)
+        rows.emplace_back(book_->topLevelItem(i)->text(0).toStdString(),
+                          book_->topLevelItem(i)->text(1).toStdString());
+    mail::write_address_book(text_of(name_), rows);
+}
+
+void MailAccountWindow::refresh_sender_list() {
+    Form* compose = ui::loaded_window(ui::windows::kMailCompose);
+    auto* senders = compose ? compose->control<QComboBox>("组合框1") : nullptr;
+    if (!senders) return;
+    const QSignalBlocker quiet(senders);
+    senders->clear();
+    if (!store::is_store_table_open(g_account_db_path)) return;
+    mail::list_accounts(
+        [senders](const std::string& name) { senders->addItem(QString::fromStdString(name)); },
+        false);
+    senders->setCurrentIndex(-1);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/ui/form.h"
+
+class QLineEdit;
+class QListWidget;
+class QTreeWidget;
+class QPushButton;
+
+// Adds and deletes mail accounts and edits each account's address book.
+class MailAccountWindow : public dezu::ui::Form {
+    Q_OBJECT
+public:
+    MailAccountWindow();
+
+    void on_created() override { load_account_list(); }
+    void on_closing() override { refresh_sender_list(); }
+
+    void load_account_list();
+    void show_account();
+    void add_account();
+    void delete_account();
+    void add_address_entry();
+    void delete_address_entry();
+    void save_address_book();
+    void refresh_sender_list();
+
+private:
+    bool make_table_current() const;
+    void clear_account_boxes();
+    std::vector<QLineEdit*> account_boxes() const;
+
+    QListWidget* accounts_ = nullptr;
+    QLineEdit* name_ = nullptr;
+    QLineEdit* password_ = nullptr;
+    QLineEdit* address_ = nullptr;
+    QLineEdit* smtp_password_ = nullptr;
+    QLineEdit* server_ = nullptr;
+    QLineEdit* port_ = nullptr;
+    QTreeWidget* book_ = nullptr;
+    QLineEdit* new_name_ = nullptr;
+    QLineEdit* new_address_ = nullptr;
+    std::vector<QPushButton*> book_buttons_;
+};

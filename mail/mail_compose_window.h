@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QPixmap>
+#include <vector>
+
+#include "platform/ui/form.h"
+
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace dezu::ui {
+class PictureBox;
+class StatusBar;
+}  // namespace dezu::ui
+
+// Writes a mail: a sender account, recipients typed or picked from the
+// account's address book, subject, body and attachments; sends it on a
+// worker thread.
+class MailComposeWindow : public dezu::ui::Form {
+    Q_OBJECT
+public:
+    MailComposeWindow();
+
+    void on_created() override { load_sender_accounts(); }
+    void on_closing() override { close_account_db(); }
+
+    void load_sender_accounts();
+    void close_account_db();
+    void select_sender_account();
+    void hide_address_panel_on_focus();
+    void toggle_address_panel();
+    void check_all_address_entries();
+    void uncheck_all_address_entries();
+    void fill_recipients_from_address_book();
+    void hide_address_panel();
+    void open_account_editor();
+    void add_attachment();
+    void remove_selected_attachments();
+    void start_send_mail();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Reads and reports on the UI thread; the thread itself touches no widget.
+    static void send_mail_worker();
+    QPixmap attachment_icon(const std::string& path) const;
+    void show_sending_frame(int frame);
+
+    QComboBox* senders_ = nullptr;
+    QLineEdit* recipients_ = nullptr;
+    QLineEdit* subject_ = nullptr;
+    QPlainTextEdit* body_ = nullptr;
+    QListWidget* attachments_ = nullptr;
+    QPushButton* send_ = nullptr;
+    QFrame* panel_ = nullptr;
+    QListWidget* entries_ = nullptr;
+    dezu::ui::StatusBar* status_ = nullptr;
+    dezu::ui::PictureBox* sending_ = nullptr;
+    QPixmap sending_frames_;
+    QTimer* sending_timer_ = nullptr;
+    int sending_frame_ = 0;
+    // Only ever grows while the window lives: rows keep their picture's index.
+    std::vector<QPixmap> attachment_images_;
+};

@@ -1,0 +1,67 @@
+#include "mail/mail_accounts.h"
+
+#include <gtest/gtest.h>
+
+#include "mail_fixture.h"
+#include "platform/text/text.h"
+
+using dezu::text::to_gbk;
+
+TEST(AddressLineTest, SplitsAsTheBookIsRead) {
+    struct Case {
+        const char* line;
+        const char* name;
+        const char* address;
+    } cases[] = {
+        {"收信人:张三地址:zs@example.com", "张三", "zs@example.com"},
+        {"收信人:Tom地址:t@x.org", "Tom", "t@x.org"},
+        // A second separator ends the address; what follows is dropped.
+        {"收信人:甲地址:a@x地址:junk", "甲", "a@x"},
+        // Whatever the first 7 bytes are, they are not the name.
+        {"1234567Bob地址:b@x", "Bob", "b@x"},
+        {"收信人:地址:", "", ""},
+        // Damaged lines: no separator, or shorter than the prefix.
+        {"收信人:nobody", "nobody", ""},
+        {"abc", "", ""},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        const auto [name, address] = mail::split_address_line(c.line);
+        EXPECT_EQ(name, c.name) << c.line;
+        EXPECT_EQ(address, c.address) << c.line;
+    }
+}
+
+TEST(AccountPortTest, TruncatesTowardZero) {
+    const std::pair<const char*, int> cases[] = {
+        {"25", 25}, {"587.9", 587}, {"", 0}, {"465abc", 465}};
+    for (const auto& [text, port] : cases) EXPECT_EQ(mail::account_port(text), port) << text;
+}
+
+class AddressBookTest : public MailTest {};
+
+TEST_F(AddressBookTest, WritesGbkLinesThatReadBack) {
+    ASSERT_TRUE(mail::write_address_book("王五", {{"张三", "zs@example.com"}, {"Tom", "t@x.org"}}));
+    EXPECT_EQ(read_file("王五.ini"), to_gbk("收信人:张三地址:zs@example.com") + "\r\n" +
+                                         to_gbk("收信人:Tom地址:t@x.org") + "\r\n");
+    const auto lines = mail::read_address_book_lines("王五");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(mail::split_address_line(lines[1]),
+              std::make_pair(std::string("Tom"), std::string("t@x.org")));
+}
+
+TEST_F(AddressBookTest, EmptyNameAndEmptyListGiveAnEmptyDotIni) {
+    ASSERT_TRUE(mail::write_address_book("", {}));
+    EXPECT_TRUE(std::filesystem::exists(path(".ini")));
+    EXPECT_EQ(read_file(".ini"), "");
+    EXPECT_TRUE(mail::read_address_book_lines("").empty());
+}
+
+TEST_F(AddressBookTest, ReadsLinesWithLinuxOrWindowsBreaks) {
+    write_file("a.ini", to_gbk("收信人:甲地址:a@x") + "\n" + to_gbk("收信人:乙地址:b@x") + "\r\n" +
+                            "\xff\xfe");
+    const auto lines = mail::read_address_book_lines("a");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(mail::split_address_line(lines[0]).first, "甲");
+    EXPECT_EQ(mail::split_address_line(lines[1]).second, "b@x");
+}

@@ -1,0 +1,163 @@
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTimer>
+
+#include "mail_fixture.h"
+#include "platform/text/text.h"
+
+namespace ui = dezu::ui;
+using dezu::text::to_gbk;
+
+class MailComposeTest : public MailTest {
+protected:
+    void SetUp() override {
+        MailTest::SetUp();
+        make_account_db({{"甲", "", "a@x", "", "", "25"}, {"乙", "pw", "b@x", "", "", "25"}});
+        write_file(
+            "甲.ini",
+            to_gbk("收信人:张三地址:zs@x\r\n收信人:李四地址:ls@x\r\n收信人:王五地址:ww@x\r\n"));
+        write_file("乙.ini", to_gbk("收信人:赵六地址:zl@x\r\n"));
+    }
+
+    ui::Form* window = nullptr;
+    QComboBox* senders() { return find<QComboBox>(window, "组合框1"); }
+    QListWidget* entries() { return find<QListWidget>(window, "选择列表框1"); }
+
+    std::vector<std::string> entry_texts() {
+        std::vector<std::string> out;
+        for (int i = 0; i < entries()->count(); ++i)
+            out.push_back(entries()->item(i)->text().toStdString());
+        return out;
+    }
+};
+
+TEST_F(MailComposeTest, ListsSendersWithNoneChosen) {
+    window = compose();
+    ASSERT_EQ(senders()->count(), 2);
+    EXPECT_EQ(senders()->itemText(1), QStringLiteral("乙"));
+    EXPECT_EQ(senders()->currentIndex(), -1);
+    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_TRUE(find(window, "外形框1")->isHidden());
+}
+
+TEST_F(MailComposeTest, MissingAccountTableListsNothingSilently) {
+    std::filesystem::remove(path("user.edb"));
+    window = compose();
+    EXPECT_EQ(senders()->count(), 0);
+    EXPECT_TRUE(prompts.asked().empty());
+}
+
+TEST_F(MailComposeTest, ClosingClosesTheAccountTable) {
+    window = compose();
+    EXPECT_TRUE(dezu::store::is_store_table_open(mail::kAccountAlias));
+    ui::destroy_window(ui::windows::kMailCompose);
+    EXPECT_FALSE(dezu::store::is_store_table_open(mail::kAccountAlias));
+}
+
+TEST_F(MailComposeTest, SenderPasswordGuardsItsAddressBook) {
+    window = compose();
+    senders()->setCurrentIndex(0);  // no password: no prompt
+    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_EQ(g_current_sender_name, "甲");
+    EXPECT_EQ(entry_texts().size(), 3u);
+
+    prompts.then_text("wrong");
+    senders()->setCurrentIndex(1);
+    EXPECT_EQ(prompts.messages(), std::vector<std::string>{"密码错误"});
+    EXPECT_EQ(prompts.asked()[0].text, "请输入用户密码");
+    EXPECT_EQ(prompts.asked()[0].input_mode, ui::InputMode::Masked);
+    EXPECT_EQ(g_current_sender_name, "");
+    EXPECT_EQ(entry_texts()[0], "收信人:张三地址:zs@x");  // the previous book stays
+    EXPECT_EQ(dezu::store::current_record_number(), 2);   // the send would use 乙
+
+    senders()->setCurrentIndex(-1);
+    prompts.then_text("pw");
+    senders()->setCurrentIndex(1);
+    EXPECT_EQ(g_current_sender_name, "乙");
+    EXPECT_EQ(entry_texts(), std::vector<std::string>{"收信人:赵六地址:zl@x"});
+}
+
+TEST_F(MailComposeTest, ConfirmJoinsCheckedEntriesAndHidesThePanel) {
+    window = compose();
+    senders()->setCurrentIndex(0);
+    auto* recipients = find<QLineEdit>(window, "收信人地址");
+    recipients->setText("typed@x");
+    find<QAbstractButton>(window, "图形按钮2")->click();
+    EXPECT_FALSE(find(window, "外形框1")->isHidden());
+    entries()->item(0)->setCheckState(Qt::Checked);
+    entries()->item(2)->setCheckState(Qt::Checked);
+    find<QAbstractButton>(window, "按钮3")->click();
+    EXPECT_EQ(recipients->text(), QStringLiteral("张三<zs@x>,王五<ww@x>"));
+    EXPECT_TRUE(find(window, "外形框1")->isHidden());
+
+    find<QAbstractButton>(window, "按钮1")->click();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(entries()->item(i)->checkState(), Qt::Checked);
+    entries()->item(1)->setCheckState(Qt::Unchecked);
+    find<QAbstractButton>(window, "按钮2")->click();  // clears, does not invert
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(entries()->item(i)->checkState(), Qt::Unchecked);
+    find<QAbstractButton>(window, "按钮3")->click();
+    EXPECT_EQ(recipients->text(), QString());
+}
+
+TEST_F(MailComposeTest, AttachmentsAreAddedAndSelectedOnesRemoved) {
+    window = compose();
+    auto* list = find<QListWidget>(window, "超级列表框1");
+    for (int i = 0; i < 5; ++i) {
+        prompts.then_files({path("f" + std::to_string(i) + ".txt")});
+        find<QAbstractButton>(window, "超级按钮2")->click();
+    }
+    prompts.then_cancel();
+    find<QAbstractButton>(window, "超级按钮2")->click();
+    ASSERT_EQ(list->count(), 5);
+    EXPECT_EQ(prompts.asked()[0].text.empty() && prompts.asked()[0].filters.empty(), true);
+    EXPECT_FALSE(list->item(0)->icon().isNull());
+    list->item(1)->setSelected(true);
+    list->item(3)->setSelected(true);
+    find<QAbstractButton>(window, "超级按钮3")->click();
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(1)->text().toStdString(), path("f2.txt"));
+    EXPECT_EQ(list->item(2)->text().toStdString(), path("f4.txt"));
+}
+
+TEST_F(MailComposeTest, EditButtonOpensTheAccountWindowModally) {
+    window = compose();
+    bool was_loaded = false;
+    QTimer::singleShot(50, [&] {
+        was_loaded = ui::is_window_loaded(ui::windows::kMailAccount);
+        ui::destroy_window(ui::windows::kMailAccount);
+    });
+    find<QAbstractButton>(window, "图形按钮2")->click();
+    find<QAbstractButton>(window, "按钮5")->click();
+    EXPECT_TRUE(was_loaded);
+    EXPECT_TRUE(find(window, "外形框1")->isHidden());
+    EXPECT_EQ(senders()->count(), 2);
+}
+
+TEST_F(MailComposeTest, AnimationPlaysOnlyWhileTheSendButtonIsAway) {
+    window = compose();
+    auto* picture = find<QLabel>(window, "图片框1");
+    auto frame = [picture] { return picture->pixmap().toImage(); };
+    ASSERT_FALSE(picture->pixmap().isNull());
+    EXPECT_EQ(picture->pixmap().size(), QSize(62, 68));
+    const QImage resting = frame();
+    process_events(200);
+    EXPECT_EQ(frame(), resting);
+
+    find(window, "超级按钮1")->hide();
+    int changes = 0;
+    QImage last = frame();
+    for (int i = 0; i < 20; ++i) {
+        process_events(30);
+        if (frame() != last) ++changes;
+        last = frame();
+    }
+    EXPECT_GT(changes, 3);
+
+    find(window, "超级按钮1")->show();
+    EXPECT_EQ(frame(), resting);
+    process_events(200);
+    EXPECT_EQ(frame(), resting);
+}

@@ -1,0 +1,166 @@
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+
+#include "mail_fixture.h"
+#include "platform/ui/status_bar.h"
+
+namespace ui = dezu::ui;
+
+// A compose window whose current account talks to the loopback peer.
+class MailSendTest : public MailTest {
+protected:
+    std::unique_ptr<SmtpPeer> peer;
+    ui::Form* window = nullptr;
+
+    void start_peer() {
+        peer = std::make_unique<SmtpPeer>(path("received"), "me@local", "secret");
+        ASSERT_TRUE(peer->ready());
+    }
+    void TearDown() override {
+        peer.reset();
+        MailTest::TearDown();
+    }
+
+    void open_with_account(const std::string& smtp_password, int port) {
+        make_account_db({{"我", "", "me@local", smtp_password, "127.0.0.1", std::to_string(port)}});
+        window = compose();
+    }
+    void fill(const std::string& subject, const std::string& body, const std::string& to) {
+        find<QLineEdit>(window, "邮件标题")->setText(QString::fromStdString(subject));
+        find<QPlainTextEdit>(window, "邮件内容")->setPlainText(QString::fromStdString(body));
+        find<QLineEdit>(window, "收信人地址")->setText(QString::fromStdString(to));
+    }
+    void attach(const std::string& file) {
+        prompts.then_files({file});
+        find<QAbstractButton>(window, "超级按钮2")->click();
+    }
+    QWidget* send_button() { return find(window, "超级按钮1"); }
+    std::string status() { return find<ui::StatusBar>(window, "状态条1")->part_text(0); }
+
+    // Presses send and waits, bounded, for the worker to give the button back.
+    bool send_and_wait() {
+        find<QAbstractButton>(window, "超级按钮1")->click();
+        QElapsedTimer timer;
+        timer.start();
+        while (send_button()->isHidden() && timer.elapsed() < 20000) process_events(20);
+        return !send_button()->isHidden();
+    }
+};
+
+std::string base64(const std::string& text) {
+    return QByteArray::fromStdString(text).toBase64().toStdString();
+}
+
+TEST_F(MailSendTest, SendsHeadersBodyAndAttachments) {
+    start_peer();
+    open_with_account("secret", peer->port());
+    write_file("报告.txt", "attached bytes\n");
+    write_file("b.bin", std::string("\0\1\2\3", 4));
+    attach(path("报告.txt"));
+    attach(path("b.bin"));
+    fill("周报", "正文第一行\n.second line", "张三<zs@x.org>,bob@y.org");
+    ASSERT_TRUE(send_and_wait());
+    EXPECT_EQ(status(), "邮件发送完毕");
+    const auto messages = peer->messages();
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string& m = messages[0];
+    EXPECT_NE(m.find("Subject: =?UTF-8?B?" + base64("周报") + "?="), std::string::npos) << m;
+    EXPECT_NE(m.find("From: <me@local>"), std::string::npos);
+    EXPECT_NE(m.find("=?UTF-8?B?" + base64("张三") + "?= <zs@x.org>"), std::string::npos);
+    EXPECT_NE(m.find("<bob@y.org>"), std::string::npos);
+    EXPECT_NE(m.find("multipart/mixed"), std::string::npos);
+    EXPECT_NE(m.find(base64("正文第一行\n.second line")), std::string::npos);
+    EXPECT_NE(m.find("filename=\"=?UTF-8?B?" + base64("报告.txt") + "?=\""), std::string::npos);
+    EXPECT_NE(m.find(base64("attached bytes\n")), std::string::npos);
+    EXPECT_NE(m.find(base64(std::string("\0\1\2\3", 4))), std::string::npos);
+    EXPECT_EQ(peer->messages(".rcpt")[0], "me@local\nzs@x.org\nbob@y.org\n");
+}
+
+TEST_F(MailSendTest, AttachmentsGoOnlyWithTheirOwnSend) {
+    start_peer();
+    open_with_account("secret", peer->port());
+    write_file("a.txt", "A");
+    attach(path("a.txt"));
+    fill("one", "body", "x@x");
+    ASSERT_TRUE(send_and_wait());
+    delete find<QListWidget>(window, "超级列表框1")->takeItem(0);
+    ASSERT_TRUE(send_and_wait());
+    const auto messages = peer->messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_NE(messages[0].find("a.txt"), std::string::npos);
+    EXPECT_EQ(messages[1].find("a.txt"), std::string::npos);
+    EXPECT_EQ(messages[1].find("multipart"), std::string::npos);
+}
+
+TEST_F(MailSendTest, RefusedLoginCannotConnect) {
+    start_peer();
+    open_with_account("wrong", peer->port());
+    find<ui::StatusBar>(window, "状态条1")->set_part_text(0, "earlier");
+    fill("s", "b", "x@x");
+    ASSERT_TRUE(send_and_wait());
+    EXPECT_EQ(status(), "无法连接邮件服务器");
+    EXPECT_TRUE(peer->messages().empty());
+}
+
+TEST_F(MailSendTest, UnreachableServerFailsWithinSeconds) {
+    open_with_account("secret", free_port());
+    fill("s", "b", "x@x");
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(send_and_wait());
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_EQ(status(), "无法连接邮件服务器");
+}
+
+TEST_F(MailSendTest, EmptyFieldsStartNothing) {
+    open_with_account("secret", 25);
+    const char* cases[][3] = {{"", "b", "x@x"}, {"s", "", "x@x"}, {"s", "b", ""}};
+    for (const auto& c : cases) {
+        fill(c[0], c[1], c[2]);
+        find<QAbstractButton>(window, "超级按钮1")->click();
+        EXPECT_FALSE(send_button()->isHidden());
+    }
+    EXPECT_EQ(prompts.messages(), std::vector<std::string>(3, "请填写邮件"));
+    EXPECT_EQ(status(), "");
+}
+
+TEST_F(MailSendTest, MissingAttachmentStopsBeforeConnecting) {
+    start_peer();
+    open_with_account("secret", peer->port());
+    write_file("a.txt", "A");
+    write_file("c.txt", "C");
+    attach(path("a.txt"));
+    attach(path("gone.txt"));
+    attach(path("c.txt"));
+    fill("s", "b", "x@x");
+    ASSERT_TRUE(send_and_wait());
+    ASSERT_EQ(prompts.asked().size(), 4u);
+    const ui::Prompt& shown = prompts.asked().back();
+    EXPECT_EQ(shown.text, "添加附件" + path("gone.txt") + "失败！");
+    EXPECT_EQ(shown.title, std::optional<std::string>("失败"));
+    EXPECT_EQ(shown.style, ui::kMessageStop);
+    EXPECT_EQ(status(), "");
+    EXPECT_TRUE(peer->messages().empty());
+
+    // The next send carries only the rows that are there now, once each.
+    delete find<QListWidget>(window, "超级列表框1")->takeItem(1);
+    ASSERT_TRUE(send_and_wait());
+    ASSERT_EQ(peer->messages().size(), 1u);
+    const std::string m = peer->messages()[0];
+    const std::string a_part = "filename=\"a.txt\"";
+    ASSERT_NE(m.find(a_part), std::string::npos);
+    EXPECT_EQ(m.find(a_part), m.rfind(a_part));
+    EXPECT_NE(m.find("c.txt"), std::string::npos);
+}
+
+TEST_F(MailSendTest, SendsFromTheAccountTableEvenWhenAnotherIsCurrent) {
+    start_peer();
+    open_with_account("secret", peer->port());
+    std::vector<dezu::store::FieldDefinition> fields{{"x", dezu::store::kFieldText, 20}};
+    ASSERT_TRUE(dezu::store::create_store_table(path("other.db"), fields));
+    ASSERT_TRUE(dezu::store::open_store_table(path("other.db"), "other"));
+    fill("s", "b", "x@x");
+    ASSERT_TRUE(send_and_wait());
+    EXPECT_EQ(status(), "邮件发送完毕");
+}
