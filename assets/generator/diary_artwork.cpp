@@ -1,10 +1,10 @@
-#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <functional>
 
 #include "artwork.h"
+#include "image_formats.h"
 
 namespace assetgen {
 namespace {
@@ -16,20 +16,7 @@ const QColor kWarm(214, 120, 30);
 const QColor kRed(200, 48, 48);
 const QColor kGreen(40, 150, 80);
 
-QByteArray png(const std::function<void(QPainter&)>& draw) {
-    QImage image(32, 32, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    {
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        draw(p);
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
+QByteArray png(const std::function<void(QPainter&)>& draw) { return drawn_png(32, 32, draw); }
 
 QPen pen(const QColor& c, double width = 1.6) {
     return QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);

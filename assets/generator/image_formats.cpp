@@ -1,5 +1,8 @@
 #include "image_formats.h"
 
+#include <QBuffer>
+#include <QPainter>
+
 namespace assetgen {
 
 QVector<QRgb> standard_palette() {
@@ -182,6 +185,21 @@ QByteArray ico_file(const QVector<QPair<QSize, QByteArray>>& images, int bits) {
     }
     for (const auto& image : images) out += image.second;
     return out;
+}
+
+QByteArray drawn_png(int width, int height, const std::function<void(QPainter&)>& draw) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        draw(p);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 }  // namespace assetgen

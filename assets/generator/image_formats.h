@@ -4,6 +4,10 @@
 #include <QImage>
 #include <QVector>
 
+#include <functional>
+
+class QPainter;
+
 // Writers for the classic picture formats, byte for byte, so that every file
 // has exactly the layout and size its readers expect.
 namespace assetgen {
@@ -31,6 +35,9 @@ QByteArray bmp8(const QImage& image, const QVector<QRgb>& palette);
 // An icon image entry (DIB with XOR and AND mask) for an ICO file.
 QByteArray icon_dib_8bit(const QImage& image, const QVector<QRgb>& palette);
 QByteArray icon_dib_24bit(const QImage& image);
+
+// A transparent ARGB picture of the given size, drawn antialiased, as a PNG file.
+QByteArray drawn_png(int width, int height, const std::function<void(QPainter&)>& draw);
 
 // An ICO file from its images' DIBs.
 QByteArray ico_file(const QVector<QPair<QSize, QByteArray>>& images, int bits);

@@ -1,4 +1,3 @@
-#include <QBuffer>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -6,6 +5,7 @@
 #include <functional>
 
 #include "artwork.h"
+#include "image_formats.h"
 
 namespace assetgen {
 namespace {
@@ -14,20 +14,6 @@ const QColor kInk(50, 80, 150);
 const QColor kPaper(255, 255, 255);
 const QColor kWarm(214, 120, 30);
 
-QByteArray png(int width, int height, const std::function<void(QPainter&)>& draw) {
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    {
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        draw(p);
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
 
 void envelope(QPainter& p, const QRectF& r, const QColor& paper, const QColor& ink) {
     p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -53,11 +39,11 @@ void arrow(QPainter& p, int side, bool down) {
 
 Artwork mail_artwork() {
     Artwork files;
-    files.append({"mail_send.png", png(67, 62, [](QPainter& p) {
+    files.append({"mail_send.png", drawn_png(67, 62, [](QPainter& p) {
                       envelope(p, QRectF(6, 14, 55, 36), kPaper, kInk);
                   })});
     // Eleven frames side by side: the envelope flying off while a send runs.
-    files.append({"mail_sending.png", png(62 * 11, 68, [](QPainter& p) {
+    files.append({"mail_sending.png", drawn_png(62 * 11, 68, [](QPainter& p) {
                       for (int f = 0; f < 11; ++f) {
                           p.save();
                           p.translate(62 * f, 0);
@@ -69,8 +55,8 @@ Artwork mail_artwork() {
                           p.restore();
                       }
                   })});
-    files.append({"mail_panel.png", png(24, 24, [](QPainter& p) { arrow(p, 24, false); })});
-    files.append({"mail_panel_down.png", png(25, 25, [](QPainter& p) { arrow(p, 25, true); })});
+    files.append({"mail_panel.png", drawn_png(24, 24, [](QPainter& p) { arrow(p, 24, false); })});
+    files.append({"mail_panel_down.png", drawn_png(25, 25, [](QPainter& p) { arrow(p, 25, true); })});
     return files;
 }
 
