@@ -1,5 +1,6 @@
 #include "platform/desktop/desktop_wallpaper.h"
 
+#include "platform/ui/x11_atoms.h"
 #include <xcb/xcb.h>
 
 #include <QImage>
@@ -171,14 +172,6 @@ bool set_plasma(const std::string& path, int style) {
         .has_value();
 }
 
-xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-    const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return a;
-}
-
 // The screen-sized picture that the root window shows for the style.
 QImage root_picture(const QImage& picture, int width, int height, int style) {
     QImage canvas(width, height, QImage::Format_RGB32);
@@ -224,8 +217,8 @@ bool set_root_window(const std::string& path, int style) {
         return false;
     }
     const xcb_window_t root = screen->root;
-    const xcb_atom_t root_pmap = atom(c, "_XROOTPMAP_ID");
-    const xcb_atom_t esetroot_pmap = atom(c, "ESETROOT_PMAP_ID");
+    const xcb_atom_t root_pmap = dezu::ui::x11_atom(c, "_XROOTPMAP_ID");
+    const xcb_atom_t esetroot_pmap = dezu::ui::x11_atom(c, "ESETROOT_PMAP_ID");
 
     xcb_get_property_reply_t* old = xcb_get_property_reply(
         c, xcb_get_property(c, 0, root, esetroot_pmap, XCB_ATOM_PIXMAP, 0, 1), nullptr);

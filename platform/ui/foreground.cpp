@@ -1,5 +1,6 @@
 #include "platform/ui/foreground.h"
 
+#include "platform/ui/x11_atoms.h"
 #include <xcb/xcb.h>
 
 #include <QApplication>
@@ -20,18 +21,10 @@ std::optional<QRect> fixed_screen;
 bool foreground_fixed = false;
 QPointer<QWidget> fixed_foreground;
 
-xcb_atom_t intern(xcb_connection_t* c, const char* name) {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, std::strlen(name), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
-
 // Exists once a window manager that follows the EWMH has run.
 xcb_atom_t net_active_window_atom(xcb_connection_t* c) {
     static xcb_atom_t atom = XCB_ATOM_NONE;
-    if (atom == XCB_ATOM_NONE) atom = intern(c, "_NET_ACTIVE_WINDOW");
+    if (atom == XCB_ATOM_NONE) atom = x11_atom(c, "_NET_ACTIVE_WINDOW", true);
     return atom;
 }
 

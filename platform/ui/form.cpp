@@ -10,7 +10,7 @@
 #include <map>
 #include <optional>
 
-#include <xcb/xcb.h>
+#include "platform/ui/x11_atoms.h"
 
 namespace dezu::ui {
 namespace {
@@ -31,15 +31,12 @@ bool x11_has_compositor() {
     auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection()) return false;
     xcb_connection_t* c = x11->connection();
-    const std::string name = "_NET_WM_CM_S0";
-    xcb_intern_atom_reply_t* atom =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, name.size(), name.c_str()), nullptr);
-    if (!atom) return false;
+    const xcb_atom_t atom = x11_atom(c, "_NET_WM_CM_S0");
+    if (atom == XCB_ATOM_NONE) return false;
     xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom), nullptr);
     const bool composited = owner && owner->owner != XCB_NONE;
     free(owner);
-    free(atom);
     return composited;
 }
 
