@@ -24,14 +24,6 @@ QCheckBox* box(const char* name) {
     return w ? w->control<QCheckBox>(name) : nullptr;
 }
 
-QCheckBox* add_box(QWidget* parent, const char* name, const char* caption, int l, int t, int w,
-                   int h) {
-    auto* b = new QCheckBox(QString::fromUtf8(caption), parent);
-    b->setObjectName(QString::fromUtf8(name));
-    ui::place(b, l, t, w, h);
-    return b;
-}
-
 void set_check(const char* name, bool checked) {
     if (QCheckBox* b = box(name)) b->setChecked(checked);
 }
@@ -48,16 +40,12 @@ SettingsWindow::SettingsWindow() : Form(ui::windows::kSettings) {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(379 - 8, 286 - 27);  // the form's outer size less a typical frame
     move(50, 50);
-    add_box(this, "选择框1", "随系统启动", 44, 50, 81, 22);
-    add_box(this, "选择框2", "自动更换桌面壁纸", 224, 51, 120, 17);
-    add_box(this, "选择框9", "不显示启动画面", 47, 122, 104, 22);
-    add_box(this, "选择框3", "自动播放音乐", 228, 122, 112, 17);
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
-    ok->setObjectName(QStringLiteral("按钮2"));
-    ui::place(ok, 56, 192, 40, 32);
-    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
-    cancel->setObjectName(QStringLiteral("按钮1"));
-    ui::place(cancel, 264, 192, 40, 32);
+    ui::add_control<QCheckBox>(this, "选择框1", "随系统启动", 44, 50, 81, 22);
+    ui::add_control<QCheckBox>(this, "选择框2", "自动更换桌面壁纸", 224, 51, 120, 17);
+    ui::add_control<QCheckBox>(this, "选择框9", "不显示启动画面", 47, 122, 104, 22);
+    ui::add_control<QCheckBox>(this, "选择框3", "自动播放音乐", 228, 122, 112, 17);
+    auto* ok = ui::add_control<QPushButton>(this, "按钮2", "确定", 56, 192, 40, 32);
+    auto* cancel = ui::add_control<QPushButton>(this, "按钮1", "取消", 264, 192, 40, 32);
     auto* board = new QWidget(this);
     board->setObjectName(QStringLiteral("画板1"));
     ui::place(board, 328, 24, 32, 16);

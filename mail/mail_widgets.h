@@ -18,9 +18,7 @@ T* named(T* control, const char* name) {
 
 inline QLabel* add_label(QWidget* parent, const char* name, const char* caption, int left, int top,
                          int width, int height) {
-    auto* label = named(new QLabel(QString::fromUtf8(caption), parent), name);
-    dezu::ui::place(label, left, top, width, height);
-    return label;
+    return dezu::ui::add_control<QLabel>(parent, name, caption, left, top, width, height);
 }
 
 inline void fill_background(QWidget* widget, QColor colour) {

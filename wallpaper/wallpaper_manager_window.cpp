@@ -118,14 +118,6 @@ std::vector<std::string> files_with_extension(const std::string& folder,
     return names;
 }
 
-template <class T>
-T* add(QWidget* parent, const char* name, const char* caption, int l, int t, int w, int h) {
-    auto* c = new T(QString::fromUtf8(caption), parent);
-    c->setObjectName(QString::fromUtf8(name));
-    ui::place(c, l, t, w, h);
-    return c;
-}
-
 }  // namespace
 
 WallpaperManagerWindow::WallpaperManagerWindow() : Form(ui::windows::kWallpaperManager) {
@@ -134,18 +126,18 @@ WallpaperManagerWindow::WallpaperManagerWindow() : Form(ui::windows::kWallpaperM
     setFixedSize(472 - 8, 429 - 27);  // the form's outer size less a typical frame
     move(50, 50);
 
-    auto* mode = add<QGroupBox>(this, "分组框2", "显示方式", 10, 12, 254, 132);
-    auto* timed = add<QCheckBox>(mode, "选择框4", "定时更换", 26, 32, 74, 21);
-    add<QLabel>(mode, "标签2", "间隔时间:", 106, 34, 58, 16);
+    auto* mode = ui::add_control<QGroupBox>(this, "分组框2", "显示方式", 10, 12, 254, 132);
+    auto* timed = ui::add_control<QCheckBox>(mode, "选择框4", "定时更换", 26, 32, 74, 21);
+    ui::add_control<QLabel>(mode, "标签2", "间隔时间:", 106, 34, 58, 16);
     auto* minutes = new QLineEdit(QStringLiteral("5"), mode);
     minutes->setObjectName(QStringLiteral("编辑框2"));
     ui::place(minutes, 168, 34, 30, 18);
-    add<QLabel>(mode, "标签3", "分钟", 223, 35, 24, 16);
-    add<QRadioButton>(mode, "单选框2", "拉伸", 24, 73, 48, 16)->setChecked(true);
-    add<QRadioButton>(mode, "单选框1", "平铺", 107, 73, 48, 16);
-    add<QRadioButton>(mode, "单选框3", "居中", 188, 73, 48, 16);
+    ui::add_control<QLabel>(mode, "标签3", "分钟", 223, 35, 24, 16);
+    ui::add_control<QRadioButton>(mode, "单选框2", "拉伸", 24, 73, 48, 16)->setChecked(true);
+    ui::add_control<QRadioButton>(mode, "单选框1", "平铺", 107, 73, 48, 16);
+    ui::add_control<QRadioButton>(mode, "单选框3", "居中", 188, 73, 48, 16);
 
-    auto* preview = add<QGroupBox>(this, "分组框1", "预览", 272, 12, 184, 133);
+    auto* preview = ui::add_control<QGroupBox>(this, "分组框1", "预览", 272, 12, 184, 133);
     auto* picture = new ui::PictureBox(preview, "图片框1");
     ui::place(picture, 8, 16, 166, 112);
     picture->setAlignment(Qt::AlignCenter);
@@ -168,9 +160,9 @@ WallpaperManagerWindow::WallpaperManagerWindow() : Form(ui::windows::kWallpaperM
     ui::place(select_all, 144, 367, 56, 24);
     auto* remove = new CaptionButton(this, "超级按钮4", "清除选择");
     ui::place(remove, 208, 367, 56, 24);
-    add<QLabel>(this, "标签1", "图像尺寸", 282, 367, 48, 24);
-    add<QLabel>(this, "标签5", "宽:", 338, 369, 52, 19);
-    add<QLabel>(this, "标签6", "高:", 403, 369, 53, 19);
+    ui::add_control<QLabel>(this, "标签1", "图像尺寸", 282, 367, 48, 24);
+    ui::add_control<QLabel>(this, "标签5", "宽:", 338, 369, 52, 19);
+    ui::add_control<QLabel>(this, "标签6", "高:", 403, 369, 53, 19);
 
     connect(timed, &QCheckBox::clicked, this, [] { toggle_timed_change(); });
     connect(minutes, &QLineEdit::textChanged, this, [] { retime_wallpaper_timer(); });

@@ -48,4 +48,15 @@ private:
 // Places a control by left, top, width and height, as the form tables give them.
 void place(QWidget* control, int left, int top, int width, int height);
 
+// A control with a caption (label, button, check box, group box...), named
+// and placed as a form table gives it.
+template <class T>
+T* add_control(QWidget* parent, const std::string& name, const char* caption, int left, int top,
+               int width, int height) {
+    auto* control = new T(QString::fromUtf8(caption), parent);
+    control->setObjectName(QString::fromStdString(name));
+    place(control, left, top, width, height);
+    return control;
+}
+
 }  // namespace dezu::ui
