@@ -37,8 +37,6 @@ protected:
         register_all_windows();
     }
     void TearDown() override {
-        dezu::ui::discard_all_windows();
-        dezu::store::close_all_store_tables();
         LinePrinter::set_output_file_for_test(std::nullopt);
         ProgramDirTest::TearDown();
     }

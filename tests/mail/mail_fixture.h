@@ -51,11 +51,6 @@ protected:
         g_program_dir = dir() + "/";
         register_all_windows();
     }
-    void TearDown() override {
-        dezu::ui::discard_all_windows();
-        dezu::store::close_all_store_tables();
-        ProgramDirTest::TearDown();
-    }
 
     // user.edb as the program finds it: six text fields behind the fixed password.
     void make_account_db(const std::vector<Account>& accounts) {

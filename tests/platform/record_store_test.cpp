@@ -22,11 +22,6 @@ const std::vector<FieldDefinition> kPageFields = {
 
 class RecordStoreTest : public ProgramDirTest {
 protected:
-    void TearDown() override {
-        close_all_store_tables();
-        ProgramDirTest::TearDown();
-    }
-
     // A table of the given pages' 内容, closed again.
     std::string make_table(const std::string& name, const std::vector<std::string>& pages) {
         const std::string file = path(name);

@@ -5,6 +5,7 @@
 #include "platform/files/files.h"
 #include "platform/process/clock.h"
 #include "platform/process/process.h"
+#include "platform/store/record_store.h"
 #include "platform/ui/form.h"
 #include "platform/ui/tray.h"
 
@@ -27,6 +28,8 @@ void ProgramDirTest::SetUp() {
 
 void ProgramDirTest::TearDown() {
     dezu::ui::discard_all_windows();
+    // A table left open would hold its file into the next test.
+    dezu::store::close_all_store_tables();
     dezu::ui::set_tray_icon(nullptr);
     process_events();
     dezu::process::set_program_location_for_test("", "");
