@@ -4,7 +4,9 @@
 #include "platform/autostart/autostart.h"
 #include "platform/process/process.h"
 
-std::string program_full_path() { return g_program_dir + dezu::process::program_file_name(); }
+std::string program_full_path() {
+    return g_program_dir + dezu::process::program_file_name();
+}
 
 void sync_autostart_value() {
     const std::string full_path = program_full_path();

@@ -54,9 +54,9 @@ void init_globals() {
 void free_globals() {
     for (std::string* text :
          {&g_diary_dir, &g_program_dir, &g_current_diary_book, &g_current_sender_name,
-          &g_account_db_path, &g_attachment_image_list, &g_chime_sound_file,
-          &g_current_diary_path, &g_page_title, &g_playlist_path, &g_mci_device_name,
-          &g_length_buffer, &g_play_mode, &g_mode_buffer, &g_list_drag_text}) {
+          &g_account_db_path, &g_attachment_image_list, &g_chime_sound_file, &g_current_diary_path,
+          &g_page_title, &g_playlist_path, &g_mci_device_name, &g_length_buffer, &g_play_mode,
+          &g_mode_buffer, &g_list_drag_text}) {
         std::string().swap(*text);
     }
     std::vector<std::string>().swap(g_wallpaper_list);
@@ -95,4 +95,6 @@ void reset_globals_for_test() {
     init_globals();
 }
 
-std::string clock_ini_path() { return g_program_dir + "clock.ini"; }
+std::string clock_ini_path() {
+    return g_program_dir + "clock.ini";
+}

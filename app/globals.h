@@ -43,7 +43,7 @@ extern std::int32_t g_elapsed_seconds;
 extern std::string g_play_mode;
 extern std::int32_t g_elapsed_total_seconds;
 extern std::string g_mode_buffer;
-extern std::intptr_t g_volume_wndproc_thunk;    // the volume label's event filter, when installed
+extern std::intptr_t g_volume_wndproc_thunk;  // the volume label's event filter, when installed
 extern std::int32_t g_previous_label_wndproc;
 extern std::int32_t g_volume_level;
 extern bool g_list_drag_active;

@@ -1,7 +1,7 @@
+#include <QApplication>
+
 #include "app/register_windows.h"
 #include "app/startup.h"
-
-#include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

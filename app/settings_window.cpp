@@ -1,5 +1,8 @@
 #include "app/settings_window.h"
 
+#include <QCheckBox>
+#include <QPushButton>
+
 #include "app/autostart_sync.h"
 #include "app/globals.h"
 #include "platform/settings/settings_file.h"
@@ -7,9 +10,6 @@
 #include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
 #include "wallpaper/wallpaper_list.h"
-
-#include <QCheckBox>
-#include <QPushButton>
 
 namespace ui = dezu::ui;
 using dezu::settings::read_setting;
@@ -53,7 +53,9 @@ SettingsWindow::SettingsWindow() : Form(ui::windows::kSettings) {
     connect(cancel, &QPushButton::clicked, [] { cancel_settings(); });
 }
 
-void SettingsWindow::on_created() { init_settings(); }
+void SettingsWindow::on_created() {
+    init_settings();
+}
 
 void init_settings() {
     const std::string ini = clock_ini_path();
@@ -86,4 +88,6 @@ void save_settings() {
     ui::destroy_window(ui::windows::kSettings);
 }
 
-void cancel_settings() { ui::destroy_window(ui::windows::kSettings); }
+void cancel_settings() {
+    ui::destroy_window(ui::windows::kSettings);
+}

@@ -29,7 +29,9 @@ SplashWindow::SplashWindow() : Form(ui::windows::kSplash) {
     connect(timer_, &ui::TimerControl::tick, [] { fade_splash(); });
 }
 
-void SplashWindow::on_created() { init_splash(); }
+void SplashWindow::on_created() {
+    init_splash();
+}
 
 void init_splash() {
     if (g_window_opacity_enabled) g_splash_opacity = 250;

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <QApplication>
+
 #include "app/autostart_sync.h"
 #include "app/globals.h"
 #include "app/launcher_window.h"
@@ -12,8 +14,6 @@
 #include "platform/ui/tray.h"
 #include "platform/ui/window_ids.h"
 #include "wallpaper/wallpaper_list.h"
-
-#include <QApplication>
 
 using dezu::settings::read_setting;
 namespace ui = dezu::ui;
@@ -46,7 +46,8 @@ void init_launcher() {
 
     // 4. An existing icon file is used as it is, whatever it holds.
     const std::string icon = g_program_dir + "NET.ICO";
-    if (!dezu::files::file_exists(icon)) dezu::files::write_bytes(icon, LauncherWindow::icon_bytes());
+    if (!dezu::files::file_exists(icon))
+        dezu::files::write_bytes(icon, LauncherWindow::icon_bytes());
 
     // 5.
     ui::set_tray_icon(launcher, icon, "单击弹出菜单");
@@ -62,8 +63,8 @@ void init_launcher() {
     if (read_setting(ini, "系统参数", "自动启动") != "N") sync_autostart_value();
 
     // 9.
-    g_current_wallpaper_index =
-        dezu::text::truncate_toward_zero(dezu::text::numeric_value(read_setting(ini, "更换壁纸", "当前壁纸", "1")));
+    g_current_wallpaper_index = dezu::text::truncate_toward_zero(
+        dezu::text::numeric_value(read_setting(ini, "更换壁纸", "当前壁纸", "1")));
 
     // 10.
     g_wallpaper_list = dezu::wallpaper::read_wallpaper_list(g_program_dir + "WALLAB.INI");
@@ -76,8 +77,8 @@ void init_launcher() {
         launcher->wallpaper_timer()->set_interval(0);
 
     // 12.
-    g_wallpaper_display_mode =
-        dezu::text::truncate_toward_zero(dezu::text::numeric_value(read_setting(ini, "更换壁纸", "显示方式", "5")));
+    g_wallpaper_display_mode = dezu::text::truncate_toward_zero(
+        dezu::text::numeric_value(read_setting(ini, "更换壁纸", "显示方式", "5")));
 }
 
 void exit_program() {

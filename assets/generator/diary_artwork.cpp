@@ -16,7 +16,9 @@ const QColor kWarm(214, 120, 30);
 const QColor kRed(200, 48, 48);
 const QColor kGreen(40, 150, 80);
 
-QByteArray png(const std::function<void(QPainter&)>& draw) { return drawn_png(32, 32, draw); }
+QByteArray png(const std::function<void(QPainter&)>& draw) {
+    return drawn_png(32, 32, draw);
+}
 
 QPen pen(const QColor& c, double width = 1.6) {
     return QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);

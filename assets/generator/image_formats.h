@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QImage>
 #include <QVector>
-
 #include <functional>
 
 class QPainter;

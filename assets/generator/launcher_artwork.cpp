@@ -1,8 +1,8 @@
-#include "artwork.h"
-#include "image_formats.h"
-
 #include <QPainter>
 #include <QPainterPath>
+
+#include "artwork.h"
+#include "image_formats.h"
 
 namespace assetgen {
 namespace {
@@ -49,7 +49,8 @@ QImage program_icon(int size) {
 Artwork launcher_artwork() {
     const auto palette = standard_palette();
     const QImage icon = program_icon(32);
-    return {{QStringLiteral("net.ico"), ico_file({{icon.size(), icon_dib_8bit(icon, palette)}}, 8)}};
+    return {
+        {QStringLiteral("net.ico"), ico_file({{icon.size(), icon_dib_8bit(icon, palette)}}, 8)}};
 }
 
 }  // namespace assetgen

@@ -14,7 +14,6 @@ const QColor kInk(50, 80, 150);
 const QColor kPaper(255, 255, 255);
 const QColor kWarm(214, 120, 30);
 
-
 void envelope(QPainter& p, const QRectF& r, const QColor& paper, const QColor& ink) {
     p.setPen(QPen(ink, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(paper);
@@ -56,7 +55,8 @@ Artwork mail_artwork() {
                       }
                   })});
     files.append({"mail_panel.png", drawn_png(24, 24, [](QPainter& p) { arrow(p, 24, false); })});
-    files.append({"mail_panel_down.png", drawn_png(25, 25, [](QPainter& p) { arrow(p, 25, true); })});
+    files.append(
+        {"mail_panel_down.png", drawn_png(25, 25, [](QPainter& p) { arrow(p, 25, true); })});
     return files;
 }
 

@@ -1,12 +1,11 @@
 // Draws all of dezu's artwork into a folder: dezu_assetgen <folder>.
-#include "image_formats.h"
-#include "artwork.h"
-
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-
 #include <cstdio>
+
+#include "artwork.h"
+#include "image_formats.h"
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);

@@ -1,11 +1,11 @@
-#include "artwork.h"
-
 #include <QBuffer>
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+
+#include "artwork.h"
 
 namespace assetgen {
 namespace {
@@ -95,6 +95,8 @@ QByteArray jpeg_of_size(const QImage& image) {
 
 }  // namespace
 
-Artwork splash_artwork() { return {{QStringLiteral("splash.jpg"), jpeg_of_size(splash_picture())}}; }
+Artwork splash_artwork() {
+    return {{QStringLiteral("splash.jpg"), jpeg_of_size(splash_picture())}};
+}
 
 }  // namespace assetgen

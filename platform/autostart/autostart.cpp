@@ -1,11 +1,11 @@
 #include "platform/autostart/autostart.h"
 
-#include "platform/files/files.h"
-#include "platform/text/text.h"
-
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+
+#include "platform/files/files.h"
+#include "platform/text/text.h"
 
 namespace dezu::autostart {
 namespace {
@@ -52,8 +52,10 @@ std::string program_of(std::string_view value) {
     std::size_t i = 0;
     if (!unescaped.empty() && unescaped[0] == '"') {
         for (i = 1; i < unescaped.size() && unescaped[i] != '"'; ++i) {
-            if (unescaped[i] == '\\' && i + 1 < unescaped.size()) ++i;
-            else if (unescaped[i] == '%' && i + 1 < unescaped.size() && unescaped[i + 1] == '%') ++i;
+            if (unescaped[i] == '\\' && i + 1 < unescaped.size())
+                ++i;
+            else if (unescaped[i] == '%' && i + 1 < unescaped.size() && unescaped[i + 1] == '%')
+                ++i;
             program += unescaped[i];
         }
     } else {
@@ -64,9 +66,13 @@ std::string program_of(std::string_view value) {
 
 }  // namespace
 
-std::string entry_path() { return config_home() + "/autostart/Tools.desktop"; }
+std::string entry_path() {
+    return config_home() + "/autostart/Tools.desktop";
+}
 
-bool autostart_exists() { return files::file_exists(entry_path()); }
+bool autostart_exists() {
+    return files::file_exists(entry_path());
+}
 
 std::string read_autostart() {
     std::istringstream in(text::decode_file_text(files::read_whole_file(entry_path())));
@@ -90,7 +96,9 @@ void write_autostart(const std::string& program_path) {
         "[Desktop Entry]\n"
         "Type=Application\n"
         "Name=Tools\n"
-        "Exec=" + exec_value(program_path) + "\n"
+        "Exec=" +
+        exec_value(program_path) +
+        "\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n";
     files::replace_file_atomically(path, content);

@@ -1,6 +1,5 @@
 #include "platform/desktop/desktop_wallpaper.h"
 
-#include "platform/ui/x11_atoms.h"
 #include <xcb/xcb.h>
 
 #include <QImage>
@@ -14,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+
+#include "platform/ui/x11_atoms.h"
 
 namespace dezu::desktop {
 

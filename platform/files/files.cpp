@@ -1,7 +1,5 @@
 #include "platform/files/files.h"
 
-#include "platform/text/text.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+
+#include "platform/text/text.h"
 
 namespace dezu::files {
 namespace fs = std::filesystem;

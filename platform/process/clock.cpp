@@ -5,8 +5,12 @@ namespace {
 std::optional<QDateTime> fixed_now;
 }
 
-QDateTime now() { return fixed_now ? *fixed_now : QDateTime::currentDateTime(); }
+QDateTime now() {
+    return fixed_now ? *fixed_now : QDateTime::currentDateTime();
+}
 
-void set_now_for_test(std::optional<QDateTime> fixed) { fixed_now = std::move(fixed); }
+void set_now_for_test(std::optional<QDateTime> fixed) {
+    fixed_now = std::move(fixed);
+}
 
 }  // namespace dezu::process

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-
 #include <optional>
 
 namespace dezu::process {

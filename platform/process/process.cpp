@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-
 #include <cstdlib>
 
 namespace dezu::process {
@@ -29,7 +28,9 @@ void set_program_location_for_test(const std::string& directory, const std::stri
     test_file_name = file_name;
 }
 
-void register_exit_routine(void (*routine)()) { std::atexit(routine); }
+void register_exit_routine(void (*routine)()) {
+    std::atexit(routine);
+}
 
 void end_process(int exit_code) {
     if (end_hook) {
@@ -39,6 +40,8 @@ void end_process(int exit_code) {
     std::exit(exit_code);
 }
 
-void set_end_process_hook_for_test(std::function<void(int)> hook) { end_hook = std::move(hook); }
+void set_end_process_hook_for_test(std::function<void(int)> hook) {
+    end_hook = std::move(hook);
+}
 
 }  // namespace dezu::process

@@ -1,11 +1,11 @@
 #include "platform/settings/settings_file.h"
 
-#include "platform/files/files.h"
-#include "platform/text/text.h"
-
 #include <algorithm>
 #include <string_view>
 #include <vector>
+
+#include "platform/files/files.h"
+#include "platform/text/text.h"
 
 namespace dezu::settings {
 namespace {
@@ -13,8 +13,8 @@ namespace {
 // One line of the file, its bytes kept as they are so that a write leaves
 // every line it does not touch unchanged.
 struct Line {
-    std::string bytes;   // without the line break
-    std::string decoded; // UTF-8
+    std::string bytes;    // without the line break
+    std::string decoded;  // UTF-8
 };
 
 struct Profile {

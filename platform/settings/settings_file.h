@@ -23,6 +23,8 @@ void write_setting(const std::string& path, const std::string& section, const st
                    const std::string& value);
 
 // Yes/no rule: only the exact text "N" means no.
-inline bool is_yes(const std::string& value) { return value != "N"; }
+inline bool is_yes(const std::string& value) {
+    return value != "N";
+}
 
 }  // namespace dezu::settings

@@ -43,13 +43,19 @@ std::string convert(const char* to_name, const char* from_name, std::string_view
     return out;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 }  // namespace
 
-std::string to_gbk(std::string_view utf8) { return convert("gb18030", "utf-8", utf8); }
+std::string to_gbk(std::string_view utf8) {
+    return convert("gb18030", "utf-8", utf8);
+}
 
-std::string from_gbk(std::string_view gbk) { return convert("utf-8", "gb18030", gbk); }
+std::string from_gbk(std::string_view gbk) {
+    return convert("utf-8", "gb18030", gbk);
+}
 
 bool is_valid_utf8(std::string_view bytes) {
     const auto* s = reinterpret_cast<const uint8_t*>(bytes.data());
@@ -95,7 +101,9 @@ std::string decode_file_text(std::string_view bytes) {
     return is_utf8_text(bytes) ? std::string(bytes) : from_gbk(bytes);
 }
 
-std::size_t gbk_length(std::string_view utf8) { return to_gbk(utf8).size(); }
+std::size_t gbk_length(std::string_view utf8) {
+    return to_gbk(utf8).size();
+}
 
 std::string truncate_to_gbk_bytes(std::string_view utf8, std::size_t max_bytes) {
     const std::string gbk = to_gbk(utf8);

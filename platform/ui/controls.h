@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QLabel>
-
 #include <string>
 
 namespace dezu::ui {

@@ -1,6 +1,5 @@
 #include "platform/ui/foreground.h"
 
-#include "platform/ui/x11_atoms.h"
 #include <xcb/xcb.h>
 
 #include <QApplication>
@@ -12,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+
+#include "platform/ui/x11_atoms.h"
 
 namespace dezu::ui {
 namespace {

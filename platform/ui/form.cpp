@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QStyleFactory>
-
 #include <map>
 #include <optional>
 
@@ -42,7 +41,8 @@ bool x11_has_compositor() {
 
 }  // namespace
 
-Form::Form(std::string window_id, QWidget* parent) : QWidget(parent), window_id_(std::move(window_id)) {
+Form::Form(std::string window_id, QWidget* parent)
+    : QWidget(parent), window_id_(std::move(window_id)) {
     setObjectName(QString::fromStdString(window_id_));
 }
 
@@ -62,7 +62,9 @@ void register_window(const std::string& window_id, FormFactory factory) {
     registry().factories[window_id] = std::move(factory);
 }
 
-void unregister_window(const std::string& window_id) { registry().factories.erase(window_id); }
+void unregister_window(const std::string& window_id) {
+    registry().factories.erase(window_id);
+}
 
 Form* loaded_window(const std::string& window_id) {
     auto& loaded = registry().loaded;
@@ -70,7 +72,9 @@ Form* loaded_window(const std::string& window_id) {
     return it == loaded.end() ? nullptr : it->second.data();
 }
 
-bool is_window_loaded(const std::string& window_id) { return loaded_window(window_id) != nullptr; }
+bool is_window_loaded(const std::string& window_id) {
+    return loaded_window(window_id) != nullptr;
+}
 
 Form* load_window(const std::string& window_id, bool modal) {
     if (Form* existing = loaded_window(window_id)) return existing;
@@ -126,13 +130,16 @@ bool windows_can_be_translucent() {
     return false;
 }
 
-void set_translucency_for_test(std::optional<bool> answer) { translucency_answer = answer; }
+void set_translucency_for_test(std::optional<bool> answer) {
+    translucency_answer = answer;
+}
 
 void apply_visual_style(int /*style*/) {
     static bool applied = false;
     if (applied || !qApp) return;
     applied = true;
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) QApplication::setStyle(fusion);
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(fusion);
 }
 
 }  // namespace dezu::ui

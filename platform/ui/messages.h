@@ -30,8 +30,8 @@ bool edit_message(QWidget* target, unsigned message, std::intptr_t wparam, std::
                   std::intptr_t& answer);
 bool list_message(QWidget* target, unsigned message, std::intptr_t wparam, std::intptr_t lparam,
                   std::intptr_t& answer);
-bool window_message(QWidget* target, unsigned message, std::intptr_t wparam,
-                    std::intptr_t lparam, std::intptr_t& answer);
+bool window_message(QWidget* target, unsigned message, std::intptr_t wparam, std::intptr_t lparam,
+                    std::intptr_t& answer);
 }  // namespace detail
 
 }  // namespace dezu::ui

@@ -10,7 +10,9 @@
 namespace dezu::ui {
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
+QString q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // A pattern that matches without regard to case in every file dialog,
 // including native ones that compare case-sensitively: "*.jpg" -> "*.[jJ][pP][gG]".
@@ -42,82 +44,86 @@ public:
         Answer a;
         const QString title = p.title ? q(*p.title) : QApplication::applicationDisplayName();
         switch (p.kind) {
-        case Prompt::Kind::Message: {
-            QMessageBox box(owner);
-            box.setWindowTitle(title);
-            box.setText(q(p.text));
-            if (p.style & kMessageStop) box.setIcon(QMessageBox::Critical);
-            if ((p.style & 7) == kMessageYesNo) {
-                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-                box.setEscapeButton(QMessageBox::No);
-                a.button = box.exec() == QMessageBox::Yes ? Button::Yes : Button::No;
-            } else {
-                box.setStandardButtons(QMessageBox::Ok);
-                box.exec();
-                a.button = Button::Ok;
-            }
-            a.accepted = true;
-            break;
-        }
-        case Prompt::Kind::Input: {
-            QInputDialog dialog(owner);
-            dialog.setWindowTitle(title);
-            dialog.setLabelText(q(p.text));
-            if (p.input_mode == InputMode::WholeNumber) {
-                dialog.setInputMode(QInputDialog::IntInput);
-                dialog.setIntRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-                dialog.setIntValue(q(p.initial).toInt());
-            } else {
-                dialog.setInputMode(QInputDialog::TextInput);
-                dialog.setTextValue(q(p.initial));
-                if (p.input_mode == InputMode::Masked) dialog.setTextEchoMode(QLineEdit::Password);
-            }
-            a.accepted = dialog.exec() == QDialog::Accepted;
-            if (a.accepted)
-                a.text = p.input_mode == InputMode::WholeNumber
-                             ? std::to_string(dialog.intValue())
-                             : dialog.textValue().toStdString();
-            break;
-        }
-        case Prompt::Kind::OpenFiles: {
-            QFileDialog dialog(owner, title, q(p.initial));
-            dialog.setAcceptMode(QFileDialog::AcceptOpen);
-            dialog.setFileMode(p.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
-            const QStringList filters = name_filters(p.filters);
-            if (!filters.isEmpty()) {
-                dialog.setNameFilters(filters);
-                dialog.selectNameFilter(filters.front());
-            }
-            if (dialog.exec() == QDialog::Accepted) {
-                for (const QString& f : dialog.selectedFiles()) a.files.push_back(f.toStdString());
-                a.accepted = !a.files.empty();
-            }
-            break;
-        }
-        case Prompt::Kind::SaveFile: {
-            QFileDialog dialog(owner, title);
-            dialog.setAcceptMode(QFileDialog::AcceptSave);
-            const QStringList filters = name_filters(p.filters);
-            if (!filters.isEmpty()) dialog.setNameFilters(filters);
-            if (!p.initial.empty()) dialog.selectFile(q(p.initial));
-            if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+            case Prompt::Kind::Message: {
+                QMessageBox box(owner);
+                box.setWindowTitle(title);
+                box.setText(q(p.text));
+                if (p.style & kMessageStop) box.setIcon(QMessageBox::Critical);
+                if ((p.style & 7) == kMessageYesNo) {
+                    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+                    box.setEscapeButton(QMessageBox::No);
+                    a.button = box.exec() == QMessageBox::Yes ? Button::Yes : Button::No;
+                } else {
+                    box.setStandardButtons(QMessageBox::Ok);
+                    box.exec();
+                    a.button = Button::Ok;
+                }
                 a.accepted = true;
-                a.text = dialog.selectedFiles().front().toStdString();
+                break;
             }
-            break;
-        }
-        case Prompt::Kind::Font: {
-            bool ok = false;
-            a.font = QFontDialog::getFont(&ok, current_font, owner, title);
-            a.accepted = ok;
-            break;
-        }
-        case Prompt::Kind::Folder: {
-            const QString dir = QFileDialog::getExistingDirectory(owner, title, q(p.initial));
-            a.accepted = !dir.isEmpty();
-            a.text = dir.toStdString();
-            break;
-        }
+            case Prompt::Kind::Input: {
+                QInputDialog dialog(owner);
+                dialog.setWindowTitle(title);
+                dialog.setLabelText(q(p.text));
+                if (p.input_mode == InputMode::WholeNumber) {
+                    dialog.setInputMode(QInputDialog::IntInput);
+                    dialog.setIntRange(std::numeric_limits<int>::min(),
+                                       std::numeric_limits<int>::max());
+                    dialog.setIntValue(q(p.initial).toInt());
+                } else {
+                    dialog.setInputMode(QInputDialog::TextInput);
+                    dialog.setTextValue(q(p.initial));
+                    if (p.input_mode == InputMode::Masked)
+                        dialog.setTextEchoMode(QLineEdit::Password);
+                }
+                a.accepted = dialog.exec() == QDialog::Accepted;
+                if (a.accepted)
+                    a.text = p.input_mode == InputMode::WholeNumber
+                                 ? std::to_string(dialog.intValue())
+                                 : dialog.textValue().toStdString();
+                break;
+            }
+            case Prompt::Kind::OpenFiles: {
+                QFileDialog dialog(owner, title, q(p.initial));
+                dialog.setAcceptMode(QFileDialog::AcceptOpen);
+                dialog.setFileMode(p.multiple ? QFileDialog::ExistingFiles
+                                              : QFileDialog::ExistingFile);
+                const QStringList filters = name_filters(p.filters);
+                if (!filters.isEmpty()) {
+                    dialog.setNameFilters(filters);
+                    dialog.selectNameFilter(filters.front());
+                }
+                if (dialog.exec() == QDialog::Accepted) {
+                    for (const QString& f : dialog.selectedFiles())
+                        a.files.push_back(f.toStdString());
+                    a.accepted = !a.files.empty();
+                }
+                break;
+            }
+            case Prompt::Kind::SaveFile: {
+                QFileDialog dialog(owner, title);
+                dialog.setAcceptMode(QFileDialog::AcceptSave);
+                const QStringList filters = name_filters(p.filters);
+                if (!filters.isEmpty()) dialog.setNameFilters(filters);
+                if (!p.initial.empty()) dialog.selectFile(q(p.initial));
+                if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+                    a.accepted = true;
+                    a.text = dialog.selectedFiles().front().toStdString();
+                }
+                break;
+            }
+            case Prompt::Kind::Font: {
+                bool ok = false;
+                a.font = QFontDialog::getFont(&ok, current_font, owner, title);
+                a.accepted = ok;
+                break;
+            }
+            case Prompt::Kind::Folder: {
+                const QString dir = QFileDialog::getExistingDirectory(owner, title, q(p.initial));
+                a.accepted = !dir.isEmpty();
+                a.text = dir.toStdString();
+                break;
+            }
         }
         return a;
     }

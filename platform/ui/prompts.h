@@ -2,7 +2,6 @@
 
 #include <QFont>
 #include <QStringList>
-
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,9 +38,9 @@ struct Prompt {
     std::optional<std::string> title;  // none: the platform's default title
     int style = kMessageOk;            // message boxes
     InputMode input_mode = InputMode::Plain;
-    std::string initial;               // input text, file name or folder
-    std::vector<FileFilter> filters;   // file dialogs; the first is selected
-    bool multiple = false;             // open dialog: several files may be chosen
+    std::string initial;              // input text, file name or folder
+    std::vector<FileFilter> filters;  // file dialogs; the first is selected
+    bool multiple = false;            // open dialog: several files may be chosen
 };
 
 struct Answer {
@@ -65,7 +64,8 @@ void set_prompt_handler(PromptHandler* handler);
 // A message box; returns the button chosen (No when a Yes/No box is closed,
 // Ok for the other boxes).
 Button message_box(const std::string& text, int style = kMessageOk,
-                   const std::optional<std::string>& title = std::nullopt, QWidget* owner = nullptr);
+                   const std::optional<std::string>& title = std::nullopt,
+                   QWidget* owner = nullptr);
 
 // An input box; nothing when cancelled.
 std::optional<std::string> input_box(const std::string& prompt, const std::string& title = {},
@@ -83,7 +83,8 @@ std::optional<std::string> save_file_dialog(QWidget* owner, const std::string& t
                                             const std::vector<FileFilter>& filters,
                                             const std::string& initial_name = {});
 
-std::optional<QFont> font_dialog(QWidget* owner, const QFont& current, const std::string& title = {});
+std::optional<QFont> font_dialog(QWidget* owner, const QFont& current,
+                                 const std::string& title = {});
 
 std::optional<std::string> folder_dialog(QWidget* owner, const std::string& title,
                                          const std::string& initial_dir = {});

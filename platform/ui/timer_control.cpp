@@ -11,8 +11,10 @@ TimerControl::TimerControl(QObject* parent, const std::string& name) : QObject(p
 
 void TimerControl::set_interval(std::int32_t milliseconds) {
     interval_ = milliseconds > 0 ? milliseconds : 0;
-    if (interval_ > 0) timer_.start(interval_);
-    else timer_.stop();
+    if (interval_ > 0)
+        timer_.start(interval_);
+    else
+        timer_.stop();
 }
 
 }  // namespace dezu::ui

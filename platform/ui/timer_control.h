@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QTimer>
-
 #include <cstdint>
 #include <string>
 

@@ -1,12 +1,12 @@
 #include "platform/ui/tray.h"
 
-#include "platform/ui/form.h"
-
 #include <QDebug>
 #include <QIcon>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include "platform/ui/form.h"
 
 namespace dezu::ui {
 namespace {
@@ -30,7 +30,8 @@ void show_when_available(int tries_left) {
         retry->setSingleShot(true);
     }
     retry->disconnect();
-    QObject::connect(retry, &QTimer::timeout, [tries_left] { show_when_available(tries_left - 1); });
+    QObject::connect(retry, &QTimer::timeout,
+                     [tries_left] { show_when_available(tries_left - 1); });
     retry->start(kRetryMs);
 }
 
@@ -56,6 +57,8 @@ void set_tray_icon(Form* /*window*/) {
     delete tray.data();
 }
 
-QSystemTrayIcon* current_tray_icon() { return tray.data(); }
+QSystemTrayIcon* current_tray_icon() {
+    return tray.data();
+}
 
 }  // namespace dezu::ui

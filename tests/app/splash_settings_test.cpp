@@ -1,3 +1,9 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <filesystem>
+
 #include "app/globals.h"
 #include "app/launcher_window.h"
 #include "app/register_windows.h"
@@ -8,13 +14,6 @@
 #include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
 #include "support/program_dir.h"
-
-#include <QCheckBox>
-#include <QPushButton>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace ui = dezu::ui;
 using dezu::settings::read_setting;

@@ -1,8 +1,14 @@
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include <QSystemTrayIcon>
+#include <filesystem>
+
 #include "app/autostart_sync.h"
 #include "app/globals.h"
 #include "app/launcher_window.h"
 #include "app/register_windows.h"
-#include "app/startup.h"
 #include "platform/autostart/autostart.h"
 #include "platform/files/files.h"
 #include "platform/process/process.h"
@@ -12,12 +18,6 @@
 #include "platform/ui/tray.h"
 #include "platform/ui/window_ids.h"
 #include "support/program_dir.h"
-
-#include <QSystemTrayIcon>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace ui = dezu::ui;
 using dezu::settings::write_setting;
@@ -163,8 +163,10 @@ TEST_F(StartupTest, DamagedOrUnreadableSettingsFileStartsWithDefaults) {
         ui::discard_all_windows();
         stand_ins = {};
         std::filesystem::remove_all(clock_ini());
-        if (as_directory) std::filesystem::create_directory(clock_ini());
-        else write_file("clock.ini", garbage);
+        if (as_directory)
+            std::filesystem::create_directory(clock_ini());
+        else
+            write_file("clock.ini", garbage);
         LauncherWindow* launcher = start();
         EXPECT_TRUE(loaded(ui::windows::kSplash));
         EXPECT_EQ(g_current_wallpaper_index, 1);
@@ -196,10 +198,11 @@ protected:
     }
     // A hand-made entry with a marker line, to tell whether sync rewrote it.
     void write_entry(const std::string& exec) const {
-        std::filesystem::create_directories(std::filesystem::path(dezu::autostart::entry_path()).parent_path());
-        ASSERT_TRUE(dezu::files::write_bytes(dezu::autostart::entry_path(),
-                                             "[Desktop Entry]\nType=Application\nExec=" + exec +
-                                                 "\nX-Marker=kept\n"));
+        std::filesystem::create_directories(
+            std::filesystem::path(dezu::autostart::entry_path()).parent_path());
+        ASSERT_TRUE(dezu::files::write_bytes(
+            dezu::autostart::entry_path(),
+            "[Desktop Entry]\nType=Application\nExec=" + exec + "\nX-Marker=kept\n"));
     }
     bool marker_kept() const {
         return dezu::files::read_whole_file(dezu::autostart::entry_path()).find("X-Marker") !=
@@ -214,13 +217,16 @@ TEST_F(AutostartSyncTest, WritesOnlyWhenMissingOrDifferent) {
     };
     const std::string same = "\"" + dir() + "/dezu\"";
     const std::string other_case = "\"" + dir() + "/DEZU\"";
-    const Case cases[] = {
-        {nullptr, true}, {same.c_str(), false}, {other_case.c_str(), true}, {"/usr/bin/other", true}};
+    const Case cases[] = {{nullptr, true},
+                          {same.c_str(), false},
+                          {other_case.c_str(), true},
+                          {"/usr/bin/other", true}};
     for (const auto& c : cases) {
         std::filesystem::remove(dezu::autostart::entry_path());
         if (c.existing) write_entry(c.existing);
         sync_autostart_value();
-        EXPECT_EQ(dezu::autostart::read_autostart(), dir() + "/dezu") << (c.existing ? c.existing : "none");
+        EXPECT_EQ(dezu::autostart::read_autostart(), dir() + "/dezu")
+            << (c.existing ? c.existing : "none");
         EXPECT_EQ(!marker_kept(), c.rewritten) << (c.existing ? c.existing : "none");
     }
     EXPECT_EQ(dezu::autostart::entry_path(), dir() + "/config/autostart/Tools.desktop");

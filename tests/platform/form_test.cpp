@@ -1,12 +1,13 @@
 #include "platform/ui/form.h"
-#include "platform/ui/timer_control.h"
-#include "support/program_dir.h"
+
+#include <gtest/gtest.h>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QTimer>
 
-#include <gtest/gtest.h>
+#include "platform/ui/timer_control.h"
+#include "support/program_dir.h"
 
 namespace ui = dezu::ui;
 
@@ -74,7 +75,8 @@ TEST_F(FormRuntimeTest, UserCloseAsksTheWindowFirst) {
         EXPECT_EQ(ui::is_window_loaded("ProbeWindow"), keep);
         ui::discard_all_windows();
     }
-    EXPECT_EQ(events, (std::vector<std::string>{"created, loaded=yes", "close requested", "closing"}));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"created, loaded=yes", "close requested", "closing"}));
 }
 
 TEST_F(FormRuntimeTest, ModalLoadWaitsUntilTheWindowIsDestroyed) {

@@ -1,10 +1,11 @@
 #include "platform/settings/settings_file.h"
-#include "platform/text/text.h"
-#include "support/program_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include "platform/text/text.h"
+#include "support/program_dir.h"
 
 using dezu::settings::is_yes;
 using dezu::settings::read_setting;
@@ -16,7 +17,7 @@ TEST_F(SettingsFileTest, OnlyCapitalNMeansNo) {
     struct Case {
         const char* stored;  // nullptr: key missing
         bool yes;
-    } cases[] = {{"N", false}, {"Y", true}, {"n", true}, {"No", true}, {" N", true},
+    } cases[] = {{"N", false}, {"Y", true}, {"n", true},     {"No", true}, {" N", true},
                  {"N ", true}, {"", true},  {nullptr, true}, {"NN", true}};
     for (const auto& c : cases) {
         write_file("clock.ini", "[系统参数]\r\n");
@@ -31,8 +32,8 @@ TEST_F(SettingsFileTest, NumbersFollowTheDecimalRule) {
         const char* text;
         double value;
         int whole;
-    } cases[] = {{"300", 300, 300}, {"-12", -12, -12}, {"3.9", 3.9, 3}, {"-1.5", -1.5, -1},
-                 {"", 0, 0},        {"abc", 0, 0},     {"1.5", 1.5, 1}, {" 7", 7, 7},
+    } cases[] = {{"300", 300, 300}, {"-12", -12, -12}, {"3.9", 3.9, 3},   {"-1.5", -1.5, -1},
+                 {"", 0, 0},        {"abc", 0, 0},     {"1.5", 1.5, 1},   {" 7", 7, 7},
                  {"12abc", 12, 12}, {".5", 0.5, 0},    {"1e999999", 1, 1}};
     for (const auto& c : cases) {
         const double v = dezu::text::numeric_value(c.text);
@@ -81,8 +82,9 @@ TEST_F(SettingsFileTest, WritesReplaceInPlaceAndKeepOtherLines) {
     write_setting(clock_ini(), "界面", "当前界面", "B");
     write_setting(clock_ini(), "界面", "当前数字", "C");
     write_setting(clock_ini(), "报时", "报时", "默认");
-    EXPECT_EQ(dezu::text::decode_file_text(read_file("clock.ini")),
-              "; keep me\n[界面]\n当前界面=B\n当前数字=C\n\n[位置]\n横向位置=1\n[报时]\n报时=默认\n");
+    EXPECT_EQ(
+        dezu::text::decode_file_text(read_file("clock.ini")),
+        "; keep me\n[界面]\n当前界面=B\n当前数字=C\n\n[位置]\n横向位置=1\n[报时]\n报时=默认\n");
 }
 
 TEST_F(SettingsFileTest, FileIsGbkOnDiskAndKeepsCharactersOutsideGbk) {

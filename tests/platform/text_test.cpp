@@ -1,8 +1,9 @@
-#include "platform/files/files.h"
 #include "platform/text/text.h"
-#include "support/program_dir.h"
 
 #include <gtest/gtest.h>
+
+#include "platform/files/files.h"
+#include "support/program_dir.h"
 
 using namespace dezu::text;
 
@@ -20,7 +21,7 @@ TEST(TextTest, TruncationNeverSplitsACharacter) {
         std::size_t max;
         const char* kept;
     } cases[] = {{"日记本", 5, "日记"}, {"日记本", 6, "日记本"}, {"ab日", 3, "ab"},
-                 {"a😀b", 4, "a"},     {"a😀b", 5, "a😀"},  {"abc", 0, ""}};
+                 {"a😀b", 4, "a"},       {"a😀b", 5, "a😀"},        {"abc", 0, ""}};
     for (const auto& c : cases) EXPECT_EQ(truncate_to_gbk_bytes(c.text, c.max), c.kept) << c.text;
 }
 

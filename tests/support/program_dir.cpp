@@ -1,5 +1,10 @@
 #include "program_dir.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <cstdlib>
+
 #include "app/globals.h"
 #include "platform/desktop/desktop_wallpaper.h"
 #include "platform/files/files.h"
@@ -8,12 +13,6 @@
 #include "platform/store/record_store.h"
 #include "platform/ui/form.h"
 #include "platform/ui/tray.h"
-
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
-
-#include <cstdlib>
 
 void ProgramDirTest::SetUp() {
     ASSERT_TRUE(temp_.isValid());
@@ -38,9 +37,13 @@ void ProgramDirTest::TearDown() {
     dezu::ui::set_translucency_for_test(std::nullopt);
 }
 
-std::string ProgramDirTest::dir() const { return temp_.path().toStdString(); }
+std::string ProgramDirTest::dir() const {
+    return temp_.path().toStdString();
+}
 
-std::string ProgramDirTest::path(const std::string& name) const { return dir() + "/" + name; }
+std::string ProgramDirTest::path(const std::string& name) const {
+    return dir() + "/" + name;
+}
 
 void ProgramDirTest::write_file(const std::string& name, const std::string& bytes) const {
     ASSERT_TRUE(dezu::files::write_bytes(path(name), bytes));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-
 #include <string>
 
 // A fresh, empty program directory for one test: the program's code sees it

@@ -4,9 +4,13 @@ using dezu::ui::Answer;
 using dezu::ui::Button;
 using dezu::ui::Prompt;
 
-ScriptedPrompts::ScriptedPrompts() { dezu::ui::set_prompt_handler(this); }
+ScriptedPrompts::ScriptedPrompts() {
+    dezu::ui::set_prompt_handler(this);
+}
 
-ScriptedPrompts::~ScriptedPrompts() { dezu::ui::set_prompt_handler(nullptr); }
+ScriptedPrompts::~ScriptedPrompts() {
+    dezu::ui::set_prompt_handler(nullptr);
+}
 
 ScriptedPrompts& ScriptedPrompts::then_button(Button button) {
     Answer a;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/ui/prompts.h"
-
 #include <deque>
 #include <vector>
+
+#include "platform/ui/prompts.h"
 
 // Answers the program's prompts from a script and keeps what was asked.
 // Installed for its lifetime. A prompt with no scripted answer is cancelled
