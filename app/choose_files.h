@@ -13,7 +13,3 @@ class QWidget;
 // result is the chosen full paths joined by ";", or "" when cancelled.
 std::string choose_files(QWidget* owner, const std::string& title, const std::string& filter,
                          const std::string& initial_folder);
-
-// The dialog filters that a filter text stands for, in order. A description
-// left without patterns at the end is dropped.
-std::vector<dezu::ui::FileFilter> parse_file_filter(const std::string& filter);

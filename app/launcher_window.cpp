@@ -211,6 +211,7 @@ void show_run_dialog() {
 }
 
 void confirm_shutdown() {
-    if (ui::message_box("是否关机", ui::kMessageYesNo, std::nullopt, launcher()) == ui::Button::Yes)
+    if (ui::message_box("是否关机", ui::MessageStyle::YesNo, std::nullopt, launcher()) ==
+        ui::Button::Yes)
         dezu::shell::power_off();
 }

@@ -1,6 +1,7 @@
 #include "app/register_windows.h"
 
 #include "app/launcher_window.h"
+#include "app/program.h"
 #include "app/settings_window.h"
 #include "app/splash_window.h"
 #include "clock/desktop_clock_window.h"
@@ -17,6 +18,10 @@
 #include "wallpaper/wallpaper_manager_window.h"
 
 namespace ui = dezu::ui;
+
+void register_all_windows(Program& /*program*/) {
+    register_all_windows();
+}
 
 void register_all_windows() {
     ui::register_window(ui::windows::kLauncher, [] { return std::make_unique<LauncherWindow>(); });

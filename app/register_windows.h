@@ -1,4 +1,11 @@
 #pragma once
 
-// Registers the factory of every window of the program.
+class Program;
+
+// Registers the factory of every window of the program, each handed the
+// owner objects it shows.
+void register_all_windows(Program& program);
+
+// Until every window is handed its owner objects: the factories that find
+// their state on their own.
 void register_all_windows();

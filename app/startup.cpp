@@ -18,15 +18,6 @@
 using dezu::settings::read_setting;
 namespace ui = dezu::ui;
 
-int image_entry() {
-    init_globals();
-    dezu::process::register_exit_routine(free_globals);
-    QApplication::setQuitOnLastWindowClosed(false);
-    ui::load_window(ui::windows::kLauncher);
-    QApplication::exec();
-    dezu::process::end_process(0);
-}
-
 void init_launcher() {
     auto* launcher = ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
     if (!launcher) return;

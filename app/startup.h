@@ -1,10 +1,5 @@
 #pragma once
 
-// The process entry: creates the globals, loads the hidden launcher (whose
-// created handler is the start-up sequence) and runs the message loop.
-// Needs the application object and the registered windows.
-int image_entry();
-
 // The start-up sequence: LauncherWindow's created handler.
 void init_launcher();
 

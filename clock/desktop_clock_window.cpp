@@ -289,7 +289,8 @@ void DesktopClockWindow::toggle_hourly_chime() {
         write_clock_setting("报时", "报时", "");
         return;
     }
-    if (ui::message_box("是否选择铃声", ui::kMessageYesNo, std::nullopt, this) == ui::Button::Yes) {
+    if (ui::message_box("是否选择铃声", ui::MessageStyle::YesNo, std::nullopt, this) ==
+        ui::Button::Yes) {
         const auto files =
             ui::open_file_dialog(this, "", {{"*.WAV", {"*.WAV"}}, {"*.MID", {"*.MID"}}}, "", false);
         if (files.empty()) return;

@@ -94,7 +94,7 @@ void DiaryBookWindow::create_diary_book() {
     if (!diary::is_usable_book_name(name)) return;
     if (!dezu::store::create_store_table(g_diary_dir + "/" + name + diary::kBookExtension, fields))
         return;
-    ui::message_box("OK,建立成功", ui::kMessageOk, std::nullopt, this);
+    ui::message_box("OK,建立成功", ui::MessageStyle::Plain, std::nullopt, this);
     {
         const QSignalBlocker quiet(books_);
         books_->addItem(QString::fromStdString(name));
@@ -108,8 +108,8 @@ void DiaryBookWindow::create_diary_book() {
 void DiaryBookWindow::delete_diary_book() {
     if (g_current_diary_book.empty()) return;
     const std::string name = g_current_diary_book;
-    if (ui::message_box("请确认是否删除这个日记" + name, ui::kMessageYesNo, std::nullopt, this) !=
-        ui::Button::Yes)
+    if (ui::message_box("请确认是否删除这个日记" + name, ui::MessageStyle::YesNo, std::nullopt,
+                        this) != ui::Button::Yes)
         return;
     std::error_code ec;
     const std::string table = diary::book_file_path(g_diary_dir, name, diary::kBookExtension);
@@ -129,7 +129,7 @@ void DiaryBookWindow::delete_diary_book() {
 void DiaryBookWindow::open_diary_book() {
     g_current_diary_book = item_text(books_, books_->currentIndex());
     if (g_current_diary_book.empty()) {
-        ui::message_box("请先选择一个日记本", ui::kMessageOk, std::nullopt, this);
+        ui::message_box("请先选择一个日记本", ui::MessageStyle::Plain, std::nullopt, this);
         return;
     }
     if (!ui::is_window_loaded(ui::windows::kDiaryEditor))

@@ -132,7 +132,7 @@ void DiaryEditorWindow::delete_page() {
         g_current_page_number = 0;
         return;
     }
-    if (ui::message_box("确认是否删除当前页", ui::kMessageYesNo, std::nullopt, this) !=
+    if (ui::message_box("确认是否删除当前页", ui::MessageStyle::YesNo, std::nullopt, this) !=
         ui::Button::Yes)
         return;
     editor_->clear();

@@ -190,7 +190,7 @@ void DiaryEditorWindow::init_diary_editor() {
         store::close_store_table(g_current_diary_path);
     if (!store::open_store_table(g_current_diary_path, diary::kBookAlias,
                                  diary::kBookOpeningPassword)) {
-        ui::message_box(store::last_store_error(), ui::kMessageOk, std::nullopt, this);
+        ui::message_box(store::last_store_error(), ui::MessageStyle::Plain, std::nullopt, this);
         ui::destroy_window(window_id());
         return;
     }

@@ -150,7 +150,7 @@ void MailAccountWindow::show_account() {
             const QSignalBlocker quiet(accounts_);
             accounts_->setCurrentRow(-1);
             accounts_->clearSelection();
-            ui::message_box("密码错误", ui::kMessageOk, std::string(), this);
+            ui::message_box("密码错误", ui::MessageStyle::Plain, std::string(), this);
             return;
         }
         if (typed) {

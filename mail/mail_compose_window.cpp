@@ -231,7 +231,7 @@ void MailComposeWindow::select_sender_account() {
         const auto typed = ui::input_box("请输入用户密码", {}, {}, ui::InputMode::Masked, this);
         if (!typed || *typed != password) {
             g_current_sender_name.clear();
-            if (typed) ui::message_box("密码错误", ui::kMessageOk, std::string(), this);
+            if (typed) ui::message_box("密码错误", ui::MessageStyle::Plain, std::string(), this);
             return;
         }
     }
@@ -321,7 +321,7 @@ void MailComposeWindow::remove_selected_attachments() {
 void MailComposeWindow::start_send_mail() {
     if (subject_->text().isEmpty() || body_->toPlainText().isEmpty() ||
         recipients_->text().isEmpty()) {
-        ui::message_box("请填写邮件", ui::kMessageOk, std::string(), this);
+        ui::message_box("请填写邮件", ui::MessageStyle::Plain, std::string(), this);
         return;
     }
     send_->hide();
@@ -341,7 +341,7 @@ void MailComposeWindow::send_mail_worker() {
         if (!path) break;
         if (!net::add_mail_attachment(*path)) {
             on_ui_thread([&path] {
-                ui::message_box("添加附件" + *path + "失败！", ui::kMessageStop,
+                ui::message_box("添加附件" + *path + "失败！", ui::MessageStyle::Stop,
                                 std::string("失败"), compose_window());
             });
             end_send(std::nullopt);

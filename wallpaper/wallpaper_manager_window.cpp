@@ -281,7 +281,7 @@ void add_wallpaper_files() {
     // The paths come as a list, not joined by ";": a file name may hold one.
     const std::vector<std::string> files =
         ui::open_file_dialog(manager(), "请选择要加入的壁纸",
-                             parse_file_filter("JPG,BMP,ICO|*.JPG;*.BMP;*.ICO"), "", true);
+                             ui::parse_file_filter("JPG,BMP,ICO|*.JPG;*.BMP;*.ICO"), "", true);
     for (const std::string& path : files) append_wallpaper(path);
 }
 

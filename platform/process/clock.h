@@ -5,7 +5,21 @@
 
 namespace dezu::process {
 
-// The current local time; tests may fix it.
+// The local time as the program sees it. The program reads the system's;
+// tests hand in one they set.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+// Until every caller is handed its Clock: the current local time, or the one
+// a test fixed.
 QDateTime now();
 void set_now_for_test(std::optional<QDateTime> fixed);
 

@@ -28,6 +28,10 @@ void set_program_location_for_test(const std::string& directory, const std::stri
     test_file_name = file_name;
 }
 
+void EventLoopExit::end_process(int exit_code) {
+    QCoreApplication::exit(exit_code);
+}
+
 void register_exit_routine(void (*routine)()) {
     std::atexit(routine);
 }

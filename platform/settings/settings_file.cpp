@@ -102,10 +102,42 @@ std::string read_setting(const std::string& path, const std::string& section,
     return default_value.value_or(std::string());
 }
 
-void write_setting(const std::string& path, const std::string& section, const std::string& key,
+std::string setting_name_key(const std::string& name) {
+    return text::ascii_lower(text::trim(name));
+}
+
+SettingsSnapshot read_all_settings(const std::string& path) {
+    const Profile profile = load(path);
+    SettingsSnapshot snapshot;
+    snapshot.readable = profile.readable;
+    // Only the first section of a name counts, and in it the first entry of a
+    // key, as with read_setting.
+    std::map<std::string, bool> sections_seen;
+    std::optional<std::string> current;
+    for (const Line& line : profile.lines) {
+        if (auto name = section_name(line.decoded)) {
+            std::string key = setting_name_key(std::string(*name));
+            if (sections_seen.count(key)) {
+                current.reset();
+            } else {
+                sections_seen[key] = true;
+                current = std::move(key);
+            }
+            continue;
+        }
+        if (!current) continue;
+        if (auto entry = entry_of(line.decoded))
+            snapshot.values.emplace(
+                std::make_pair(*current, setting_name_key(std::string(entry->key))),
+                std::string(entry->value));
+    }
+    return snapshot;
+}
+
+bool write_setting(const std::string& path, const std::string& section, const std::string& key,
                    const std::string& value) {
     Profile profile = load(path);
-    if (!profile.readable) return;  // rewriting it would lose what it holds
+    if (!profile.readable) return false;  // rewriting it would lose what it holds
     auto encode = [&](const std::string& line) {
         return Line{profile.utf8 ? line : text::to_gbk(line), line};
     };
@@ -145,7 +177,7 @@ void write_setting(const std::string& path, const std::string& section, const st
         bytes += profile.lines[i].bytes;
         bytes += profile.line_break;
     }
-    files::replace_file_atomically(path, bytes);
+    return files::replace_file_atomically(path, bytes);
 }
 
 }  // namespace dezu::settings

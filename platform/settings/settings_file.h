@@ -1,7 +1,9 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 // INI files in the layout of the classic profile functions. Section and key
 // names compare without regard to ASCII case, blanks around names and values
@@ -16,11 +18,23 @@ std::string read_setting(const std::string& path, const std::string& section,
                          const std::string& key,
                          const std::optional<std::string>& default_value = std::nullopt);
 
+// Every value of the file at once, as read_setting finds them: keyed by the
+// section and key names, trimmed and in ASCII lower case.
+struct SettingsSnapshot {
+    bool readable = true;  // false: the file is there but cannot be read
+    std::map<std::pair<std::string, std::string>, std::string> values;
+};
+SettingsSnapshot read_all_settings(const std::string& path);
+
+// The form of a section or key name in a snapshot.
+std::string setting_name_key(const std::string& name);
+
 // Writes the value, creating the file, the section and the key as needed.
 // Every other line of the file stays byte for byte as it was, and the file is
-// replaced atomically. A failure leaves the old file and is not reported.
-void write_setting(const std::string& path, const std::string& section, const std::string& key,
-                   const std::string& value);
+// replaced atomically. False, with the old file left as it was, when the file
+// cannot be read whole or cannot be replaced.
+[[nodiscard]] bool write_setting(const std::string& path, const std::string& section,
+                                 const std::string& key, const std::string& value);
 
 // Yes/no rule: only the exact text "N" means no.
 inline bool is_yes(const std::string& value) {

@@ -87,7 +87,7 @@ void RunDialog::run() {
     if (text.isEmpty()) return;
     if (!run_typed_target(text.toStdString())) {
         ui::message_box("找不到“" + text.toStdString() + "”。请确认名称是否正确，然后再试一次。",
-                        ui::kMessageStop, std::string("运行"), this);
+                        ui::MessageStyle::Stop, std::string("运行"), this);
         command_->lineEdit()->selectAll();
         return;
     }

@@ -12,12 +12,11 @@ class QWidget;
 // answer from a script and read back what was asked.
 namespace dezu::ui {
 
-// Message box styles, combinable as on the classic platform.
-inline constexpr int kMessageOk = 0;
-inline constexpr int kMessageYesNo = 4;
-inline constexpr int kMessageStop = 16;
+// A plain box with OK, a question with Yes and No, or an error with OK and the
+// stop icon.
+enum class MessageStyle { Plain, YesNo, Stop };
 
-enum class Button { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+enum class Button { Ok, Cancel, Yes, No };
 
 enum class InputMode { Plain, Masked, WholeNumber };
 
@@ -34,9 +33,9 @@ QStringList dialog_name_filters(const std::vector<FileFilter>& filters);
 struct Prompt {
     enum class Kind { Message, Input, OpenFiles, SaveFile, Font, Folder };
     Kind kind = Kind::Message;
-    std::string text;                  // message or input prompt
-    std::optional<std::string> title;  // none: the platform's default title
-    int style = kMessageOk;            // message boxes
+    std::string text;                          // message or input prompt
+    std::optional<std::string> title;          // none: the platform's default title
+    MessageStyle style = MessageStyle::Plain;  // message boxes
     InputMode input_mode = InputMode::Plain;
     std::string initial;              // input text, file name or folder
     std::vector<FileFilter> filters;  // file dialogs; the first is selected
@@ -51,42 +50,91 @@ struct Answer {
     QFont font;                      // font dialog
 };
 
-// Answers prompts. The default one shows Qt dialogs; tests install their own.
-class PromptHandler {
+// Every modal prompt goes through one of these. The program shows Qt dialogs
+// (DialogPrompts); tests answer from a script.
+class Prompts {
 public:
-    virtual ~PromptHandler() = default;
+    virtual ~Prompts() = default;
     virtual Answer ask(QWidget* owner, const Prompt& prompt, const QFont& current_font) = 0;
+
+    // The button chosen: No when a Yes/No box is closed, Ok for the others.
+    Button message_box(const std::string& text, MessageStyle style = MessageStyle::Plain,
+                       const std::optional<std::string>& title = std::nullopt,
+                       QWidget* owner = nullptr);
+
+    // Nothing when cancelled.
+    std::optional<std::string> input_box(const std::string& prompt, const std::string& title = {},
+                                         const std::string& initial = {},
+                                         InputMode mode = InputMode::Plain,
+                                         QWidget* owner = nullptr);
+
+    // The chosen full paths in the dialog's order; none when cancelled.
+    std::vector<std::string> open_file_dialog(QWidget* owner, const std::string& title,
+                                              const std::vector<FileFilter>& filters,
+                                              const std::string& initial_dir, bool multiple);
+
+    std::optional<std::string> save_file_dialog(QWidget* owner, const std::string& title,
+                                                const std::vector<FileFilter>& filters,
+                                                const std::string& initial_name = {});
+
+    std::optional<QFont> font_dialog(QWidget* owner, const QFont& current,
+                                     const std::string& title = {});
+
+    std::optional<std::string> folder_dialog(QWidget* owner, const std::string& title,
+                                             const std::string& initial_dir = {});
+
+    // Several existing files. The filter text is pairs of a description and
+    // its patterns, all separated by "|" ("JPG,BMP|*.JPG;*.BMP"), the first
+    // pair selected. None when cancelled.
+    std::vector<std::string> choose_files(QWidget* owner, const std::string& title,
+                                          const std::string& filter,
+                                          const std::string& initial_folder);
 };
 
-// Installs a handler; nullptr restores the dialogs.
-void set_prompt_handler(PromptHandler* handler);
+// The dialog filters that a filter text stands for, in order. A description
+// left without patterns at the end is dropped.
+std::vector<FileFilter> parse_file_filter(const std::string& filter);
 
-// A message box; returns the button chosen (No when a Yes/No box is closed,
-// Ok for the other boxes).
-Button message_box(const std::string& text, int style = kMessageOk,
-                   const std::optional<std::string>& title = std::nullopt,
-                   QWidget* owner = nullptr);
+// Qt's own dialogs.
+class DialogPrompts final : public Prompts {
+public:
+    Answer ask(QWidget* owner, const Prompt& prompt, const QFont& current_font) override;
+};
 
-// An input box; nothing when cancelled.
-std::optional<std::string> input_box(const std::string& prompt, const std::string& title = {},
-                                     const std::string& initial = {},
-                                     InputMode mode = InputMode::Plain, QWidget* owner = nullptr);
+// Until every caller is handed its Prompts: the program's one instance.
+Prompts& default_prompts();
+void set_default_prompts(Prompts* prompts);  // nullptr: Qt's dialogs
 
-// The open dialog; the chosen full paths in the dialog's order, none when
-// cancelled.
-std::vector<std::string> open_file_dialog(QWidget* owner, const std::string& title,
-                                          const std::vector<FileFilter>& filters,
-                                          const std::string& initial_dir, bool multiple);
-
-// The save dialog; nothing when cancelled.
-std::optional<std::string> save_file_dialog(QWidget* owner, const std::string& title,
-                                            const std::vector<FileFilter>& filters,
-                                            const std::string& initial_name = {});
-
-std::optional<QFont> font_dialog(QWidget* owner, const QFont& current,
-                                 const std::string& title = {});
-
-std::optional<std::string> folder_dialog(QWidget* owner, const std::string& title,
-                                         const std::string& initial_dir = {});
+// Shorthands through default_prompts(), kept while callers move over.
+inline Button message_box(const std::string& text, MessageStyle style = MessageStyle::Plain,
+                          const std::optional<std::string>& title = std::nullopt,
+                          QWidget* owner = nullptr) {
+    return default_prompts().message_box(text, style, title, owner);
+}
+inline std::optional<std::string> input_box(const std::string& prompt,
+                                            const std::string& title = {},
+                                            const std::string& initial = {},
+                                            InputMode mode = InputMode::Plain,
+                                            QWidget* owner = nullptr) {
+    return default_prompts().input_box(prompt, title, initial, mode, owner);
+}
+inline std::vector<std::string> open_file_dialog(QWidget* owner, const std::string& title,
+                                                 const std::vector<FileFilter>& filters,
+                                                 const std::string& initial_dir, bool multiple) {
+    return default_prompts().open_file_dialog(owner, title, filters, initial_dir, multiple);
+}
+inline std::optional<std::string> save_file_dialog(QWidget* owner, const std::string& title,
+                                                   const std::vector<FileFilter>& filters,
+                                                   const std::string& initial_name = {}) {
+    return default_prompts().save_file_dialog(owner, title, filters, initial_name);
+}
+inline std::optional<QFont> font_dialog(QWidget* owner, const QFont& current,
+                                        const std::string& title = {}) {
+    return default_prompts().font_dialog(owner, current, title);
+}
+inline std::optional<std::string> folder_dialog(QWidget* owner, const std::string& title,
+                                                const std::string& initial_dir = {}) {
+    return default_prompts().folder_dialog(owner, title, initial_dir);
+}
 
 }  // namespace dezu::ui

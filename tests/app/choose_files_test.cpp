@@ -86,7 +86,8 @@ TEST_F(ChooseFilesTest, FilterTextBecomesPairs) {
         {"A||B|*.b", {{"B", {"*.b"}}}},  // a pair without patterns
         {"A|*.a;;*.b;", {{"A", {"*.a", "*.b"}}}},
     };
-    for (const auto& c : cases) EXPECT_EQ(pairs(parse_file_filter(c.text)), c.filters) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(pairs(ui::parse_file_filter(c.text)), c.filters) << c.text;
 }
 
 TEST_F(ChooseFilesTest, PatternsMatchWithoutRegardToCaseInTheDialog) {
@@ -94,7 +95,7 @@ TEST_F(ChooseFilesTest, PatternsMatchWithoutRegardToCaseInTheDialog) {
         write_file(name, "x");
     QFileDialog dialog;
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters(ui::dialog_name_filters(parse_file_filter("JPG,BMP|*.JPG;*.BMP")));
+    dialog.setNameFilters(ui::dialog_name_filters(ui::parse_file_filter("JPG,BMP|*.JPG;*.BMP")));
     auto* model = dialog.findChild<QFileSystemModel*>();
     ASSERT_NE(model, nullptr);
     bool loaded = false;

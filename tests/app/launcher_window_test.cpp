@@ -265,7 +265,7 @@ TEST_F(LauncherSystemActionsTest, ShutdownAnsweredNoDoesNothing) {
     ASSERT_EQ(prompts.asked().size(), 1u);
     const ui::Prompt& asked = prompts.asked().front();
     EXPECT_EQ(asked.text, "是否关机");
-    EXPECT_EQ(asked.style, ui::kMessageYesNo);
+    EXPECT_EQ(asked.style, ui::MessageStyle::YesNo);
     EXPECT_FALSE(asked.title.has_value());
     EXPECT_TRUE(programs.wait_for_calls(1, 500).empty());
 }

@@ -257,7 +257,7 @@ TEST_F(ClockTest, ChimeSwitchFollowsTheAnswers) {
             ASSERT_GE(prompts.asked().size(), 1u);
             const auto& box = prompts.asked()[0];
             EXPECT_EQ(box.text, "是否选择铃声");
-            EXPECT_EQ(box.style, dezu::ui::kMessageYesNo);
+            EXPECT_EQ(box.style, dezu::ui::MessageStyle::YesNo);
             EXPECT_FALSE(box.title.has_value());
             if (c.answer == Button::Yes) {
                 ASSERT_EQ(prompts.asked().size(), 2u);

@@ -139,7 +139,7 @@ TEST_F(MailSendTest, MissingAttachmentStopsBeforeConnecting) {
     const ui::Prompt& shown = prompts.asked().back();
     EXPECT_EQ(shown.text, "添加附件" + path("gone.txt") + "失败！");
     EXPECT_EQ(shown.title, std::optional<std::string>("失败"));
-    EXPECT_EQ(shown.style, ui::kMessageStop);
+    EXPECT_EQ(shown.style, ui::MessageStyle::Stop);
     EXPECT_EQ(status(), "");
     EXPECT_TRUE(peer->messages().empty());
 

@@ -21,7 +21,7 @@ TEST_F(SettingsFileTest, OnlyCapitalNMeansNo) {
                  {"N ", true}, {"", true},  {nullptr, true}, {"NN", true}};
     for (const auto& c : cases) {
         write_file("clock.ini", "[系统参数]\r\n");
-        if (c.stored) write_setting(clock_ini(), "系统参数", "自动播放", c.stored);
+        if (c.stored) ASSERT_TRUE(write_setting(clock_ini(), "系统参数", "自动播放", c.stored));
         EXPECT_EQ(is_yes(read_setting(clock_ini(), "系统参数", "自动播放")), c.yes)
             << (c.stored ? c.stored : "(missing)");
     }
@@ -55,7 +55,7 @@ TEST_F(SettingsFileTest, DefaultAppliesToAMissingKeyOnly) {
 TEST_F(SettingsFileTest, ThreeSpellingsOfTheNameAreOneFile) {
     // The diary writes under CLOCK.INI, the launcher reads clock.ini: every
     // window forms the one path, so a write through any is seen by all.
-    write_setting(clock_ini(), "记事", "当前用户", "日记");
+    ASSERT_TRUE(write_setting(clock_ini(), "记事", "当前用户", "日记"));
     EXPECT_EQ(read_setting(dir() + "/clock.ini", "记事", "当前用户"), "日记");
     EXPECT_FALSE(std::filesystem::exists(path("CLOCK.INI")));
 }
@@ -79,19 +79,19 @@ TEST_F(SettingsFileTest, HandEditedFileReadsAsTheProfileFunctionsDo) {
 
 TEST_F(SettingsFileTest, WritesReplaceInPlaceAndKeepOtherLines) {
     write_file("clock.ini", "; keep me\n[界面]\n当前界面=A\n\n[位置]\n横向位置=1\n");
-    write_setting(clock_ini(), "界面", "当前界面", "B");
-    write_setting(clock_ini(), "界面", "当前数字", "C");
-    write_setting(clock_ini(), "报时", "报时", "默认");
+    ASSERT_TRUE(write_setting(clock_ini(), "界面", "当前界面", "B"));
+    ASSERT_TRUE(write_setting(clock_ini(), "界面", "当前数字", "C"));
+    ASSERT_TRUE(write_setting(clock_ini(), "报时", "报时", "默认"));
     EXPECT_EQ(
         dezu::text::decode_file_text(read_file("clock.ini")),
         "; keep me\n[界面]\n当前界面=B\n当前数字=C\n\n[位置]\n横向位置=1\n[报时]\n报时=默认\n");
 }
 
 TEST_F(SettingsFileTest, FileIsGbkOnDiskAndKeepsCharactersOutsideGbk) {
-    write_setting(clock_ini(), "记事", "当前用户", "我的日记");
+    ASSERT_TRUE(write_setting(clock_ini(), "记事", "当前用户", "我的日记"));
     EXPECT_EQ(read_file("clock.ini"), dezu::text::to_gbk("[记事]\r\n当前用户=我的日记\r\n"));
     const std::string beyond = "笔记😀𠀀é";  // an emoji and a CJK extension B character
-    write_setting(clock_ini(), "记事", "当前用户", beyond);
+    ASSERT_TRUE(write_setting(clock_ini(), "记事", "当前用户", beyond));
     EXPECT_EQ(read_setting(clock_ini(), "记事", "当前用户"), beyond);
 }
 
@@ -100,7 +100,7 @@ TEST_F(SettingsFileTest, DamagedOrUnreadableFilesGiveDefaultsAndLoseNothing) {
     for (int i = 0; i < 4096; ++i) garbage += static_cast<char>((i * 7919) % 256);
     write_file("clock.ini", garbage);
     EXPECT_EQ(read_setting(clock_ini(), "系统参数", "显示启动画面", "Y"), "Y");
-    write_setting(clock_ini(), "系统参数", "自动播放", "N");
+    ASSERT_TRUE(write_setting(clock_ini(), "系统参数", "自动播放", "N"));
     EXPECT_EQ(read_setting(clock_ini(), "系统参数", "自动播放"), "N");
     EXPECT_EQ(read_file("clock.ini").substr(0, garbage.size()), garbage);
 
@@ -108,6 +108,6 @@ TEST_F(SettingsFileTest, DamagedOrUnreadableFilesGiveDefaultsAndLoseNothing) {
     std::filesystem::remove(clock_ini());
     std::filesystem::create_directory(clock_ini());
     EXPECT_EQ(read_setting(clock_ini(), "系统参数", "自动启动", "Y"), "Y");
-    write_setting(clock_ini(), "系统参数", "自动启动", "N");
+    EXPECT_FALSE(write_setting(clock_ini(), "系统参数", "自动启动", "N"));
     EXPECT_TRUE(std::filesystem::is_directory(clock_ini()));
 }

@@ -5,11 +5,11 @@ using dezu::ui::Button;
 using dezu::ui::Prompt;
 
 ScriptedPrompts::ScriptedPrompts() {
-    dezu::ui::set_prompt_handler(this);
+    dezu::ui::set_default_prompts(this);
 }
 
 ScriptedPrompts::~ScriptedPrompts() {
-    dezu::ui::set_prompt_handler(nullptr);
+    dezu::ui::set_default_prompts(nullptr);
 }
 
 ScriptedPrompts& ScriptedPrompts::then_button(Button button) {
@@ -63,7 +63,7 @@ Answer ScriptedPrompts::ask(QWidget*, const Prompt& prompt, const QFont&) {
     asked_.push_back(prompt);
     if (answers_.empty()) {
         Answer a;
-        const bool yes_no = (prompt.style & 7) == dezu::ui::kMessageYesNo;
+        const bool yes_no = prompt.style == dezu::ui::MessageStyle::YesNo;
         a.button = prompt.kind == Prompt::Kind::Message && !yes_no ? Button::Ok : Button::No;
         a.accepted = prompt.kind == Prompt::Kind::Message && !yes_no;
         return a;

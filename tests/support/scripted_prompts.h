@@ -8,7 +8,7 @@
 // Answers the program's prompts from a script and keeps what was asked.
 // Installed for its lifetime. A prompt with no scripted answer is cancelled
 // (a Yes/No box answers No).
-class ScriptedPrompts : public dezu::ui::PromptHandler {
+class ScriptedPrompts : public dezu::ui::Prompts {
 public:
     ScriptedPrompts();
     ~ScriptedPrompts() override;

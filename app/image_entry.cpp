@@ -1,0 +1,40 @@
+#include "app/image_entry.h"
+
+#include <QApplication>
+
+#include "app/globals.h"
+#include "app/program.h"
+#include "platform/desktop/desktop_setter.h"
+#include "platform/process/clock.h"
+#include "platform/process/process.h"
+#include "platform/shell/shell_actions.h"
+#include "platform/ui/failures.h"
+#include "platform/ui/form.h"
+#include "platform/ui/prompts.h"
+
+int image_entry() {
+    init_globals();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    dezu::ProgramSite site;
+    site.dir = dezu::process::program_directory();
+    if (site.dir.empty() || site.dir.back() != '/') site.dir += '/';
+    site.file_name = dezu::process::program_file_name();
+    site.opacity_enabled = dezu::ui::windows_can_be_translucent();
+
+    dezu::process::SystemClock clock;
+    dezu::ui::DialogPrompts prompts;
+    dezu::ui::FailureReporter failures(prompts);
+    dezu::process::EventLoopExit process;
+    dezu::desktop::LiveDesktop desktop;
+    dezu::shell::DesktopShell shell;
+    int code = 0;
+    {
+        Program program(site, {clock, prompts, failures, process, desktop, shell});
+        program.start();
+        code = QApplication::exec();
+        // Leaving this scope cancels or finishes the tools' slow work.
+    }
+    free_globals();
+    return code;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/services.h"
+#include "platform/settings/settings.h"
+
+// The composition root: the program's site, its services, its settings and
+// the owner object of each tool, created once and handed to the windows that
+// show them. The program makes one in image_entry; tests make their own with
+// a fresh folder and stand-in services.
+class Program {
+public:
+    Program(dezu::ProgramSite site, dezu::Services services);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    const dezu::ProgramSite& site() const { return site_; }
+    const dezu::Services& services() const { return services_; }
+    dezu::settings::Settings& settings() { return settings_; }
+
+    // Loads the hidden LauncherWindow, whose created handler is the start-up
+    // sequence.
+    void start();
+
+private:
+    dezu::ProgramSite site_;
+    dezu::Services services_;
+    dezu::settings::Settings settings_;
+};
