@@ -3,26 +3,15 @@
 #include <string>
 #include <vector>
 
-// The record store: small single-table databases kept one per file. Several
-// tables can be open at once, each under an alias; one of them is current and
-// every record operation acts on its current record. Records are numbered
-// from 1 in the order they were appended, and their values are texts.
-//
-// Every write is durable: ending the process at any moment leaves each record
-// as it was before or after the write. A table with a password is encrypted,
-// so its file shows nothing of its records without the password.
+#include "platform/store/table.h"
+
+// The record store seen through one program-wide cursor: several tables open
+// at once, each under an alias, one of them current, every record operation
+// acting on its current record. Kept while its last users move to Table
+// handles of their own; each call here forwards to the current Table.
 //
 // Calls may come from any thread; they are serialised inside.
 namespace dezu::store {
-
-inline constexpr int kFieldText = 10;      // text of at most max_length GBK bytes
-inline constexpr int kFieldLongText = 12;  // text of any length
-
-struct FieldDefinition {
-    std::string name;
-    int type = 0;
-    int max_length = 20;
-};
 
 // Makes a new empty table file with these fields. False when the file exists
 // already (it is left untouched), a definition is unusable, or the file

@@ -1,6 +1,7 @@
 #include "platform/store/record_store.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,180 +11,250 @@
 #include <thread>
 
 #include "platform/files/files.h"
+#include "platform/store/table.h"
 #include "support/program_dir.h"
 #include "support/scripted_prompts.h"
 
 using namespace dezu::store;
+using dezu::files::file_exists;
 
 namespace {
 
 const std::vector<FieldDefinition> kPageFields = {
     {"内容", kFieldLongText, 20}, {"时间", kFieldText, 30}, {"标题", kFieldText, 1024}};
 
+// Every record's first field, in order.
+std::vector<std::string> contents(Table& t) {
+    std::vector<std::string> texts;
+    if (!t.first()) return texts;
+    do texts.push_back(t.read(1).value_or("<unreadable>"));
+    while (t.next());
+    return texts;
+}
+
+mode_t mode_of(const std::string& file) {
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? (st.st_mode & 0777) : 0;
+}
+
 class RecordStoreTest : public ProgramDirTest {
 protected:
-    // A table of the given pages' 内容, closed again.
+    // A table of the given first fields, closed again, made in one
+    // transaction.
     std::string make_table(const std::string& name, const std::vector<std::string>& pages) {
         const std::string file = path(name);
-        EXPECT_TRUE(create_store_table(file, kPageFields)) << last_store_error();
-        EXPECT_TRUE(open_store_table(file, "build", "x"));
+        EXPECT_TRUE(Table::create(file, kPageFields).ok());
+        Table t = Table::open(file, "x");
+        EXPECT_TRUE(t.is_open()) << t.error().text;
+        Table::Transaction all(t);
         for (const auto& text : pages) {
-            EXPECT_TRUE(append_store_record());
-            EXPECT_TRUE(write_store_field("内容", text));
+            EXPECT_TRUE(t.append());
+            EXPECT_TRUE(t.write("内容", text));
         }
-        close_store_table("build");
+        EXPECT_TRUE(all.commit());
         return file;
     }
-
-    // Every record's 内容 of the current table, in order.
-    static std::vector<std::string> contents() {
-        std::vector<std::string> texts;
-        if (!go_to_first_record()) return texts;
-        do texts.push_back(read_store_field(1));
-        while (go_to_next_record());
-        return texts;
+    Table open(const std::string& file, const std::string& password = "x") {
+        Table t = Table::open(file, password, &prompts);
+        EXPECT_TRUE(t.is_open()) << t.error().text;
+        return t;
     }
+    void lock(const std::string& file, const std::string& password) {
+        Table t = open(file);
+        ASSERT_TRUE(t.set_password(password)) << t.error().text;
+    }
+    ScriptedPrompts prompts;
 };
 
 TEST_F(RecordStoreTest, FieldsReadAndWriteByNameOrNumberOnTheCurrentRecord) {
     const std::string file = make_table("book.SJK", {});
-    ASSERT_TRUE(open_store_table(file, "记事", "x"));
-    EXPECT_EQ(store_record_count(), 0);
-    EXPECT_EQ(current_record_number(), 0);
-    EXPECT_EQ(read_store_field("内容"), "");
-    EXPECT_FALSE(write_store_field("内容", "nowhere"));
+    Table t = open(file);
+    EXPECT_EQ(t.record_count(), 0);
+    EXPECT_EQ(t.current_record(), 0);
+    EXPECT_FALSE(t.read("内容"));
+    EXPECT_FALSE(t.write("内容", "nowhere"));
+    EXPECT_EQ(t.error().problem, Problem::NoRecord);
 
-    ASSERT_TRUE(append_store_record());
-    EXPECT_TRUE(write_store_field("标题", "第一页"));
-    EXPECT_TRUE(write_store_field(1, "正文\n第二行"));
-    ASSERT_TRUE(append_store_record());
-    EXPECT_EQ(current_record_number(), 2);
-    EXPECT_EQ(read_store_field("标题"), "");
-    EXPECT_FALSE(write_store_field("没有的字段", "x"));
-    EXPECT_FALSE(write_store_field(4, "x"));
-    EXPECT_EQ(read_store_field(0), "");
+    ASSERT_TRUE(t.append());
+    EXPECT_TRUE(t.write("标题", "第一页"));
+    EXPECT_TRUE(t.write(1, "正文\n第二行"));
+    ASSERT_TRUE(t.append());
+    EXPECT_EQ(t.current_record(), 2);
+    EXPECT_EQ(t.read("标题"), "");
+    EXPECT_FALSE(t.write("没有的字段", "x"));
+    EXPECT_EQ(t.error().problem, Problem::NoField);
+    EXPECT_FALSE(t.write(4, "x"));
+    EXPECT_FALSE(t.read(0));
 
-    ASSERT_TRUE(go_to_record(1));
-    EXPECT_EQ(read_store_field(3), "第一页");
-    EXPECT_EQ(read_store_field("内容"), "正文\n第二行");
+    ASSERT_TRUE(t.go_to(1));
+    EXPECT_EQ(t.read(3), "第一页");
+    EXPECT_EQ(t.read("内容"), "正文\n第二行");
+    const auto rows = t.read_all({"标题", "内容"});
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(*rows, (Table::Rows{{"第一页", "正文\n第二行"}, {"", ""}}));
+    EXPECT_FALSE(t.read_all({"标题", "nothing"}));
 
     // The values survive a reopening, which starts on record 1.
-    close_store_table();
-    ASSERT_TRUE(open_store_table(file, "记事", "another text"));
-    EXPECT_EQ(store_record_count(), 2);
-    EXPECT_EQ(current_record_number(), 1);
-    EXPECT_EQ(read_store_field("标题"), "第一页");
+    t.close();
+    EXPECT_FALSE(t.is_open());
+    EXPECT_FALSE(t.append());
+    t = open(file, "another text");
+    EXPECT_EQ(t.record_count(), 2);
+    EXPECT_EQ(t.current_record(), 1);
+    EXPECT_EQ(t.read("标题"), "第一页");
 }
 
-TEST_F(RecordStoreTest, TablesAreNamedByAliasOrFileNameAndOneIsCurrent) {
-    const std::string diary = make_table("a.SJK", {"diary page"});
-    const std::string mail = make_table("user.edb", {"account 1", "account 2"});
-    ASSERT_TRUE(open_store_table(diary, "记事", "x"));
-    ASSERT_TRUE(open_store_table(mail, "用户数据库", "x"));
-    EXPECT_EQ(current_store_alias(), "用户数据库");
-    EXPECT_EQ(store_record_count(), 2);
+TEST_F(RecordStoreTest, EachHandleKeepsItsOwnTableAndCurrentRecord) {
+    Table diary = open(make_table("a.SJK", {"diary 1", "diary 2"}));
+    Table mail = open(make_table("user.edb", {"account 1", "account 2", "account 3"}));
+    ASSERT_TRUE(mail.go_to(3));
+    ASSERT_TRUE(diary.go_to(2));
+    EXPECT_EQ(mail.read(1), "account 3");
+    EXPECT_EQ(diary.read(1), "diary 2");
+    ASSERT_TRUE(mail.append());
+    EXPECT_EQ(diary.record_count(), 2);
+    EXPECT_EQ(diary.current_record(), 2);
 
-    ASSERT_TRUE(select_store_table(diary));  // by file name
-    EXPECT_EQ(current_store_alias(), "记事");
-    EXPECT_EQ(read_store_field(1), "diary page");
-    EXPECT_TRUE(is_store_table_open("用户数据库"));
-    EXPECT_TRUE(is_store_table_open(mail));
-    EXPECT_FALSE(select_store_table("nothing"));
-    EXPECT_EQ(current_store_alias(), "记事");
-
-    // Each table keeps its own current record.
-    ASSERT_TRUE(select_store_table("用户数据库"));
-    ASSERT_TRUE(go_to_record(2));
-    ASSERT_TRUE(select_store_table("记事"));
-    EXPECT_EQ(current_record_number(), 1);
-    ASSERT_TRUE(select_store_table("用户数据库"));
-    EXPECT_EQ(read_store_field(1), "account 2");
-
-    close_store_table(mail);
-    EXPECT_FALSE(is_store_table_open("用户数据库"));
-    EXPECT_EQ(current_store_alias(), "");
-    EXPECT_FALSE(append_store_record());
-    EXPECT_TRUE(is_store_table_open("记事"));
-}
-
-TEST_F(RecordStoreTest, OpeningUnderAnAliasInUseClosesTheEarlierTable) {
-    const std::string first = make_table("first.SJK", {"one"});
-    const std::string second = make_table("second.SJK", {"two"});
-    ASSERT_TRUE(open_store_table(first, "记事", "x"));
-    ASSERT_TRUE(open_store_table(second, "记事", "x"));
-    EXPECT_FALSE(is_store_table_open(first));
-    ASSERT_TRUE(select_store_table("记事"));
-    EXPECT_EQ(read_store_field(1), "two");
+    // A moved handle carries its table; the one it left has none.
+    Table moved = std::move(diary);
+    EXPECT_EQ(moved.read(1), "diary 2");
+    EXPECT_FALSE(diary.is_open());  // NOLINT(bugprone-use-after-move)
+    Table none;
+    EXPECT_FALSE(none.is_open());
+    EXPECT_FALSE(none.append());
+    EXPECT_EQ(none.error().problem, Problem::NotOpen);
 }
 
 TEST_F(RecordStoreTest, PurgeRemovesMarkedRecordsAndRenumbersTheRest) {
-    ASSERT_TRUE(open_store_table(make_table("p.SJK", {"1", "2", "3", "4", "5"}), "记事", "x"));
-    ASSERT_TRUE(go_to_record(2));
-    ASSERT_TRUE(delete_store_record());
-    ASSERT_TRUE(go_to_record(4));
-    ASSERT_TRUE(delete_store_record());
-    EXPECT_EQ(store_record_count(), 5);  // marked only
-    ASSERT_TRUE(go_to_record(3));
-    ASSERT_TRUE(purge_store_records());
-    EXPECT_EQ(store_record_count(), 3);
-    EXPECT_EQ(current_record_number(), 2);  // record "3" is now number 2
-    EXPECT_EQ(read_store_field(1), "3");
-    EXPECT_EQ(contents(), (std::vector<std::string>{"1", "3", "5"}));
+    Table t = open(make_table("p.SJK", {"1", "2", "3", "4", "5"}));
+    ASSERT_TRUE(t.go_to(2));
+    ASSERT_TRUE(t.delete_current());
+    ASSERT_TRUE(t.go_to(4));
+    ASSERT_TRUE(t.delete_current());
+    EXPECT_EQ(t.record_count(), 5);  // marked only
+    ASSERT_TRUE(t.go_to(3));
+    ASSERT_TRUE(t.purge());
+    EXPECT_EQ(t.record_count(), 3);
+    EXPECT_EQ(t.current_record(), 2);  // record "3" is now number 2
+    EXPECT_EQ(t.read(1), "3");
+    EXPECT_EQ(contents(t), (std::vector<std::string>{"1", "3", "5"}));
 
     // Deleting the last record leaves the new last one current.
-    ASSERT_TRUE(go_to_record(3));
-    ASSERT_TRUE(delete_store_record());
-    ASSERT_TRUE(purge_store_records());
-    EXPECT_EQ(current_record_number(), 2);
-    EXPECT_EQ(read_store_field(1), "3");
+    ASSERT_TRUE(t.go_to(3));
+    ASSERT_TRUE(t.delete_current());
+    ASSERT_TRUE(t.purge());
+    EXPECT_EQ(t.current_record(), 2);
+    EXPECT_EQ(t.read(1), "3");
 
     // A new record after a purge comes last.
-    ASSERT_TRUE(append_store_record());
-    ASSERT_TRUE(write_store_field(1, "new"));
-    EXPECT_EQ(contents(), (std::vector<std::string>{"1", "3", "new"}));
+    ASSERT_TRUE(t.append());
+    ASSERT_TRUE(t.write(1, "new"));
+    EXPECT_EQ(contents(t), (std::vector<std::string>{"1", "3", "new"}));
+
+    // A mark that was never purged is kept in the file and purged later.
+    ASSERT_TRUE(t.go_to(1));
+    ASSERT_TRUE(t.delete_current());
+    const std::string file = t.file();
+    t.close();
+    t = open(file);
+    EXPECT_EQ(t.record_count(), 3);
+    ASSERT_TRUE(t.purge());
+    EXPECT_EQ(contents(t), (std::vector<std::string>{"3", "new"}));
 }
 
 TEST_F(RecordStoreTest, GoingOutsideTheRecordsLeavesTheCurrentRecord) {
-    ASSERT_TRUE(open_store_table(make_table("g.SJK", {"a", "b", "c"}), "记事", "x"));
-    ASSERT_TRUE(go_to_record(2));
+    Table t = open(make_table("g.SJK", {"a", "b", "c"}));
+    ASSERT_TRUE(t.go_to(2));
     for (int number : {0, -1, 4, 1000}) {
         SCOPED_TRACE(number);
-        EXPECT_FALSE(go_to_record(number));
-        EXPECT_EQ(current_record_number(), 2);
-        EXPECT_FALSE(last_store_error().empty());
+        EXPECT_FALSE(t.go_to(number));
+        EXPECT_EQ(t.current_record(), 2);
+        EXPECT_EQ(t.error().problem, Problem::NoRecord);
     }
-    ASSERT_TRUE(go_to_record(3));
-    EXPECT_FALSE(go_to_next_record());
-    EXPECT_EQ(current_record_number(), 3);
+    ASSERT_TRUE(t.go_to(3));
+    EXPECT_FALSE(t.next());
+    EXPECT_EQ(t.current_record(), 3);
 }
 
 TEST_F(RecordStoreTest, TextLongerThanItsFieldIsCutAtACharacterInGbkBytes) {
-    ASSERT_TRUE(open_store_table(make_table("t.SJK", {"x"}), "记事", "x"));
+    Table t = open(make_table("t.SJK", {"x"}));
     // 时间 holds 30 GBK bytes: 15 Chinese characters, or 29 bytes when an
     // ASCII letter shifts them.
     std::string chinese;
     for (int i = 0; i < 20; ++i) chinese += "日";
-    ASSERT_TRUE(write_store_field("时间", chinese));
-    EXPECT_EQ(read_store_field("时间"), chinese.substr(0, 15 * 3));
-    ASSERT_TRUE(write_store_field("时间", "a" + chinese));
-    EXPECT_EQ(read_store_field("时间"), "a" + chinese.substr(0, 14 * 3));
+    ASSERT_TRUE(t.write("时间", chinese));
+    EXPECT_EQ(t.read("时间"), chinese.substr(0, 15 * 3));
+    ASSERT_TRUE(t.write("时间", "a" + chinese));
+    EXPECT_EQ(t.read("时间"), "a" + chinese.substr(0, 14 * 3));
     // Long text has no limit.
     const std::string long_text(300000, 'z');
-    ASSERT_TRUE(write_store_field("内容", long_text));
-    EXPECT_EQ(read_store_field("内容"), long_text);
+    ASSERT_TRUE(t.write("内容", long_text));
+    EXPECT_EQ(t.read("内容"), long_text);
+}
+
+TEST_F(RecordStoreTest, ATransactionIsKeptWholeOrNotAtAll) {
+    const std::string file = make_table("tx.SJK", {"one", "two"});
+    Table t = open(file);
+    {
+        Table::Transaction dropped(t);
+        ASSERT_TRUE(t.write(1, "changed"));
+        ASSERT_TRUE(t.append());
+        ASSERT_TRUE(t.write(1, "appended"));
+        ASSERT_TRUE(t.go_to(1));
+        ASSERT_TRUE(t.delete_current());
+        ASSERT_TRUE(t.purge());
+    }  // no commit: everything rolls back, the list and the current record too
+    EXPECT_EQ(t.record_count(), 2);
+    EXPECT_EQ(t.current_record(), 1);
+    EXPECT_EQ(contents(t), (std::vector<std::string>{"one", "two"}));
+
+    {
+        // An inner part that fails to commit spoils the outer one.
+        Table::Transaction outer(t);
+        ASSERT_TRUE(t.write(1, "outer"));
+        { Table::Transaction inner(t); }
+        EXPECT_FALSE(outer.commit());
+    }
+    EXPECT_EQ(contents(t), (std::vector<std::string>{"one", "two"}));
+
+    {
+        Table::Transaction kept(t);
+        ASSERT_TRUE(t.go_to(2));
+        ASSERT_TRUE(t.write(1, "two, changed"));
+        ASSERT_TRUE(t.append());
+        ASSERT_TRUE(t.write(1, "three"));
+        {
+            Table::Transaction inner(t);
+            ASSERT_TRUE(t.write(2, "time"));
+            EXPECT_TRUE(inner.commit());
+        }
+        // A password change would rewrite the file under the transaction.
+        EXPECT_FALSE(t.set_password("pw"));
+        EXPECT_TRUE(kept.commit());
+    }
+    EXPECT_FALSE(Table::has_password(file));
+    t.close();
+    t = open(file);
+    EXPECT_EQ(contents(t), (std::vector<std::string>{"one", "two, changed", "three"}));
+    ASSERT_TRUE(t.go_to(3));
+    EXPECT_EQ(t.read(2), "time");
+
+    // A transaction on a handle without a table does nothing.
+    Table none;
+    Table::Transaction nothing(none);
+    EXPECT_FALSE(nothing.commit());
 }
 
 TEST_F(RecordStoreTest, CreatingOverAnExistingFileLeavesItAsItWas) {
     const std::string book = make_table("diary.SJK", {"precious page"});
     const std::string before = read_file("diary.SJK");
-    EXPECT_FALSE(create_store_table(book, kPageFields));
-    EXPECT_FALSE(last_store_error().empty());
+    EXPECT_EQ(Table::create(book, kPageFields).problem, Problem::Exists);
     EXPECT_EQ(read_file("diary.SJK"), before);
-    ASSERT_TRUE(open_store_table(book, "记事", "x"));
-    EXPECT_EQ(contents(), std::vector<std::string>{"precious page"});
+    Table t = open(book);
+    EXPECT_EQ(contents(t), std::vector<std::string>{"precious page"});
 
     write_file("other.txt", "not a table");
-    EXPECT_FALSE(create_store_table(path("other.txt"), kPageFields));
+    EXPECT_FALSE(Table::create(path("other.txt"), kPageFields).ok());
     EXPECT_EQ(read_file("other.txt"), "not a table");
 
     // No temporary file is left behind.
@@ -208,14 +279,14 @@ TEST_F(RecordStoreTest, ANewTableIsNotSpoiltByAJournalLeftByAnEarlierOneOfItsNam
         "os._exit(0)\n";
     write_file("cut.py", script);
     ASSERT_EQ(std::system(("python3 '" + path("cut.py") + "'").c_str()), 0);
-    ASSERT_TRUE(dezu::files::file_exists(file + "-journal"));
+    ASSERT_TRUE(file_exists(file + "-journal"));
     std::filesystem::remove(file);
-    ASSERT_TRUE(create_store_table(file, kPageFields));
-    EXPECT_FALSE(dezu::files::file_exists(file + "-journal"));
-    ASSERT_TRUE(open_store_table(file, "记事", "x")) << last_store_error();
-    EXPECT_EQ(store_record_count(), 0);
-    ASSERT_TRUE(append_store_record());
-    EXPECT_TRUE(write_store_field(1, "fresh"));
+    ASSERT_TRUE(Table::create(file, kPageFields).ok());
+    EXPECT_FALSE(file_exists(file + "-journal"));
+    Table t = open(file);
+    EXPECT_EQ(t.record_count(), 0);
+    ASSERT_TRUE(t.append());
+    EXPECT_TRUE(t.write(1, "fresh"));
 }
 
 TEST_F(RecordStoreTest, UnusableDefinitionsOrPlacesCreateNothing) {
@@ -227,86 +298,101 @@ TEST_F(RecordStoreTest, UnusableDefinitionsOrPlacesCreateNothing) {
         {{"a", kFieldText, 10}, {"a", kFieldLongText, 20}},
     };
     for (const auto& fields : cases) {
-        EXPECT_FALSE(create_store_table(path("bad.SJK"), fields));
-        EXPECT_FALSE(dezu::files::file_exists(path("bad.SJK")));
+        EXPECT_EQ(Table::create(path("bad.SJK"), fields).problem, Problem::BadFields);
+        EXPECT_FALSE(file_exists(path("bad.SJK")));
     }
-    EXPECT_FALSE(create_store_table(path("missing/dir.SJK"), kPageFields));
-    EXPECT_FALSE(last_store_error().empty());
+    const Outcome nowhere = Table::create(path("missing/dir.SJK"), kPageFields);
+    EXPECT_EQ(nowhere.problem, Problem::Failed);
+    EXPECT_FALSE(nowhere.text.empty());
 }
 
 TEST_F(RecordStoreTest, PasswordSetReplacedAndRemovedKeepsEveryRecord) {
     const std::vector<std::string> pages = {"Secret diary line", "第二页的秘密", "third"};
     const std::string file = make_table("lock.SJK", pages);
-    ASSERT_TRUE(open_store_table(file, "记事", "\x01"));
-    ASSERT_TRUE(go_to_record(2));
-    EXPECT_FALSE(store_has_password(file));
+    Table t = open(file, "\x01");
+    ASSERT_TRUE(t.go_to(2));
+    EXPECT_FALSE(Table::has_password(file));
 
-    ScriptedPrompts prompts;
-    ASSERT_TRUE(set_store_password("pw1")) << last_store_error();
-    EXPECT_TRUE(store_has_password(file));
-    EXPECT_EQ(current_record_number(), 2);
-    EXPECT_EQ(contents(), pages);
+    ASSERT_TRUE(t.set_password("pw1")) << t.error().text;
+    EXPECT_TRUE(Table::has_password(file));
+    EXPECT_EQ(t.current_record(), 2);
+    EXPECT_EQ(contents(t), pages);
     // Nothing of the pages in the bytes on disk, and no copy beside it.
     const std::string bytes = read_file("lock.SJK");
     for (const char* text : {"Secret diary", "第二页", "third", "SQLite format"})
         EXPECT_EQ(bytes.find(text), std::string::npos) << text;
-    EXPECT_FALSE(dezu::files::file_exists(file + ".rekey"));
+    EXPECT_FALSE(file_exists(file + ".rekey"));
 
     // Reopened with the right password it asks nothing.
-    close_store_table("记事");
-    ASSERT_TRUE(open_store_table(file, "记事", "pw1"));
-    EXPECT_EQ(contents(), pages);
+    t.close();
+    t = open(file, "pw1");
+    EXPECT_EQ(contents(t), pages);
 
-    ASSERT_TRUE(set_store_password("pw2"));  // replaced without the old one
-    close_store_table();
+    ASSERT_TRUE(t.set_password("pw2"));  // replaced without the old one
+    t.close();
     prompts.then_text("pw2");
-    ASSERT_TRUE(open_store_table(file, "记事", "\x01"));
+    t = open(file, "\x01");
     EXPECT_EQ(prompts.asked().size(), 1u);
-    EXPECT_EQ(contents(), pages);
+    EXPECT_EQ(contents(t), pages);
 
-    ASSERT_TRUE(set_store_password());
-    EXPECT_FALSE(store_has_password(file));
-    close_store_table();
-    ASSERT_TRUE(open_store_table(file, "记事", "anything"));
+    ASSERT_TRUE(t.set_password(""));
+    EXPECT_FALSE(Table::has_password(file));
+    t.close();
+    t = open(file, "anything");
     EXPECT_EQ(prompts.asked().size(), 1u);
-    EXPECT_EQ(contents(), pages);
+    EXPECT_EQ(contents(t), pages);
     // Still writable after each swap.
-    ASSERT_TRUE(append_store_record());
-    EXPECT_TRUE(write_store_field(1, "after"));
+    ASSERT_TRUE(t.append());
+    EXPECT_TRUE(t.write(1, "after"));
+}
+
+TEST_F(RecordStoreTest, EveryRewriteKeepsTheTablesPermissions) {
+    const std::string file = make_table("own.SJK", {"mine"});
+    EXPECT_EQ(mode_of(file), 0600u);  // a new table is its owner's alone
+    struct Case {
+        mode_t mode;
+        const char* password;
+    };
+    for (const Case& c : {Case{0600, "pw"}, Case{0600, ""}, Case{0640, "pw"}, Case{0640, ""}}) {
+        SCOPED_TRACE(std::to_string(c.mode) + " " + c.password);
+        ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
+        Table t = open(file, "pw");
+        ASSERT_TRUE(t.set_password(c.password));
+        EXPECT_EQ(mode_of(file), c.mode);
+        ASSERT_TRUE(t.write(1, "still mine"));
+        EXPECT_EQ(mode_of(file), c.mode);
+    }
 }
 
 TEST_F(RecordStoreTest, LockedTableAsksOnceMaskedAndFailsOnAWrongOrCancelledAnswer) {
     const std::string file = make_table("locked.SJK", {"hidden"});
-    ASSERT_TRUE(open_store_table(file, "记事", "x"));
-    ASSERT_TRUE(set_store_password("right"));
-    close_store_table();
+    lock(file, "right");
     const std::string bytes = read_file("locked.SJK");
 
     struct Case {
         const char* what;
         bool cancel;
         std::string answer;
+        Problem problem;
     };
-    for (const Case& c :
-         {Case{"wrong", false, "wrong"}, Case{"cancel", true, ""}, Case{"empty", false, ""}}) {
+    for (const Case& c : {Case{"wrong", false, "wrong", Problem::WrongPassword},
+                          Case{"cancel", true, "", Problem::NoPassword},
+                          Case{"empty", false, "", Problem::WrongPassword}}) {
         SCOPED_TRACE(c.what);
-        ScriptedPrompts prompts;
+        ScriptedPrompts asked;
         if (c.cancel)
-            prompts.then_cancel();
+            asked.then_cancel();
         else
-            prompts.then_text(c.answer);
-        EXPECT_FALSE(open_store_table(file, "记事", "x"));
-        EXPECT_FALSE(last_store_error().empty());
-        EXPECT_FALSE(is_store_table_open("记事"));
-        ASSERT_EQ(prompts.asked().size(), 1u);
-        EXPECT_EQ(prompts.asked()[0].input_mode, dezu::ui::InputMode::Masked);
+            asked.then_text(c.answer);
+        const Table t = Table::open(file, "x", &asked);
+        EXPECT_FALSE(t.is_open());
+        EXPECT_EQ(t.error().problem, c.problem);
+        ASSERT_EQ(asked.asked().size(), 1u);
+        EXPECT_EQ(asked.asked()[0].input_mode, dezu::ui::InputMode::Masked);
+        EXPECT_EQ(asked.asked()[0].title, std::optional<std::string>("输入密码"));
     }
+    EXPECT_EQ(Table::open(file, "x").error().text, "密码错误");  // no prompts: no question
     EXPECT_EQ(read_file("locked.SJK"), bytes);
-
-    ScriptedPrompts prompts;
-    prompts.then_text("wrong");
-    open_store_table(file, "记事", "x");
-    EXPECT_EQ(last_store_error(), "密码错误");
 }
 
 TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
@@ -314,9 +400,7 @@ TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
     std::vector<std::string> pages(40, std::string(2000, 'p'));
     make_table("plain.SJK", pages);
     const std::string plain = read_file("plain.SJK");
-    ASSERT_TRUE(open_store_table(path("plain.SJK"), "t", "x"));
-    ASSERT_TRUE(set_store_password("pw"));
-    close_store_table();
+    lock(path("plain.SJK"), "pw");
     const std::string locked = read_file("plain.SJK");
     ASSERT_GT(plain.size(), 20000u);
     ASSERT_EQ(std::system(("sqlite3 '" + path("foreign.db") +
@@ -324,36 +408,52 @@ TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
                               .c_str()),
               0);
     const std::string foreign = read_file("foreign.db");
+    std::string random(4096, '\0');
+    for (std::size_t i = 0; i < random.size(); ++i)
+        random[i] = static_cast<char>((i * 2654435761u) >> 13);
 
     struct Case {
         const char* what;
         std::string bytes;
+        Problem problem;  // on opening, or on the first reading of every record
     };
     const std::vector<Case> cases = {
-        {"empty", ""},
-        {"text", "hello, this is no table at all\n"},
-        {"garbage", std::string(3001, '\x7f')},
-        {"plain header on garbage", std::string("SQLite format 3\0", 16) + std::string(5000, 'g')},
-        {"truncated plain", plain.substr(0, plain.size() / 2)},
-        {"truncated plain mid-page", plain.substr(0, plain.size() / 2 + 100)},
-        {"truncated locked mid-page", locked.substr(0, locked.size() / 2 + 100)},
-        {"another program's database", foreign},
+        {"empty", "", Problem::NotATable},
+        {"text", "hello, this is no table at all\n", Problem::NotATable},
+        {"garbage", std::string(3001, '\x7f'), Problem::NotATable},
+        {"random bytes, whole pages", random, Problem::NotATable},
+        {"plain header on garbage", std::string("SQLite format 3\0", 16) + std::string(5000, 'g'),
+         Problem::Damaged},
+        {"truncated plain", plain.substr(0, plain.size() / 2), Problem::Damaged},
+        {"truncated plain mid-page", plain.substr(0, plain.size() / 2 + 100), Problem::Damaged},
+        {"truncated locked mid-page", locked.substr(0, locked.size() / 2 + 100),
+         Problem::NotATable},
+        {"another program's database", foreign, Problem::NotATable},
         {"locked, a page damaged",
-         locked.substr(0, 5000) + std::string(1024, '\0') + locked.substr(6024)},
+         locked.substr(0, 5000) + std::string(1024, '\0') + locked.substr(6024), Problem::Damaged},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         write_file("case.SJK", c.bytes);
-        ScriptedPrompts prompts;
-        prompts.then_text("pw");
-        EXPECT_FALSE(open_store_table(path("case.SJK"), "记事", "x"));
-        EXPECT_FALSE(last_store_error().empty());
-        EXPECT_FALSE(is_store_table_open("记事"));
+        ScriptedPrompts asked;
+        asked.then_text("pw");
+        Table t = Table::open(path("case.SJK"), "x", &asked);
+        if (t.is_open()) {
+            EXPECT_FALSE(t.read_all({"内容", "时间", "标题"}));
+        }
+        EXPECT_EQ(t.error().problem, c.problem) << t.error().text;
+        EXPECT_FALSE(t.error().text.empty());
+        // Only what may be a locked table asks for a password.
+        if (c.problem == Problem::NotATable) {
+            EXPECT_TRUE(asked.asked().empty());
+        }
+        t.close();
         EXPECT_EQ(read_file("case.SJK"), c.bytes);  // never changed by a failed opening
     }
-    EXPECT_FALSE(open_store_table(path("absent.SJK"), "记事", "x"));
-    EXPECT_NE(last_store_error().find("absent.SJK"), std::string::npos);
-    EXPECT_FALSE(open_store_table(dir(), "记事", "x"));
+    const Table absent = Table::open(path("absent.SJK"), "x");
+    EXPECT_EQ(absent.error().problem, Problem::Missing);
+    EXPECT_NE(absent.error().text.find("absent.SJK"), std::string::npos);
+    EXPECT_EQ(Table::open(dir(), "x").error().problem, Problem::NotATable);
 }
 
 TEST_F(RecordStoreTest, ATableOpenElsewhereIsRefusedUntilItIsClosed) {
@@ -363,103 +463,206 @@ TEST_F(RecordStoreTest, ATableOpenElsewhereIsRefusedUntilItIsClosed) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        if (!open_store_table(file, "other", "x")) _exit(3);
+        const Table held = Table::open(file, "x");
+        if (!held.is_open()) _exit(3);
         (void)!write(ready[1], "r", 1);
         pause();
         _exit(0);
     }
     char byte = 0;
     ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    EXPECT_FALSE(open_store_table(file, "记事", "x"));
-    EXPECT_NE(last_store_error().find("正在使用"), std::string::npos) << last_store_error();
+    const Table refused = Table::open(file, "x");
+    EXPECT_EQ(refused.error().problem, Problem::InUse);
+    EXPECT_NE(refused.error().text.find("正在使用"), std::string::npos);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     close(ready[0]);
     close(ready[1]);
 
-    ASSERT_TRUE(open_store_table(file, "记事", "x")) << last_store_error();
+    Table t = open(file);
     // Within the program too, one opening at a time.
-    EXPECT_FALSE(open_store_table(file, "again", "x"));
-    EXPECT_EQ(contents(), std::vector<std::string>{"page"});
+    EXPECT_FALSE(Table::open(file, "x").is_open());
+    EXPECT_EQ(contents(t), std::vector<std::string>{"page"});
 }
 
-// A writer process is killed at random moments while it rewrites, appends and
-// purges; afterwards the table opens and every record holds one whole value.
-// A locked table is first offered a wrong password, which must not spoil the
-// rollback of the cut-off write.
-class KilledWriterTest : public RecordStoreTest, public ::testing::WithParamInterface<bool> {};
+TEST_F(RecordStoreTest, RemovingATableRemovesEveryFileOfItAndNothingElse) {
+    const std::string file = make_table("gone.SJK", {"page"});
+    const std::string other = make_table("gone2.SJK", {"kept"});
+    for (const char* extra : {".rekey", ".rekey-journal", "-journal"})
+        write_file(std::string("gone.SJK") + extra, "left over");
+    EXPECT_TRUE(Table::remove(file).ok());
+    for (const char* name :
+         {"gone.SJK", "gone.SJK.rekey", "gone.SJK.rekey-journal", "gone.SJK-journal"})
+        EXPECT_FALSE(file_exists(path(name))) << name;
+    EXPECT_TRUE(file_exists(other));
+    EXPECT_EQ(Table::remove(file).problem, Problem::Missing);
+}
 
-TEST_P(KilledWriterTest, EveryRecordIsLeftWhole) {
-    const bool locked = GetParam();
-    const std::string file =
-        make_table("durable.SJK", std::vector<std::string>(5, "A:" + std::string(5000, 'A')));
-    const std::string password = locked ? "pw" : "x";
-    if (locked) {
-        ASSERT_TRUE(open_store_table(file, "lock", "x"));
-        ASSERT_TRUE(set_store_password(password));
-        close_store_table();
-    }
-    bool written = false;
-    for (int round = 0; round < 5; ++round) {
-        SCOPED_TRACE(round);
-        // The cut-off comes after the writer has opened the table: deriving a
-        // locked table's key can take longer than the whole cut-off on a busy
-        // machine.
+TEST_F(RecordStoreTest, CopiesLeftByCutOffChangesAreDiscarded) {
+    struct Case {
+        const char* name;
+        bool discarded;
+    };
+    const std::vector<Case> cases = {
+        {"a.SJK.rekey", true},      {"a.SJK.rekey-journal", true},
+        {"b.SJK.new-Ab3xYz", true}, {"b.SJK.new-Ab3xYz-journal", true},
+        {"a.SJK", false},           {"a.SJK-journal", false},
+        {"notes.txt", false},       {"b.SJK.new-", false},
+        {"rekey", false},
+    };
+    for (const Case& c : cases) write_file(c.name, "x");
+    Table::discard_unfinished_copies(dir());
+    for (const Case& c : cases) EXPECT_EQ(file_exists(path(c.name)), !c.discarded) << c.name;
+}
+
+// A process that changes a table is killed at random moments; afterwards the
+// table opens with every record whole, and nothing of a cut-off change is
+// left beside it.
+class KilledWriterTest : public RecordStoreTest {
+protected:
+    // Forks a writer that opens the table and runs step(table, i) for i = 0,
+    // 1, ..., and kills it the given time after it opened the table (deriving
+    // a locked table's key can take longer than the whole cut-off on a busy
+    // machine).
+    static void kill_writer_after(const std::string& file, const std::string& password, int ms,
+                                  const std::function<void(Table&, int)>& step) {
         int opened[2];
         ASSERT_EQ(pipe(opened), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             close(opened[0]);
-            if (!open_store_table(file, "w", password)) _exit(3);
+            Table t = Table::open(file, password);
+            if (!t.is_open()) _exit(3);
             if (write(opened[1], "o", 1) != 1) _exit(4);
-            for (int i = 0;; ++i) {
-                const char letter = static_cast<char>('B' + i % 20);
-                const std::string value =
-                    std::string(1, letter) + ":" + std::string(3000 + (i * 977) % 9000, letter);
-                go_to_record(1 + i % store_record_count());
-                write_store_field(1, value);
-                if (i % 7 == 0) {
-                    append_store_record();
-                    write_store_field(1, value);
-                }
-                if (i % 11 == 0 && store_record_count() > 5) {
-                    go_to_record(store_record_count());
-                    delete_store_record();
-                    purge_store_records();
-                }
-            }
+            for (int i = 0;; ++i) step(t, i);
         }
         close(opened[1]);
         char byte = 0;
         const bool writer_opened = read(opened[0], &byte, 1) == 1;
         close(opened[0]);
-        if (writer_opened) std::this_thread::sleep_for(std::chrono::milliseconds(60 + round * 41));
+        if (writer_opened) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);
         ASSERT_TRUE(writer_opened) << "the writer could not open the table";
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
-
-        if (locked) {
-            ScriptedPrompts prompts;
-            prompts.then_text("wrong");
-            EXPECT_FALSE(open_store_table(file, "记事", "x"));
-        }
-        ASSERT_TRUE(open_store_table(file, "记事", password)) << last_store_error();
-        ASSERT_GE(store_record_count(), 5);
-        for (const std::string& text : contents()) {
-            // Blank only for a record appended and cut off before its text.
-            if (text.empty()) continue;
-            ASSERT_GE(text.size(), 2u);
-            EXPECT_EQ(text.find_first_not_of(text[0], 2), std::string::npos);
-            written = written || text[0] != 'A';
-        }
-        close_store_table();
     }
-    EXPECT_TRUE(written) << "the writer never got to write";
+};
+
+// Pairs of records are rewritten together in one transaction, so each pair
+// always holds the same letter; appends and purges run between. A locked
+// table is first offered a wrong password, which must not spoil the rollback
+// of the cut-off write.
+TEST_F(KilledWriterTest, EveryRecordIsLeftWholeAndEveryTransactionWhole) {
+    for (const bool locked : {false, true}) {
+        SCOPED_TRACE(locked ? "locked" : "plain");
+        const std::string file =
+            make_table(locked ? "durable-locked.SJK" : "durable.SJK",
+                       std::vector<std::string>(6, "A:" + std::string(5000, 'A')));
+        const std::string password = locked ? "pw" : "x";
+        if (locked) lock(file, password);
+        bool written = false;
+        for (int round = 0; round < 5; ++round) {
+            SCOPED_TRACE(round);
+            kill_writer_after(file, password, 60 + round * 41, [](Table& t, int i) {
+                const char letter = static_cast<char>('B' + i % 20);
+                const std::string value =
+                    std::string(1, letter) + ":" + std::string(3000 + (i * 977) % 9000, letter);
+                const int pair = i % 3;
+                Table::Transaction both(t);
+                for (int n : {1 + 2 * pair, 2 + 2 * pair})
+                    if (!t.go_to(n) || !t.write(1, value)) return;
+                if (!both.commit()) return;
+                if (i % 7 == 0 && t.append()) (void)t.write(1, value);
+                if (i % 11 == 0 && t.record_count() > 6 && t.go_to(t.record_count()) &&
+                    t.delete_current())
+                    (void)t.purge();
+            });
+            if (locked) {
+                ScriptedPrompts wrong;
+                wrong.then_text("wrong");
+                EXPECT_FALSE(Table::open(file, "x", &wrong).is_open());
+            }
+            Table t = Table::open(file, password);
+            ASSERT_TRUE(t.is_open()) << t.error().text;
+            ASSERT_GE(t.record_count(), 6);
+            const std::vector<std::string> texts = contents(t);
+            for (const std::string& text : texts) {
+                // Blank only for a record appended and cut off before its text.
+                if (text.empty()) continue;
+                ASSERT_GE(text.size(), 2u);
+                EXPECT_EQ(text.find_first_not_of(text[0], 2), std::string::npos);
+                written = written || text[0] != 'A';
+            }
+            for (std::size_t pair = 0; pair < 3; ++pair)
+                EXPECT_EQ(texts[2 * pair], texts[2 * pair + 1]) << "pair " << pair;
+        }
+        EXPECT_TRUE(written) << "the writer never got to write";
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(PlainAndLocked, KilledWriterTest, ::testing::Bool());
+// The copy a password change builds holds every record, in clear when the
+// password is being removed; cut off, it must not outlive the next opening.
+TEST_F(KilledWriterTest, APasswordChangeCutOffLeavesNoCopyBehind) {
+    const std::string file =
+        make_table("big.SJK", std::vector<std::string>(1500, std::string(8000, 'c')));
+    int copies_seen = 0;
+    for (int round = 0; round < 30 && (copies_seen < 2 || round < 4); ++round) {
+        SCOPED_TRACE(round);
+        // Locking and unlocking in turn.
+        kill_writer_after(file, "pw", 40 + (round * 53) % 400, [&file](Table& t, int) {
+            if (!t.set_password(Table::has_password(file) ? "" : "pw")) _exit(5);
+        });
+        copies_seen += file_exists(file + ".rekey");
+
+        Table t = Table::open(file, "pw");
+        ASSERT_TRUE(t.is_open()) << t.error().text;
+        EXPECT_EQ(t.record_count(), 1500);
+        EXPECT_FALSE(file_exists(file + ".rekey"));
+        EXPECT_FALSE(file_exists(file + ".rekey-journal"));
+        EXPECT_EQ(mode_of(file), 0600u);
+    }
+    EXPECT_GE(copies_seen, 2) << "no kill came while a copy was being made";
+}
+
+// The program-wide cursor kept for its last users: aliases, one current
+// table, calls acting on its current record.
+TEST_F(RecordStoreTest, TheCursorNamesTablesByAliasOrFileNameAndOneIsCurrent) {
+    const std::string diary = make_table("a.SJK", {"diary page"});
+    const std::string mail = make_table("user.edb", {"account 1", "account 2"});
+    ASSERT_TRUE(open_store_table(diary, "记事", "x"));
+    ASSERT_TRUE(open_store_table(mail, "用户数据库", "x"));
+    EXPECT_EQ(current_store_alias(), "用户数据库");
+    EXPECT_EQ(store_record_count(), 2);
+
+    ASSERT_TRUE(select_store_table(diary));  // by file name
+    EXPECT_EQ(current_store_alias(), "记事");
+    EXPECT_EQ(read_store_field(1), "diary page");
+    EXPECT_TRUE(is_store_table_open(mail));
+    EXPECT_FALSE(select_store_table("nothing"));
+    EXPECT_EQ(current_store_alias(), "记事");
+
+    // Each table keeps its own current record.
+    ASSERT_TRUE(select_store_table("用户数据库"));
+    ASSERT_TRUE(go_to_record(2));
+    ASSERT_TRUE(select_store_table("记事"));
+    EXPECT_EQ(current_record_number(), 1);
+    ASSERT_TRUE(select_store_table("用户数据库"));
+    EXPECT_EQ(read_store_field(1), "account 2");
+    EXPECT_FALSE(go_to_record(9));
+    EXPECT_FALSE(last_store_error().empty());
+
+    // Opening under an alias in use closes the earlier table.
+    ASSERT_TRUE(open_store_table(make_table("b.SJK", {"other"}), "记事", "x"));
+    EXPECT_FALSE(is_store_table_open(diary));
+
+    ASSERT_TRUE(select_store_table(mail));
+    close_store_table(mail);
+    EXPECT_FALSE(is_store_table_open("用户数据库"));
+    EXPECT_EQ(current_store_alias(), "");
+    EXPECT_FALSE(append_store_record());
+    EXPECT_TRUE(is_store_table_open("记事"));
+}
 
 }  // namespace

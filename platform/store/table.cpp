@@ -1,0 +1,891 @@
+#include "platform/store/table.h"
+
+#define SQLITE_HAS_CODEC 1
+#include <fcntl.h>
+#include <sqlcipher/sqlite3.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <iterator>
+#include <mutex>
+#include <set>
+
+#include "platform/text/text.h"
+#include "platform/ui/prompts.h"
+
+namespace fs = std::filesystem;
+
+namespace dezu::store {
+namespace {
+
+// Marks a database file as one of our tables, so that another program's
+// SQLite file is refused rather than misread.
+constexpr const char* kFormatName = "dezu record store";
+constexpr const char* kFormatVersion = "1";
+constexpr std::string_view kPlainHeader{"SQLite format 3\0", 16};
+// Encrypted files are whole pages of this size, and even an empty table has
+// five of them (the schema and four trees).
+constexpr off_t kCipherPageSize = 1024;
+constexpr off_t kSmallestLockedTable = 5 * kCipherPageSize;
+// The copy a password change builds beside the table.
+constexpr const char* kRekeySuffix = ".rekey";
+constexpr const char* kJournalSuffix = "-journal";
+
+struct StatementCloser {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+std::string column_name(int number) {
+    return "f" + std::to_string(number);
+}
+
+bool exec(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+Statement prepare(sqlite3* db, const std::string& sql) {
+    sqlite3_stmt* s = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(s);
+        return nullptr;
+    }
+    return Statement(s);
+}
+
+std::string column_text(sqlite3_stmt* s, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, column));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(s, column)))
+                : std::string();
+}
+
+void sync_directory_of(const std::string& file) {
+    const std::string dir = fs::u8path(file).parent_path().string();
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+bool sync_file(const std::string& file) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+void remove_with_journal(const std::string& file) {
+    ::unlink(file.c_str());
+    ::unlink((file + kJournalSuffix).c_str());
+}
+
+std::string read_header(const std::string& file, off_t& size) {
+    size = 0;
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) size = st.st_size;
+    char buffer[16];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    return got > 0 ? std::string(buffer, static_cast<std::size_t>(got)) : std::string();
+}
+
+// Applied to every connection: a rollback journal that is written and synced
+// before the file changes, so a write that was cut off is undone on the next
+// opening. (A write-ahead log would outlive a deleted book file and could be
+// replayed into a new one of the same name.) The file is held for this
+// connection alone while it is open: no other program or second opening can
+// change records behind the record list kept here, and reads need no lock
+// each.
+bool make_durable(sqlite3* db) {
+    return exec(db, "PRAGMA journal_mode=DELETE") && exec(db, "PRAGMA synchronous=FULL") &&
+           exec(db, "PRAGMA secure_delete=ON") && exec(db, "PRAGMA locking_mode=EXCLUSIVE") &&
+           exec(db, "BEGIN EXCLUSIVE") && exec(db, "COMMIT");
+}
+
+sqlite3* open_connection(const std::string& file, const std::string* key) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, 1000);
+    if (key && !key->empty()) sqlite3_key(db, key->data(), static_cast<int>(key->size()));
+    return db;
+}
+
+// How a failed first read of a file is understood.
+Problem opening_problem(int rc) {
+    if (rc == SQLITE_NOTADB) return Problem::WrongPassword;
+    if (rc == SQLITE_CORRUPT) return Problem::Damaged;
+    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) return Problem::InUse;
+    return Problem::Unreadable;
+}
+
+bool is_damage(int rc) {
+    return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB;
+}
+
+std::string problem_text(Problem problem, const std::string& file) {
+    switch (problem) {
+        case Problem::None:
+            return {};
+        case Problem::Missing:
+            return "找不到数据表文件：" + file;
+        case Problem::NotATable:
+            return "这个文件不是数据表：" + file;
+        case Problem::Damaged:
+            return "数据表文件已损坏：" + file;
+        case Problem::WrongPassword:
+            return "密码错误";
+        case Problem::NoPassword:
+            return "没有输入密码，数据表没有打开";
+        case Problem::InUse:
+            return "数据表文件正在使用中：" + file;
+        case Problem::Unreadable:
+            return "无法打开数据表文件：" + file;
+        case Problem::Exists:
+            return "数据表文件已存在：" + file;
+        case Problem::BadFields:
+            return "字段定义无效";
+        case Problem::NotOpen:
+            return "没有打开的数据表";
+        case Problem::NoRecord:
+            return "数据表中没有这个记录";
+        case Problem::NoField:
+            return "没有这个字段";
+        case Problem::Failed:
+            return "写入数据表失败：" + file;
+    }
+    return {};
+}
+
+bool valid_definitions(const std::vector<FieldDefinition>& fields) {
+    if (fields.empty()) return false;
+    std::set<std::string> names;
+    for (const auto& f : fields) {
+        if (f.name.empty() || !names.insert(f.name).second) return false;
+        if (f.type != kFieldText && f.type != kFieldLongText) return false;
+        if (f.type == kFieldText && f.max_length <= 0) return false;
+    }
+    return true;
+}
+
+bool insert_pair(sqlite3_stmt* s, const char* key, const char* value) {
+    sqlite3_reset(s);
+    sqlite3_bind_text(s, 1, key, -1, SQLITE_STATIC);
+    sqlite3_bind_text(s, 2, value, -1, SQLITE_STATIC);
+    return sqlite3_step(s) == SQLITE_DONE;
+}
+
+bool write_schema(sqlite3* db, const std::vector<FieldDefinition>& fields) {
+    if (!exec(db, "PRAGMA synchronous=FULL") || !exec(db, "BEGIN")) return false;
+    bool ok = exec(db, "CREATE TABLE store_info(key TEXT PRIMARY KEY, value TEXT NOT NULL)") &&
+              exec(db,
+                   "CREATE TABLE fields(number INTEGER PRIMARY KEY, name TEXT NOT NULL, "
+                   "type INTEGER NOT NULL, max_length INTEGER NOT NULL)");
+    if (ok) {
+        Statement info = prepare(db, "INSERT INTO store_info VALUES(?, ?)");
+        ok = info && insert_pair(info.get(), "format", kFormatName) &&
+             insert_pair(info.get(), "version", kFormatVersion);
+    }
+    std::string records =
+        "CREATE TABLE records(id INTEGER PRIMARY KEY, marked INTEGER NOT NULL DEFAULT 0";
+    if (ok) {
+        Statement field = prepare(db, "INSERT INTO fields VALUES(?, ?, ?, ?)");
+        ok = field != nullptr;
+        for (std::size_t i = 0; ok && i < fields.size(); ++i) {
+            const int number = static_cast<int>(i) + 1;
+            records += ", " + column_name(number) + " TEXT NOT NULL DEFAULT ''";
+            sqlite3_reset(field.get());
+            sqlite3_bind_int(field.get(), 1, number);
+            sqlite3_bind_text(field.get(), 2, fields[i].name.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int(field.get(), 3, fields[i].type);
+            sqlite3_bind_int(field.get(), 4, fields[i].max_length);
+            ok = sqlite3_step(field.get()) == SQLITE_DONE;
+        }
+    }
+    ok = ok && exec(db, (records + ")").c_str());
+    ok = ok && exec(db, "COMMIT");
+    if (!ok) exec(db, "ROLLBACK");
+    return ok;
+}
+
+// Puts the finished file in place only where nothing is: never over an
+// existing file, even one that appeared meanwhile.
+bool move_into_free_place(const std::string& from, const std::string& to, bool& existed) {
+    existed = false;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST) {
+        existed = true;
+        return false;
+    }
+    // File systems without that rename: a hard link fails just the same when
+    // the name is taken.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    existed = errno == EEXIST;
+    return false;
+}
+
+// The copies a change of this table may leave when it is cut off.
+void remove_copies_of(const std::string& file) {
+    remove_with_journal(file + kRekeySuffix);
+}
+
+// "NAME.new-XXXXXX", the name create() builds a table under, with or without
+// its journal's suffix.
+bool is_unfinished_new_table(std::string_view name) {
+    if (name.ends_with(kJournalSuffix)) name.remove_suffix(std::string_view(kJournalSuffix).size());
+    constexpr std::string_view kNew = ".new-";
+    return name.size() > kNew.size() + 6 &&
+           name.substr(name.size() - 6 - kNew.size(), kNew.size()) == kNew;
+}
+
+}  // namespace
+
+struct Table::Impl {
+    std::string file;
+    sqlite3* db = nullptr;
+    std::vector<FieldDefinition> fields;
+    std::vector<sqlite3_int64> ids;     // record number n is ids[n - 1]; ascending
+    std::vector<sqlite3_int64> marked;  // ascending
+    int current = 0;
+    mutable std::vector<Statement> readers;  // per field, prepared on first use
+    std::vector<Statement> writers;
+    mutable std::recursive_mutex mutex;
+    mutable Outcome error;
+
+    // The transaction in progress, and what to restore when it is rolled back.
+    int transaction_depth = 0;
+    bool rollback_only = false;
+    std::vector<sqlite3_int64> saved_ids, saved_marked;
+    int saved_current = 0;
+
+    ~Impl() { close(); }
+
+    void close() {
+        readers.clear();
+        writers.clear();
+        if (db) sqlite3_close_v2(db);
+        db = nullptr;
+        transaction_depth = 0;
+        rollback_only = false;
+    }
+
+    bool fail(Problem problem, std::string text = {}) const {
+        error.problem = problem;
+        error.text = text.empty() ? problem_text(problem, file) : std::move(text);
+        return false;
+    }
+    // A failed SQLite step: damage is told as such.
+    bool fail_step(int rc, Problem otherwise, const std::string& what) const {
+        if (is_damage(rc)) return fail(Problem::Damaged);
+        return fail(otherwise, what + "：" + sqlite3_errmsg(db));
+    }
+
+    bool open_ok() const { return db != nullptr || fail(Problem::NotOpen); }
+    bool record_ok() const {
+        if (!open_ok()) return false;
+        return current >= 1 || fail(Problem::NoRecord, "数据表中没有当前记录");
+    }
+    sqlite3_int64 current_id() const { return ids[static_cast<std::size_t>(current) - 1]; }
+
+    // Reads the table's layout and record list, checking on the way that the
+    // file is one of ours. Damage elsewhere shows when it is read.
+    Problem load() {
+        {
+            Statement probe = prepare(db, "SELECT count(*) FROM sqlite_master");
+            if (!probe) return opening_problem(sqlite3_errcode(db));
+            const int rc = sqlite3_step(probe.get());
+            if (rc != SQLITE_ROW) return opening_problem(rc);
+        }
+        {
+            Statement format = prepare(db, "SELECT value FROM store_info WHERE key='format'");
+            if (!format)
+                return is_damage(sqlite3_errcode(db)) ? Problem::Damaged : Problem::NotATable;
+            const int rc = sqlite3_step(format.get());
+            if (is_damage(rc)) return Problem::Damaged;
+            if (rc != SQLITE_ROW || column_text(format.get(), 0) != kFormatName)
+                return Problem::NotATable;
+        }
+        fields.clear();
+        {
+            Statement list =
+                prepare(db, "SELECT number, name, type, max_length FROM fields ORDER BY number");
+            if (!list) return Problem::Damaged;
+            int rc;
+            while ((rc = sqlite3_step(list.get())) == SQLITE_ROW) {
+                if (sqlite3_column_int(list.get(), 0) != static_cast<int>(fields.size()) + 1)
+                    return Problem::Damaged;
+                fields.push_back({column_text(list.get(), 1), sqlite3_column_int(list.get(), 2),
+                                  sqlite3_column_int(list.get(), 3)});
+            }
+            if (rc != SQLITE_DONE || fields.empty()) return Problem::Damaged;
+        }
+        // Every field's column must be there.
+        std::string columns = "SELECT id, marked";
+        for (std::size_t i = 1; i <= fields.size(); ++i)
+            columns += ", " + column_name(static_cast<int>(i));
+        if (!prepare(db, columns + " FROM records LIMIT 0")) return Problem::Damaged;
+
+        ids.clear();
+        marked.clear();
+        Statement list = prepare(db, "SELECT id, marked FROM records ORDER BY id");
+        if (!list) return Problem::Damaged;
+        int rc;
+        while ((rc = sqlite3_step(list.get())) == SQLITE_ROW) {
+            ids.push_back(sqlite3_column_int64(list.get(), 0));
+            if (sqlite3_column_int64(list.get(), 1) != 0) marked.push_back(ids.back());
+        }
+        if (rc != SQLITE_DONE) return Problem::Damaged;
+        readers.clear();
+        writers.clear();
+        readers.resize(fields.size());
+        writers.resize(fields.size());
+        return Problem::None;
+    }
+
+    // Opens the file with the key and loads it; the connection is kept only
+    // when the table loaded.
+    Problem connect(const std::string* key) {
+        close();
+        db = open_connection(file, key);
+        if (!db) return Problem::Unreadable;
+        Problem result = load();
+        if (result == Problem::None && !make_durable(db)) result = Problem::InUse;
+        if (result != Problem::None) close();
+        return result;
+    }
+
+    // Runs the steps as one transaction unless one is in progress already.
+    template <class Steps>
+    bool atomically(Steps steps) {
+        if (transaction_depth > 0) return steps();
+        if (!begin()) return fail(Problem::Failed);
+        if (steps()) {
+            if (end(true)) return true;
+            return fail(Problem::Failed);
+        }
+        end(false);
+        return false;
+    }
+
+    bool begin() {
+        if (!exec(db, "BEGIN IMMEDIATE")) return false;
+        transaction_depth = 1;
+        rollback_only = false;
+        saved_ids = ids;
+        saved_marked = marked;
+        saved_current = current;
+        return true;
+    }
+
+    // Commits, or rolls back and restores the records as they were.
+    bool end(bool commit) {
+        transaction_depth = 0;
+        const bool committed = commit && !rollback_only && exec(db, "COMMIT");
+        rollback_only = false;
+        if (!committed) {
+            exec(db, "ROLLBACK");
+            ids = std::move(saved_ids);
+            marked = std::move(saved_marked);
+            current = saved_current;
+        }
+        saved_ids.clear();
+        saved_marked.clear();
+        return committed;
+    }
+
+    bool set_password(const std::string& password);
+};
+
+Table::Table() : impl_(std::make_unique<Impl>()) {}
+Table::~Table() = default;
+Table::Table(Table&& other) noexcept = default;
+Table& Table::operator=(Table&& other) noexcept = default;
+
+Outcome Table::create(const std::string& file, const std::vector<FieldDefinition>& fields) {
+    auto failed = [&file](Problem problem) {
+        return Outcome{problem, problem_text(problem, file)};
+    };
+    if (!valid_definitions(fields)) return failed(Problem::BadFields);
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) == 0) return failed(Problem::Exists);
+
+    // Built whole under a temporary name, then moved into place.
+    std::string temp = file + ".new-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return {Problem::Failed, "无法建立数据表文件：" + file};
+    ::close(fd);
+    sqlite3* db = open_connection(temp, nullptr);
+    bool ok = db && write_schema(db, fields);
+    if (db) ok = sqlite3_close(db) == SQLITE_OK && ok;
+    ok = ok && sync_file(temp);
+    // A journal left by a table of this name that is gone would otherwise be
+    // rolled back into the new one at its first opening.
+    if (ok) ::unlink((file + kJournalSuffix).c_str());
+    bool existed = false;
+    ok = ok && move_into_free_place(temp, file, existed);
+    if (!ok) {
+        remove_with_journal(temp);
+        if (existed) return failed(Problem::Exists);
+        return {Problem::Failed, "无法建立数据表文件：" + file};
+    }
+    sync_directory_of(file);
+    return {};
+}
+
+Table Table::open(const std::string& file, const std::string& password, ui::Prompts* prompts) {
+    Table table;
+    Impl& m = *table.impl_;
+    m.file = file;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) {
+        m.fail(Problem::Missing);
+        return table;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        m.fail(Problem::NotATable);
+        return table;
+    }
+    off_t size = 0;
+    const std::string header = read_header(file, size);
+
+    Problem result;
+    if (header == kPlainHeader) {
+        result = m.connect(nullptr);
+        if (result == Problem::WrongPassword) result = Problem::Damaged;
+    } else if (size < kSmallestLockedTable || size % kCipherPageSize != 0) {
+        // Neither a plain table nor whole encrypted pages.
+        result = Problem::NotATable;
+    } else {
+        result = m.connect(&password);
+        if (result == Problem::WrongPassword && prompts) {
+            auto answer = prompts->input_box("这个数据表有密码，请输入密码：", "输入密码", {},
+                                             ui::InputMode::Masked);
+            if (!answer) {
+                result = Problem::NoPassword;
+            } else {
+                result = m.connect(&*answer);
+                std::fill(answer->begin(), answer->end(), '\0');
+            }
+        }
+    }
+    if (result != Problem::None) {
+        m.fail(result);
+        return table;
+    }
+    m.current = m.ids.empty() ? 0 : 1;
+    // The table is ours alone now: nothing else can be writing those copies.
+    remove_copies_of(file);
+    return table;
+}
+
+bool Table::has_password(const std::string& file) {
+    off_t size = 0;
+    const std::string header = read_header(file, size);
+    return !header.empty() && header != kPlainHeader;
+}
+
+Outcome Table::remove(const std::string& file) {
+    if (::unlink(file.c_str()) != 0) {
+        const Problem problem = errno == ENOENT ? Problem::Missing : Problem::Failed;
+        return {problem, problem == Problem::Missing ? problem_text(problem, file)
+                                                     : "无法删除数据表文件：" + file};
+    }
+    ::unlink((file + kJournalSuffix).c_str());
+    remove_copies_of(file);
+    sync_directory_of(file);
+    return {};
+}
+
+void Table::discard_unfinished_copies(const std::string& folder) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(fs::u8path(folder), ec)) {
+        const std::string name = entry.path().filename().string();
+        const bool copy = name.ends_with(kRekeySuffix) ||
+                          name.ends_with(std::string(kRekeySuffix) + kJournalSuffix) ||
+                          is_unfinished_new_table(name);
+        if (copy && entry.is_regular_file(ec)) ::unlink(entry.path().c_str());
+    }
+}
+
+bool Table::is_open() const {
+    return impl_ && impl_->db;
+}
+
+const std::string& Table::file() const {
+    static const std::string none;
+    return impl_ ? impl_->file : none;
+}
+
+const Outcome& Table::error() const {
+    static const Outcome not_open{Problem::NotOpen, problem_text(Problem::NotOpen, {})};
+    return impl_ ? impl_->error : not_open;
+}
+
+void Table::close() {
+    if (!impl_) return;
+    std::lock_guard lock(impl_->mutex);
+    impl_->close();
+    impl_->ids.clear();
+    impl_->marked.clear();
+    impl_->current = 0;
+}
+
+int Table::record_count() const {
+    if (!is_open()) return 0;
+    std::lock_guard lock(impl_->mutex);
+    return static_cast<int>(impl_->ids.size());
+}
+
+int Table::current_record() const {
+    if (!is_open()) return 0;
+    std::lock_guard lock(impl_->mutex);
+    return impl_->current;
+}
+
+bool Table::go_to(int number) {
+    if (!impl_) return false;
+    std::lock_guard lock(impl_->mutex);
+    Impl& m = *impl_;
+    if (!m.open_ok()) return false;
+    if (number < 1 || number > static_cast<int>(m.ids.size()))
+        return m.fail(Problem::NoRecord, "没有这个记录：" + std::to_string(number));
+    m.current = number;
+    return true;
+}
+
+bool Table::first() {
+    if (!is_open()) return false;
+    std::lock_guard lock(impl_->mutex);
+    impl_->current = impl_->ids.empty() ? 0 : 1;
+    return impl_->current == 1;
+}
+
+bool Table::next() {
+    if (!is_open()) return false;
+    std::lock_guard lock(impl_->mutex);
+    if (impl_->current >= static_cast<int>(impl_->ids.size())) return false;
+    ++impl_->current;
+    return true;
+}
+
+std::vector<FieldDefinition> Table::fields() const {
+    if (!impl_) return {};
+    std::lock_guard lock(impl_->mutex);
+    return impl_->fields;
+}
+
+int Table::field_number(std::string_view name) const {
+    if (!impl_) return 0;
+    std::lock_guard lock(impl_->mutex);
+    const auto& fields = impl_->fields;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].name == name) return static_cast<int>(i) + 1;
+    return 0;
+}
+
+std::optional<std::string> Table::read(std::string_view field) const {
+    if (!impl_) return std::nullopt;
+    std::lock_guard lock(impl_->mutex);
+    if (!impl_->open_ok()) return std::nullopt;
+    const int number = field_number(field);
+    if (number == 0) {
+        impl_->fail(Problem::NoField, "没有这个字段：" + std::string(field));
+        return std::nullopt;
+    }
+    return read(number);
+}
+
+std::optional<std::string> Table::read(int number) const {
+    if (!impl_) return std::nullopt;
+    std::lock_guard lock(impl_->mutex);
+    const Impl& m = *impl_;
+    if (!m.record_ok()) return std::nullopt;
+    if (number < 1 || number > static_cast<int>(m.fields.size())) {
+        m.fail(Problem::NoField, "没有这个字段：" + std::to_string(number));
+        return std::nullopt;
+    }
+    Statement& reader = m.readers[static_cast<std::size_t>(number) - 1];
+    if (!reader)
+        reader = prepare(m.db, "SELECT " + column_name(number) + " FROM records WHERE id=?");
+    if (!reader) {
+        m.fail_step(sqlite3_errcode(m.db), Problem::Failed, "读取记录失败");
+        return std::nullopt;
+    }
+    sqlite3_reset(reader.get());
+    sqlite3_bind_int64(reader.get(), 1, m.current_id());
+    const int rc = sqlite3_step(reader.get());
+    std::optional<std::string> value;
+    if (rc == SQLITE_ROW)
+        value = column_text(reader.get(), 0);
+    else
+        m.fail_step(rc, Problem::Failed, "读取记录失败");
+    sqlite3_reset(reader.get());
+    return value;
+}
+
+std::optional<Table::Rows> Table::read_all(const std::vector<std::string>& names) const {
+    if (!impl_) return std::nullopt;
+    std::lock_guard lock(impl_->mutex);
+    const Impl& m = *impl_;
+    if (!m.open_ok()) return std::nullopt;
+    std::string sql = "SELECT id";
+    for (const std::string& name : names) {
+        const int number = field_number(name);
+        if (number == 0) {
+            m.fail(Problem::NoField, "没有这个字段：" + name);
+            return std::nullopt;
+        }
+        sql += ", " + column_name(number);
+    }
+    Statement all = prepare(m.db, sql + " FROM records ORDER BY id");
+    if (!all) {
+        m.fail_step(sqlite3_errcode(m.db), Problem::Failed, "读取记录失败");
+        return std::nullopt;
+    }
+    Rows rows;
+    rows.reserve(m.ids.size());
+    int rc;
+    while ((rc = sqlite3_step(all.get())) == SQLITE_ROW) {
+        std::vector<std::string> row;
+        row.reserve(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i)
+            row.push_back(column_text(all.get(), static_cast<int>(i) + 1));
+        rows.push_back(std::move(row));
+    }
+    if (rc != SQLITE_DONE) {
+        m.fail_step(rc, Problem::Failed, "读取记录失败");
+        return std::nullopt;
+    }
+    // Records that vanished or appeared behind our list mean the file changed
+    // under us or is damaged.
+    if (rows.size() != m.ids.size()) {
+        m.fail(Problem::Damaged);
+        return std::nullopt;
+    }
+    return rows;
+}
+
+bool Table::write(std::string_view field, std::string_view value) {
+    if (!impl_) return false;
+    std::lock_guard lock(impl_->mutex);
+    if (!impl_->open_ok()) return false;
+    const int number = field_number(field);
+    if (number == 0) return impl_->fail(Problem::NoField, "没有这个字段：" + std::string(field));
+    return write(number, value);
+}
+
+bool Table::write(int number, std::string_view value) {
+    if (!impl_) return false;
+    std::lock_guard lock(impl_->mutex);
+    Impl& m = *impl_;
+    if (!m.record_ok()) return false;
+    if (number < 1 || number > static_cast<int>(m.fields.size()))
+        return m.fail(Problem::NoField, "没有这个字段：" + std::to_string(number));
+    const FieldDefinition& field = m.fields[static_cast<std::size_t>(number) - 1];
+    const std::string stored =
+        field.type == kFieldText
+            ? text::truncate_to_gbk_bytes(value, static_cast<std::size_t>(field.max_length))
+            : std::string(value);
+    Statement& writer = m.writers[static_cast<std::size_t>(number) - 1];
+    if (!writer)
+        writer = prepare(m.db, "UPDATE records SET " + column_name(number) + "=? WHERE id=?");
+    if (!writer) return m.fail_step(sqlite3_errcode(m.db), Problem::Failed, "写入记录失败");
+    sqlite3_reset(writer.get());
+    sqlite3_bind_text(writer.get(), 1, stored.data(), static_cast<int>(stored.size()),
+                      SQLITE_STATIC);
+    sqlite3_bind_int64(writer.get(), 2, m.current_id());
+    const int rc = sqlite3_step(writer.get());
+    sqlite3_reset(writer.get());
+    sqlite3_clear_bindings(writer.get());
+    if (rc != SQLITE_DONE) return m.fail_step(rc, Problem::Failed, "写入记录失败");
+    return true;
+}
+
+bool Table::append() {
+    if (!impl_) return false;
+    std::lock_guard lock(impl_->mutex);
+    Impl& m = *impl_;
+    if (!m.open_ok()) return false;
+    const int rc =
+        sqlite3_exec(m.db, "INSERT INTO records DEFAULT VALUES", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return m.fail_step(rc, Problem::Failed, "添加记录失败");
+    m.ids.push_back(sqlite3_last_insert_rowid(m.db));
+    m.current = static_cast<int>(m.ids.size());
+    return true;
+}
+
+bool Table::delete_current() {
+    if (!impl_) return false;
+    std::lock_guard lock(impl_->mutex);
+    Impl& m = *impl_;
+    if (!m.record_ok()) return false;
+    const sqlite3_int64 id = m.current_id();
+    Statement mark = prepare(m.db, "UPDATE records SET marked=1 WHERE id=?");
+    if (!mark) return m.fail_step(sqlite3_errcode(m.db), Problem::Failed, "删除记录失败");
+    sqlite3_bind_int64(mark.get(), 1, id);
+    const int rc = sqlite3_step(mark.get());
+    if (rc != SQLITE_DONE) return m.fail_step(rc, Problem::Failed, "删除记录失败");
+    const auto at = std::lower_bound(m.marked.begin(), m.marked.end(), id);
+    if (at == m.marked.end() || *at != id) m.marked.insert(at, id);
+    return true;
+}
+
+bool Table::purge() {
+    if (!impl_) return false;
+    std::lock_guard lock(impl_->mutex);
+    Impl& m = *impl_;
+    if (!m.open_ok()) return false;
+    if (m.marked.empty()) return true;
+    return m.atomically([&m] {
+        Statement remove = prepare(m.db, "DELETE FROM records WHERE id=?");
+        if (!remove) return m.fail_step(sqlite3_errcode(m.db), Problem::Failed, "清除记录失败");
+        for (const sqlite3_int64 id : m.marked) {
+            sqlite3_reset(remove.get());
+            sqlite3_bind_int64(remove.get(), 1, id);
+            const int rc = sqlite3_step(remove.get());
+            if (rc != SQLITE_DONE) return m.fail_step(rc, Problem::Failed, "清除记录失败");
+        }
+        const int old_number = m.current;
+        const sqlite3_int64 old_id = old_number > 0 ? m.current_id() : 0;
+        // Both lists ascend: one pass keeps the unmarked.
+        std::vector<sqlite3_int64> kept;
+        kept.reserve(m.ids.size());
+        std::set_difference(m.ids.begin(), m.ids.end(), m.marked.begin(), m.marked.end(),
+                            std::back_inserter(kept));
+        m.ids = std::move(kept);
+        m.marked.clear();
+        const int count = static_cast<int>(m.ids.size());
+        m.current = std::min(old_number, count);
+        const auto survivor = std::lower_bound(m.ids.begin(), m.ids.end(), old_id);
+        if (old_number > 0 && survivor != m.ids.end() && *survivor == old_id)
+            m.current = static_cast<int>(survivor - m.ids.begin()) + 1;
+        return true;
+    });
+}
+
+bool Table::Impl::set_password(const std::string& password) {
+    auto failed = [this] { return fail(Problem::Failed, "设置密码失败：" + file); };
+    if (transaction_depth > 0) return failed();
+    const std::string temp = file + kRekeySuffix;
+    remove_with_journal(temp);
+
+    // The records are copied into a new file under the new key; the old file
+    // is replaced only once the copy is complete and checked. Connections
+    // never create files, so the copy's file is made here, with the
+    // permissions of the table it replaces.
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return failed();
+    const mode_t mode = st.st_mode & 0777;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return failed();
+    const bool moded = ::fchmod(fd, mode) == 0;
+    ::close(fd);
+    bool ok = moded;
+    if (ok) {
+        ok = false;
+        if (Statement attach = prepare(db, "ATTACH DATABASE ?1 AS rekeyed KEY ?2")) {
+            sqlite3_bind_text(attach.get(), 1, temp.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(attach.get(), 2, password.data(), static_cast<int>(password.size()),
+                              SQLITE_TRANSIENT);
+            ok = sqlite3_step(attach.get()) == SQLITE_DONE;
+        }
+    }
+    if (ok) {
+        ok = exec(db, "PRAGMA rekeyed.synchronous=FULL") &&
+             exec(db, "SELECT sqlcipher_export('rekeyed')");
+        ok = exec(db, "DETACH DATABASE rekeyed") && ok;
+    }
+    if (ok) {
+        const Table copy = Table::open(temp, password);
+        ok = sync_file(temp) && copy.is_open() && copy.impl_->ids == ids;
+    }
+    if (!ok) {
+        remove_with_journal(temp);
+        return failed();
+    }
+    // Renamed while the old connection still holds the old file, so that a
+    // failed rename leaves the table open as it was.
+    if (::rename(temp.c_str(), file.c_str()) != 0) {
+        remove_with_journal(temp);
+        return failed();
+    }
+    sync_directory_of(file);
+    const int number = current;
+    if (connect(&password) != Problem::None) {
+        ids.clear();
+        marked.clear();
+        current = 0;
+        return failed();
+    }
+    current = number;
+    return true;
+}
+
+bool Table::set_password(const std::string& password) {
+    if (!impl_) return false;
+    std::lock_guard lock(impl_->mutex);
+    if (!impl_->open_ok()) return false;
+    return impl_->set_password(password);
+}
+
+Table::Transaction::Transaction(Table& table) : table_(table) {
+    Impl* m = table_.impl_.get();
+    if (!m) return;
+    std::lock_guard lock(m->mutex);
+    if (!m->open_ok()) return;
+    if (m->transaction_depth > 0) {
+        ++m->transaction_depth;
+        joined_ = true;
+        return;
+    }
+    began_ = m->begin();
+    if (!began_) m->fail(Problem::Failed);
+}
+
+Table::Transaction::~Transaction() {
+    if (done_ || (!began_ && !joined_)) return;
+    Impl* m = table_.impl_.get();
+    if (!m) return;
+    std::lock_guard lock(m->mutex);
+    // A closed table has rolled back whatever was in progress.
+    if (!m->db || m->transaction_depth == 0) return;
+    if (began_) {
+        m->end(false);
+    } else {
+        // An inner part that did not finish spoils the whole.
+        m->rollback_only = true;
+        --m->transaction_depth;
+    }
+}
+
+bool Table::Transaction::commit() {
+    if (done_ || (!began_ && !joined_)) return false;
+    done_ = true;
+    Impl* m = table_.impl_.get();
+    if (!m) return false;
+    std::lock_guard lock(m->mutex);
+    if (!m->db || m->transaction_depth == 0) return m->fail(Problem::Failed);
+    if (joined_) {
+        --m->transaction_depth;
+        return true;
+    }
+    if (m->end(true)) return true;
+    return m->fail(Problem::Failed);
+}
+
+}  // namespace dezu::store
