@@ -11,15 +11,16 @@
 #include "platform/ui/failures.h"
 #include "platform/ui/form.h"
 #include "platform/ui/prompts.h"
+#include "platform/ui/window_system.h"
 
 int image_entry() {
-    init_globals();
-    QApplication::setQuitOnLastWindowClosed(false);
-
     dezu::ProgramSite site;
     site.dir = dezu::process::program_directory();
     if (site.dir.empty() || site.dir.back() != '/') site.dir += '/';
     site.file_name = dezu::process::program_file_name();
+
+    init_globals();
+    QApplication::setQuitOnLastWindowClosed(false);
     site.opacity_enabled = dezu::ui::windows_can_be_translucent();
 
     dezu::process::SystemClock clock;
@@ -27,10 +28,11 @@ int image_entry() {
     dezu::ui::FailureReporter failures(prompts);
     dezu::process::EventLoopExit process;
     dezu::desktop::LiveDesktop desktop;
-    dezu::shell::DesktopShell shell;
+    dezu::shell::DesktopShell shell(prompts);
+    dezu::ui::LiveWindowSystem window_system;
     int code = 0;
     {
-        Program program(site, {clock, prompts, failures, process, desktop, shell});
+        Program program(site, {clock, prompts, failures, process, desktop, shell, window_system});
         program.start();
         code = QApplication::exec();
         // Leaving this scope cancels or finishes the tools' slow work.
