@@ -6,6 +6,7 @@
 #include "app/program.h"
 #include "platform/desktop/desktop_setter.h"
 #include "platform/process/clock.h"
+#include "platform/process/folder_lock.h"
 #include "platform/process/process.h"
 #include "platform/shell/shell_actions.h"
 #include "platform/ui/failures.h"
@@ -18,6 +19,11 @@ int image_entry() {
     site.dir = dezu::process::program_directory();
     if (site.dir.empty() || site.dir.back() != '/') site.dir += '/';
     site.file_name = dezu::process::program_file_name();
+
+    // A copy already running from this folder keeps it; this one ends
+    // before it has touched anything.
+    const dezu::process::FolderLock lock(site.dir);
+    if (lock.state() == dezu::process::FolderLock::State::HeldElsewhere) return 0;
 
     init_globals();
     QApplication::setQuitOnLastWindowClosed(false);
