@@ -12,6 +12,7 @@
 #include "platform/ui/failures.h"
 #include "platform/ui/form.h"
 #include "platform/ui/prompts.h"
+#include "platform/ui/translations.h"
 #include "platform/ui/window_system.h"
 
 int image_entry() {
@@ -27,6 +28,7 @@ int image_entry() {
 
     init_globals();
     QApplication::setQuitOnLastWindowClosed(false);
+    dezu::ui::install_chinese_qt_translations();
     site.opacity_enabled = dezu::ui::windows_can_be_translucent();
 
     dezu::process::SystemClock clock;
