@@ -1,20 +1,15 @@
 #include "app/autostart_sync.h"
 
-#include "app/globals.h"
 #include "platform/autostart/autostart.h"
-#include "platform/process/process.h"
+#include "platform/services.h"
 
-std::string program_full_path() {
-    return g_program_dir + dezu::process::program_file_name();
-}
-
-void sync_autostart_value() {
-    const std::string full_path = program_full_path();
+bool sync_autostart_value(const dezu::ProgramSite& site) {
+    const std::string full_path = site.program_path();
     if (dezu::autostart::autostart_exists() && dezu::autostart::read_autostart() == full_path)
-        return;
-    dezu::autostart::write_autostart(full_path);
+        return true;
+    return dezu::autostart::write_autostart(full_path);
 }
 
-void delete_autostart_value() {
-    if (dezu::autostart::autostart_exists()) dezu::autostart::delete_autostart();
+bool delete_autostart_value() {
+    return !dezu::autostart::autostart_exists() || dezu::autostart::delete_autostart();
 }

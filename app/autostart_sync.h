@@ -1,13 +1,14 @@
 #pragma once
 
-#include <string>
+namespace dezu {
+struct ProgramSite;
+}
 
-// The program's full path: g_program_dir + the program file's name.
-std::string program_full_path();
+// Makes the log-on start entry name this program (its folder and file name),
+// writing it only when it is missing or differs, letter case included. False
+// when it had to be written and could not be.
+[[nodiscard]] bool sync_autostart_value(const dezu::ProgramSite& site);
 
-// Makes the log-on start entry name this program, writing it only when it is
-// missing or differs (letter case included).
-void sync_autostart_value();
-
-// Removes the log-on start entry if there is one.
-void delete_autostart_value();
+// Removes the log-on start entry if there is one. False when it is there and
+// could not be removed.
+[[nodiscard]] bool delete_autostart_value();

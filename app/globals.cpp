@@ -1,6 +1,5 @@
 #include "app/globals.h"
 
-std::int32_t g_highlighted_button_row = 0;
 std::string g_diary_dir;
 std::string g_program_dir;
 std::string g_current_diary_book;
@@ -11,8 +10,6 @@ std::int32_t g_wallpaper_display_mode = 0;
 std::string g_account_db_path;
 Bytes g_attachment_image_list;
 std::int32_t g_attachment_icon = 0;
-std::vector<Bytes> g_digit_images;
-std::string g_chime_sound_file;
 std::string g_current_diary_path;
 std::int32_t g_current_page_number = 0;
 std::string g_page_title;
@@ -20,7 +17,6 @@ std::vector<std::string> g_import_sources;
 bool g_import_from_web = false;
 bool g_strip_html_on_import = false;
 bool g_window_opacity_enabled = false;
-std::int32_t g_clock_opacity_level = 0;
 std::int32_t g_current_track_index = 0;
 std::string g_playlist_path;
 std::string g_mci_device_name;
@@ -43,30 +39,26 @@ bool g_volume_drag_active = false;
 bool g_seek_drag_active = false;
 bool g_resume_after_seek = false;
 std::int32_t g_last_address_row = 0;
-std::int32_t g_splash_opacity = 0;
 
 void init_globals() {
     g_wallpaper_list.clear();
-    g_digit_images.assign(11, Bytes());
     g_import_sources.clear();
 }
 
 void free_globals() {
     for (std::string* text :
          {&g_diary_dir, &g_program_dir, &g_current_diary_book, &g_current_sender_name,
-          &g_account_db_path, &g_attachment_image_list, &g_chime_sound_file, &g_current_diary_path,
-          &g_page_title, &g_playlist_path, &g_mci_device_name, &g_length_buffer, &g_play_mode,
-          &g_mode_buffer, &g_list_drag_text}) {
+          &g_account_db_path, &g_attachment_image_list, &g_current_diary_path, &g_page_title,
+          &g_playlist_path, &g_mci_device_name, &g_length_buffer, &g_play_mode, &g_mode_buffer,
+          &g_list_drag_text}) {
         std::string().swap(*text);
     }
     std::vector<std::string>().swap(g_wallpaper_list);
-    std::vector<Bytes>().swap(g_digit_images);
     std::vector<std::string>().swap(g_import_sources);
 }
 
 void reset_globals_for_test() {
     free_globals();
-    g_highlighted_button_row = 0;
     g_current_wallpaper_index = 0;
     g_wallpaper_display_mode = 0;
     g_attachment_icon = 0;
@@ -74,7 +66,6 @@ void reset_globals_for_test() {
     g_import_from_web = false;
     g_strip_html_on_import = false;
     g_window_opacity_enabled = false;
-    g_clock_opacity_level = 0;
     g_current_track_index = 0;
     g_track_length_seconds = 0;
     g_track_open = false;
@@ -91,7 +82,6 @@ void reset_globals_for_test() {
     g_seek_drag_active = false;
     g_resume_after_seek = false;
     g_last_address_row = 0;
-    g_splash_opacity = 0;
     init_globals();
 }
 

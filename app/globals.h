@@ -10,7 +10,6 @@
 
 using Bytes = std::string;
 
-extern std::int32_t g_highlighted_button_row;
 extern std::string g_diary_dir;
 extern std::string g_program_dir;  // always ends in "/"
 extern std::string g_current_diary_book;
@@ -21,8 +20,6 @@ extern std::int32_t g_wallpaper_display_mode;
 extern std::string g_account_db_path;
 extern Bytes g_attachment_image_list;
 extern std::int32_t g_attachment_icon;
-extern std::vector<Bytes> g_digit_images;  // 0..9 and ":"
-extern std::string g_chime_sound_file;
 extern std::string g_current_diary_path;
 extern std::int32_t g_current_page_number;
 extern std::string g_page_title;
@@ -30,7 +27,6 @@ extern std::vector<std::string> g_import_sources;
 extern bool g_import_from_web;
 extern bool g_strip_html_on_import;
 extern bool g_window_opacity_enabled;
-extern std::int32_t g_clock_opacity_level;
 extern std::int32_t g_current_track_index;
 extern std::string g_playlist_path;
 extern std::string g_mci_device_name;
@@ -53,10 +49,8 @@ extern bool g_volume_drag_active;
 extern bool g_seek_drag_active;
 extern bool g_resume_after_seek;
 extern std::int32_t g_last_address_row;
-extern std::int32_t g_splash_opacity;
 
-// Creates the three arrays: the wallpaper list and the import sources empty,
-// the digit pictures as eleven empty entries.
+// Creates the arrays: the wallpaper list and the import sources, empty.
 void init_globals();
 
 // Frees the texts, byte data and arrays; runs at process exit.

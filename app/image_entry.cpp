@@ -6,20 +6,29 @@
 #include "app/program.h"
 #include "platform/desktop/desktop_setter.h"
 #include "platform/process/clock.h"
+#include "platform/process/folder_lock.h"
 #include "platform/process/process.h"
 #include "platform/shell/shell_actions.h"
 #include "platform/ui/failures.h"
 #include "platform/ui/form.h"
 #include "platform/ui/prompts.h"
+#include "platform/ui/translations.h"
+#include "platform/ui/window_system.h"
 
 int image_entry() {
-    init_globals();
-    QApplication::setQuitOnLastWindowClosed(false);
-
     dezu::ProgramSite site;
     site.dir = dezu::process::program_directory();
     if (site.dir.empty() || site.dir.back() != '/') site.dir += '/';
     site.file_name = dezu::process::program_file_name();
+
+    // A copy already running from this folder keeps it; this one ends
+    // before it has touched anything.
+    const dezu::process::FolderLock lock(site.dir);
+    if (lock.state() == dezu::process::FolderLock::State::HeldElsewhere) return 0;
+
+    init_globals();
+    QApplication::setQuitOnLastWindowClosed(false);
+    dezu::ui::install_chinese_qt_translations();
     site.opacity_enabled = dezu::ui::windows_can_be_translucent();
 
     dezu::process::SystemClock clock;
@@ -27,10 +36,11 @@ int image_entry() {
     dezu::ui::FailureReporter failures(prompts);
     dezu::process::EventLoopExit process;
     dezu::desktop::LiveDesktop desktop;
-    dezu::shell::DesktopShell shell;
+    dezu::shell::DesktopShell shell(prompts);
+    dezu::ui::LiveWindowSystem window_system;
     int code = 0;
     {
-        Program program(site, {clock, prompts, failures, process, desktop, shell});
+        Program program(site, {clock, prompts, failures, process, desktop, shell, window_system});
         program.start();
         code = QApplication::exec();
         // Leaving this scope cancels or finishes the tools' slow work.

@@ -3,18 +3,16 @@
 #include <QLabel>
 #include <cstdio>
 
-#include "app/globals.h"
-#include "app/startup.h"
 #include "assets/assets.h"
-#include "platform/shell/run_dialog.h"
-#include "platform/shell/shell.h"
+#include "platform/services.h"
+#include "platform/shell/shell_actions.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/fonts.h"
-#include "platform/ui/foreground.h"
-#include "platform/ui/messages.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/timer_control.h"
+#include "platform/ui/tray.h"
 #include "platform/ui/window_ids.h"
+#include "platform/ui/window_system.h"
 #include "wallpaper/wallpaper_change.h"
 
 namespace ui = dezu::ui;
@@ -24,30 +22,26 @@ namespace {
 struct Row {
     const char* button;
     const char* caption;
-    void (*click)();
+    void (LauncherWindow::*click)();
 };
 
 // Row 1 at the top; each row's super button keeps its form name.
 constexpr std::array<Row, LauncherWindow::kRows> kRowTable = {{
-    {"超级按钮3", "播放音乐", toggle_player_bar},
-    {"超级按钮14", "卡通时钟", toggle_desktop_clock},
-    {"超级按钮12", "桌面壁纸", open_wallpaper_manager},
-    {"超级按钮6", "随心所记", open_diary_book_window},
-    {"超级按钮7", "发送邮件", open_mail_compose},
-    {"超级按钮1", "控制面板", open_control_panel},
-    {"超级按钮4", "启动屏保", start_screen_saver},
-    {"超级按钮9", "运行程序", show_run_dialog},
-    {"超级按钮10", "程序设置", open_settings},
-    {"超级按钮11", "系统关机", confirm_shutdown},
-    {"超级按钮13", "退出程序", exit_program},
+    {"超级按钮3", "播放音乐", &LauncherWindow::toggle_player_bar},
+    {"超级按钮14", "卡通时钟", &LauncherWindow::toggle_desktop_clock},
+    {"超级按钮12", "桌面壁纸", &LauncherWindow::open_wallpaper_manager},
+    {"超级按钮6", "随心所记", &LauncherWindow::open_diary_book_window},
+    {"超级按钮7", "发送邮件", &LauncherWindow::open_mail_compose},
+    {"超级按钮1", "控制面板", &LauncherWindow::open_control_panel},
+    {"超级按钮4", "启动屏保", &LauncherWindow::start_screen_saver},
+    {"超级按钮9", "运行程序", &LauncherWindow::show_run_dialog},
+    {"超级按钮10", "程序设置", &LauncherWindow::open_settings},
+    {"超级按钮11", "系统关机", &LauncherWindow::confirm_shutdown},
+    {"超级按钮13", "退出程序", &LauncherWindow::exit_program},
 }};
 
 constexpr int kRowPitch = 17;
 constexpr int kAutoHideMs = 200;
-
-LauncherWindow* launcher() {
-    return ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
-}
 
 std::string face_name(int row) {
     char name[32];
@@ -62,7 +56,9 @@ void open_once(const char* window_id) {
 
 }  // namespace
 
-LauncherWindow::LauncherWindow() : Form(ui::windows::kLauncher) {
+LauncherWindow::LauncherWindow(const dezu::ProgramSite& site, const dezu::Services& services,
+                               dezu::settings::Settings& settings)
+    : Form(ui::windows::kLauncher), site_(site), services_(services), settings_(settings) {
     using namespace dezu::ui;
     setWindowFlags(Qt::FramelessWindowHint | Qt::Tool);
     setFixedSize(kWidth, kHeight);
@@ -95,14 +91,17 @@ LauncherWindow::LauncherWindow() : Form(ui::windows::kLauncher) {
         button->setFont(caption_font);
         buttons_[row - 1] = button;
         connect(button, &SuperButton::pointer_moved, this,
-                [tag = button->tag()] { highlight_launcher_button(tag); });
-        connect(button, &SuperButton::clicked, this, [click = r.click] { click(); });
+                [this, tag = button->tag()] { highlight_launcher_button(tag); });
+        connect(button, &SuperButton::clicked, this, r.click);
     }
 
     auto_hide_timer_ = new TimerControl(this, "时钟1");
     wallpaper_timer_ = new TimerControl(this, "时钟2");
-    connect(auto_hide_timer_, &TimerControl::tick, this, [] { auto_hide_launcher(); });
+    connect(auto_hide_timer_, &TimerControl::tick, this, &LauncherWindow::auto_hide_launcher);
     connect(wallpaper_timer_, &TimerControl::tick, this, [] { change_wallpaper_on_timer(); });
+
+    tray_ = new TrayIcon(this);
+    connect(tray_, &TrayIcon::notified, this, &LauncherWindow::pop_up_launcher);
 }
 
 dezu::ui::SuperButton* LauncherWindow::button_with_tag(int tag) const {
@@ -114,55 +113,41 @@ std::string LauncherWindow::icon_bytes() {
     return dezu::assets::asset_bytes("net.ico");
 }
 
-void LauncherWindow::on_created() {
-    init_launcher();
-}
-
-void LauncherWindow::on_tray_notification(int reason) {
-    pop_up_launcher(reason);
-}
-
-void pop_up_launcher(int /*notification_kind*/) {
-    LauncherWindow* panel = launcher();
-    if (!panel) return;
-    const QPoint pointer = ui::pointer_position();
-    const QRect screen = ui::screen_geometry_at(pointer);
+void LauncherWindow::pop_up_launcher(int /*notification_kind*/) {
+    ui::WindowSystem& desktop = services_.window_system;
+    const QPoint pointer = desktop.pointer_position();
+    const QRect screen = desktop.screen_geometry_at(pointer);
     // Bottom edge at the pointer, left edge 2 pixels left of it; kept inside
     // the screen, 2 pixels in from its right edge.
-    int top = pointer.y() - panel->height();
+    int top = pointer.y() - height();
     if (top < screen.top()) top = screen.top();
     int left = pointer.x() - 2;
     if (left < screen.left()) left = screen.left();
     const int screen_right = screen.left() + screen.width();
-    if (screen_right - (left + panel->width()) < 0) left = screen_right - panel->width() - 2;
-    panel->move(left, top);
+    if (screen_right - (left + width()) < 0) left = screen_right - width() - 2;
+    move(left, top);
 
-    if (!(panel->windowFlags() & Qt::WindowStaysOnTopHint))
-        panel->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    panel->show();
-    ui::bring_to_foreground(panel);
-    panel->auto_hide_timer()->set_interval(kAutoHideMs);
+    if (!(windowFlags() & Qt::WindowStaysOnTopHint)) setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    show();
+    desktop.bring_to_foreground(this);
+    auto_hide_timer_->set_interval(kAutoHideMs);
 }
 
-void auto_hide_launcher() {
-    LauncherWindow* panel = launcher();
-    if (!panel) return;
-    if (ui::foreground_window() == panel) return;
-    panel->hide();
-    panel->auto_hide_timer()->set_interval(0);
+void LauncherWindow::auto_hide_launcher() {
+    if (services_.window_system.foreground_window() == this) return;
+    hide();
+    auto_hide_timer_->set_interval(0);
 }
 
-void highlight_launcher_button(int row) {
-    LauncherWindow* panel = launcher();
-    if (!panel || g_highlighted_button_row == row) return;
-    if (g_highlighted_button_row != 0)
-        if (auto* previous = panel->button_with_tag(g_highlighted_button_row))
-            previous->set_highlight(0);
-    g_highlighted_button_row = row;
-    if (auto* button = panel->button_with_tag(row)) button->set_highlight(1);
+void LauncherWindow::highlight_launcher_button(int row) {
+    if (highlighted_row_ == row) return;
+    if (highlighted_row_ != 0)
+        if (auto* previous = button_with_tag(highlighted_row_)) previous->set_highlight(0);
+    highlighted_row_ = row;
+    if (auto* button = button_with_tag(row)) button->set_highlight(1);
 }
 
-void toggle_player_bar() {
+void LauncherWindow::toggle_player_bar() {
     const char* id = ui::windows::kPlayerBar;
     if (!ui::is_window_loaded(id)) {
         ui::load_window(id);
@@ -174,7 +159,7 @@ void toggle_player_bar() {
     }
 }
 
-void toggle_desktop_clock() {
+void LauncherWindow::toggle_desktop_clock() {
     const char* id = ui::windows::kDesktopClock;
     if (!ui::is_window_loaded(id))
         ui::load_window(id);
@@ -182,36 +167,38 @@ void toggle_desktop_clock() {
         ui::destroy_window(id);
 }
 
-void open_wallpaper_manager() {
+void LauncherWindow::open_wallpaper_manager() {
     open_once(ui::windows::kWallpaperManager);
 }
 
-void open_diary_book_window() {
+void LauncherWindow::open_diary_book_window() {
     open_once(ui::windows::kDiaryBook);
 }
 
-void open_mail_compose() {
+void LauncherWindow::open_mail_compose() {
     open_once(ui::windows::kMailCompose);
 }
 
-void open_settings() {
+void LauncherWindow::open_settings() {
     open_once(ui::windows::kSettings);
 }
 
-void open_control_panel() {
-    dezu::shell::open_settings_program();
+// The system actions tell nothing when they fail: the desktop stays as it was.
+
+void LauncherWindow::open_control_panel() {
+    services_.shell.open_settings_program();
 }
 
-void start_screen_saver() {
-    ui::send_message(launcher(), ui::WM_SYSCOMMAND, ui::SC_SCREENSAVE, 0);
+void LauncherWindow::start_screen_saver() {
+    services_.shell.start_screen_saver();
 }
 
-void show_run_dialog() {
-    dezu::shell::open_run_dialog(launcher());
+void LauncherWindow::show_run_dialog() {
+    services_.shell.show_run_dialog(this);
 }
 
-void confirm_shutdown() {
-    if (ui::message_box("是否关机", ui::MessageStyle::YesNo, std::nullopt, launcher()) ==
+void LauncherWindow::confirm_shutdown() {
+    if (services_.prompts.message_box("是否关机", ui::MessageStyle::YesNo, std::nullopt, this) ==
         ui::Button::Yes)
-        dezu::shell::power_off();
+        services_.shell.power_off();
 }

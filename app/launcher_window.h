@@ -4,16 +4,25 @@
 
 #include "platform/ui/form.h"
 
-namespace dezu::ui {
+namespace dezu {
+struct ProgramSite;
+struct Services;
+namespace settings {
+class Settings;
+}
+namespace ui {
 class SuperButton;
 class PictureBox;
 class TimerControl;
-}  // namespace dezu::ui
+class TrayIcon;
+}  // namespace ui
+}  // namespace dezu
 
 class QLabel;
 
 // The narrow borderless panel that the tray icon pops up: a vertical title
-// and eleven rows, each a face picture with a super button over it.
+// and eleven rows, each a face picture with a super button over it. Its
+// created handler is the start-up sequence; it owns the tray icon.
 class LauncherWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
@@ -21,16 +30,44 @@ public:
     static constexpr int kHeight = 188;
     static constexpr int kRows = 11;
 
-    LauncherWindow();
+    LauncherWindow(const dezu::ProgramSite& site, const dezu::Services& services,
+                   dezu::settings::Settings& settings);
 
-    void on_created() override;
-    void on_tray_notification(int reason) override;
+    void on_created() override { init_launcher(); }
+
+    // The start-up sequence.
+    void init_launcher();
+    // The tray icon's notification, whatever its kind: shows the panel at the
+    // pointer, above the other windows, and starts the auto-hide check.
+    void pop_up_launcher(int notification_kind);
+    // Tick of 时钟1: hides the panel once another window has the foreground.
+    void auto_hide_launcher();
+    // The pointer moved over the super button of the row.
+    void highlight_launcher_button(int row);
+
+    // The rows' click handlers, row 1 to row 11.
+    void toggle_player_bar();
+    void toggle_desktop_clock();
+    void open_wallpaper_manager();
+    void open_diary_book_window();
+    void open_mail_compose();
+    void open_control_panel();
+    void start_screen_saver();
+    void show_run_dialog();
+    void open_settings();
+    void confirm_shutdown();
+    // Removes the tray icon and ends the program with code 0; no window's
+    // closing handler runs.
+    void exit_program();
 
     dezu::ui::SuperButton* row_button(int row) const { return buttons_[row - 1]; }
     dezu::ui::PictureBox* row_face(int row) const { return faces_[row - 1]; }
     QLabel* title() const { return title_; }
     dezu::ui::TimerControl* auto_hide_timer() const { return auto_hide_timer_; }
     dezu::ui::TimerControl* wallpaper_timer() const { return wallpaper_timer_; }
+    dezu::ui::TrayIcon* tray() const { return tray_; }
+    // The row shown highlighted, 0 for none.
+    int highlighted_row() const { return highlighted_row_; }
 
     // The control whose tag is the given row number.
     dezu::ui::SuperButton* button_with_tag(int tag) const;
@@ -39,31 +76,17 @@ public:
     static std::string icon_bytes();
 
 private:
+    // Start-up steps 9 to 12: the wallpaper changer's position, list and timer.
+    void start_wallpaper_change();
+
+    const dezu::ProgramSite& site_;
+    const dezu::Services& services_;
+    dezu::settings::Settings& settings_;
     QLabel* title_ = nullptr;
     std::array<dezu::ui::SuperButton*, kRows> buttons_{};
     std::array<dezu::ui::PictureBox*, kRows> faces_{};
     dezu::ui::TimerControl* auto_hide_timer_ = nullptr;
     dezu::ui::TimerControl* wallpaper_timer_ = nullptr;
+    dezu::ui::TrayIcon* tray_ = nullptr;
+    int highlighted_row_ = 0;
 };
-
-// The tray icon's notification, whatever its kind: shows the panel at the
-// pointer, above the other windows, and starts the auto-hide check.
-void pop_up_launcher(int notification_kind);
-
-// Tick of 时钟1: hides the panel once another window has the foreground.
-void auto_hide_launcher();
-
-// The pointer moved over the super button of the row.
-void highlight_launcher_button(int row);
-
-// The rows' click handlers, row 1 to row 10 (row 11 is exit_program).
-void toggle_player_bar();
-void toggle_desktop_clock();
-void open_wallpaper_manager();
-void open_diary_book_window();
-void open_mail_compose();
-void open_control_panel();
-void start_screen_saver();
-void show_run_dialog();
-void open_settings();
-void confirm_shutdown();

@@ -1,24 +1,34 @@
 #include "app/program.h"
 
+#include "app/globals.h"
 #include "app/register_windows.h"
 #include "platform/ui/failures.h"
 #include "platform/ui/form.h"
 #include "platform/ui/window_ids.h"
 
 Program::Program(dezu::ProgramSite site, dezu::Services services)
-    : site_(std::move(site)), services_(services), settings_(site_.path("clock.ini")) {
+    : site_(std::move(site)),
+      services_(services),
+      settings_(site_.path("clock.ini")),
+      desktop_clock_(settings_, services_.clock) {
+    // TRANSITIONAL: for the tools that are not handed the site yet.
+    g_program_dir = site_.dir;
+    g_window_opacity_enabled = site_.opacity_enabled;
     // A settings file that cannot be written fails at every change; say so
     // once rather than at each.
     QObject::connect(
         &settings_, &dezu::settings::Settings::write_failed, [this](const QString& path) {
             services_.failures.report_once(
-                "settings", "设置无法保存到 " + path.toStdString() + "，请检查该文件夹是否可写");
+                "settings", "设置无法保存到“" + path.toStdString() +
+                                "”，所做的更改不会保留。请检查这个文件夹是否可以写入。");
         });
     register_all_windows(*this);
 }
 
 Program::~Program() {
     dezu::ui::discard_all_windows();
+    // The factories hold on to this program.
+    dezu::ui::unregister_all_windows();
 }
 
 void Program::start() {

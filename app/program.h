@@ -1,5 +1,6 @@
 #pragma once
 
+#include "clock/desktop_clock.h"
 #include "platform/services.h"
 #include "platform/settings/settings.h"
 
@@ -17,6 +18,7 @@ public:
     const dezu::ProgramSite& site() const { return site_; }
     const dezu::Services& services() const { return services_; }
     dezu::settings::Settings& settings() { return settings_; }
+    DesktopClock& desktop_clock() { return desktop_clock_; }
 
     // Loads the hidden LauncherWindow, whose created handler is the start-up
     // sequence.
@@ -26,4 +28,5 @@ private:
     dezu::ProgramSite site_;
     dezu::Services services_;
     dezu::settings::Settings settings_;
+    DesktopClock desktop_clock_;
 };

@@ -19,18 +19,28 @@
 
 namespace ui = dezu::ui;
 
-void register_all_windows(Program& /*program*/) {
+void register_all_windows(Program& program) {
     register_all_windows();
+    Program* p = &program;
+    ui::register_window(ui::windows::kLauncher, [p] {
+        return std::make_unique<LauncherWindow>(p->site(), p->services(), p->settings());
+    });
+    ui::register_window(ui::windows::kSplash,
+                        [p] { return std::make_unique<SplashWindow>(p->site()); });
+    ui::register_window(ui::windows::kSettings, [p] {
+        auto* launcher = ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
+        return std::make_unique<SettingsWindow>(p->settings(), p->site(), p->services().failures,
+                                                launcher ? launcher->wallpaper_timer() : nullptr);
+    });
+    ui::register_window(ui::windows::kDesktopClock, [p] {
+        return std::make_unique<DesktopClockWindow>(p->desktop_clock(), p->site(), p->services());
+    });
+    ui::register_window(ui::windows::kLunarCalendar, [p] {
+        return std::make_unique<LunarCalendarWindow>(p->site(), p->services().clock);
+    });
 }
 
 void register_all_windows() {
-    ui::register_window(ui::windows::kLauncher, [] { return std::make_unique<LauncherWindow>(); });
-    ui::register_window(ui::windows::kSplash, [] { return std::make_unique<SplashWindow>(); });
-    ui::register_window(ui::windows::kSettings, [] { return std::make_unique<SettingsWindow>(); });
-    ui::register_window(ui::windows::kDesktopClock,
-                        [] { return std::make_unique<DesktopClockWindow>(); });
-    ui::register_window(ui::windows::kLunarCalendar,
-                        [] { return std::make_unique<LunarCalendarWindow>(); });
     ui::register_window(ui::windows::kDiaryBook,
                         [] { return std::make_unique<DiaryBookWindow>(); });
     ui::register_window(ui::windows::kDiaryEditor,

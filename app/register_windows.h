@@ -6,6 +6,6 @@ class Program;
 // owner objects it shows.
 void register_all_windows(Program& program);
 
-// Until every window is handed its owner objects: the factories that find
-// their state on their own.
+// Until every window is handed its owner objects: the factories of the
+// windows that find their state on their own.
 void register_all_windows();

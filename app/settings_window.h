@@ -1,15 +1,42 @@
 #pragma once
 
+#include <QPointer>
+
 #include "platform/ui/form.h"
+
+class QCheckBox;
+
+namespace dezu {
+struct ProgramSite;
+namespace settings {
+class Settings;
+}
+namespace ui {
+class FailureReporter;
+class TimerControl;
+}  // namespace ui
+}  // namespace dezu
 
 // The four start-up options of section 系统参数, with 确定 and 取消.
 class SettingsWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    SettingsWindow();
-    void on_created() override;
-};
+    // wallpaper_timer: the timed wallpaper change that 确定 starts, if any.
+    SettingsWindow(dezu::settings::Settings& settings, const dezu::ProgramSite& site,
+                   dezu::ui::FailureReporter& failures, dezu::ui::TimerControl* wallpaper_timer);
 
-void init_settings();
-void save_settings();
-void cancel_settings();
+    void on_created() override { init_settings(); }
+    void init_settings();
+    void save_settings();
+    void cancel_settings();
+
+private:
+    dezu::settings::Settings& settings_;
+    const dezu::ProgramSite& site_;
+    dezu::ui::FailureReporter& failures_;
+    QPointer<dezu::ui::TimerControl> wallpaper_timer_;
+    QCheckBox* start_with_system_ = nullptr;  // 选择框1
+    QCheckBox* change_wallpaper_ = nullptr;   // 选择框2
+    QCheckBox* no_splash_ = nullptr;          // 选择框9
+    QCheckBox* play_music_ = nullptr;         // 选择框3
+};

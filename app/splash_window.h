@@ -2,21 +2,30 @@
 
 #include "platform/ui/form.h"
 
-namespace dezu::ui {
+namespace dezu {
+struct ProgramSite;
+namespace ui {
 class TimerControl;
 }
+}  // namespace dezu
 
-// The start-up picture: opaque for two seconds, then fading out.
+// The start-up picture: opaque for two seconds, then fading out where
+// windows can be translucent, then closing itself.
 class SplashWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    SplashWindow();
-    void on_created() override;
+    explicit SplashWindow(const dezu::ProgramSite& site);
+
+    void on_created() override { init_splash(); }
+    void init_splash();
+    void fade_splash();
+
     dezu::ui::TimerControl* fade_timer() const { return timer_; }
+    // The level the next fade tick applies.
+    int splash_opacity() const { return splash_opacity_; }
 
 private:
+    const dezu::ProgramSite& site_;
     dezu::ui::TimerControl* timer_;
+    int splash_opacity_ = 0;
 };
-
-void init_splash();
-void fade_splash();

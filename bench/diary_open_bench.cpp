@@ -21,7 +21,6 @@
 #include "app/register_windows.h"
 #include "diary/diary_book.h"
 #include "diary/diary_editor_window.h"
-#include "platform/process/process.h"
 #include "platform/store/record_store.h"
 #include "platform/ui/form.h"
 #include "platform/ui/window_ids.h"
@@ -86,7 +85,6 @@ int main(int argc, char** argv) {
 
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    dezu::process::set_program_location_for_test(dir, "dezu");
     init_globals();
     g_program_dir = dir + "/";
     register_all_windows();

@@ -1,32 +1,24 @@
 #include "clock/desktop_clock_window.h"
 
-#include <QBuffer>
 #include <QCursor>
-#include <QIcon>
-#include <QImageReader>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
 
-#include "app/globals.h"
 #include "assets/assets.h"
 #include "clock/clock_styles.h"
-#include "clock/digit_strip.h"
-#include "platform/media/sound.h"
-#include "platform/process/clock.h"
-#include "platform/settings/settings_file.h"
-#include "platform/shell/date_time_settings.h"
-#include "platform/text/text.h"
+#include "clock/desktop_clock.h"
+#include "platform/services.h"
+#include "platform/shell/shell_actions.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/icons.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
 #include "platform/ui/window_shape.h"
 
 namespace ui = dezu::ui;
-using dezu::settings::read_setting;
-using dezu::settings::write_setting;
 
 namespace {
 
@@ -51,39 +43,18 @@ constexpr std::array<Handler, 8> kDigitHandlers = {
 constexpr std::array<std::pair<int, int>, 8> kBoxes = {
     {{0, 15}, {15, 15}, {30, 10}, {40, 15}, {55, 15}, {70, 10}, {80, 15}, {95, 15}}};
 
-const std::string& digit_picture(std::size_t index) {
-    static const std::string none;
-    return index < g_digit_images.size() ? g_digit_images[index] : none;
-}
-
-void write_clock_setting(const char* section, const char* key, const std::string& value) {
-    write_setting(clock_ini_path(), section, key, value);
-}
-
-std::string read_clock_setting(const char* section, const char* key) {
-    return read_setting(clock_ini_path(), section, key);
-}
-
-// Every size an icon file holds.
-QIcon icon_from_file_bytes(const std::string& bytes) {
-    QByteArray data = QByteArray::fromStdString(bytes);
-    QBuffer buffer(&data);
-    QImageReader reader(&buffer, "ico");
-    QIcon icon;
-    const int count = reader.imageCount();
-    for (int i = 0; i < count && reader.jumpToImage(i); ++i) {
-        const QImage image = reader.read();
-        if (!image.isNull()) icon.addPixmap(QPixmap::fromImage(image));
-    }
-    return icon;
-}
+// How long after a second begins the tick comes: late enough that a timer
+// firing a little early still lands in the new second.
+constexpr int kTickAfterSecondMs = 5;
 
 }  // namespace
 
-DesktopClockWindow::DesktopClockWindow() : Form(ui::windows::kDesktopClock) {
+DesktopClockWindow::DesktopClockWindow(DesktopClock& clock, const dezu::ProgramSite& site,
+                                       const dezu::Services& services)
+    : Form(ui::windows::kDesktopClock), clock_(clock), site_(site), services_(services) {
     // No frame, above ordinary windows, no taskbar entry.
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    setWindowIcon(icon_from_file_bytes(dezu::assets::asset_bytes("clock.ico")));
+    setWindowIcon(ui::icon_from_bytes(dezu::assets::asset_bytes("clock.ico")));
     setMouseTracking(true);
     move(50, 50);
     resize(120, 144);
@@ -100,13 +71,25 @@ DesktopClockWindow::DesktopClockWindow() : Form(ui::windows::kDesktopClock) {
     }
     timer_ = new ui::TimerControl(this, "时钟1");
     connect(timer_, &ui::TimerControl::tick, this, &DesktopClockWindow::on_clock_tick);
-    timer_->set_interval(1000);
+    arm_tick();
     build_menu();
+    connect(&clock_, &DesktopClock::digits_changed, this, [this] {
+        show_separators();
+        show_whole_time();
+    });
+}
+
+void DesktopClockWindow::arm_tick() {
+    // Every second, just after it begins, whenever the window was loaded or
+    // the last tick came.
+    timer_->set_interval(1000 - clock_.time().msec() + kTickAfterSecondMs);
 }
 
 void DesktopClockWindow::build_menu() {
     menu_ = new QMenu(this);
     menu_->setObjectName(QStringLiteral("配置"));
+    // The popup starts with a separator line, which Qt would otherwise hide.
+    menu_->setSeparatorsCollapsible(false);
     menu_->addSeparator();
     QMenu* skins = menu_->addMenu(QStringLiteral("皮肤风格"));
     for (std::size_t i = 0; i < kBackgroundSkins.size(); ++i)
@@ -148,38 +131,33 @@ bool DesktopClockWindow::chime_on() const {
 
 void DesktopClockWindow::init_desktop_clock() {
     restore_chime();
-    const std::string left = read_clock_setting("位置", "横向位置");
-    if (!left.empty()) move(dezu::text::truncate_toward_zero(dezu::text::numeric_value(left)), y());
-    const std::string top = read_clock_setting("位置", "纵向位置");
-    if (!top.empty()) move(x(), dezu::text::truncate_toward_zero(dezu::text::numeric_value(top)));
+    if (const auto left = clock_.stored_left()) move(*left, y());
+    if (const auto top = clock_.stored_top()) move(x(), *top);
 
-    const std::string skin = read_setting(g_program_dir + "clock.ini", "界面", "当前界面");
+    const std::string skin = clock_.stored_skin();
     if (const BackgroundSkin* s = find_background_skin(skin.empty() ? kDefaultSkin : skin))
         apply_background(*s);
-    const std::string digits = read_clock_setting("界面", "当前数字");
+    const std::string digits = clock_.stored_digit_style();
     if (const DigitStyle* d = find_digit_style(digits.empty() ? kDefaultDigitStyle : digits))
-        apply_digit_style(*d);
-    if (g_window_opacity_enabled) ui::set_window_opacity(this, 200);
+        clock_.apply_digit_style(*d);
+    if (site_.opacity_enabled) ui::set_window_opacity(this, 200);
 }
 
 void DesktopClockWindow::restore_chime() {
-    const std::string stored = read_clock_setting("报时", "报时");
+    const std::string stored = clock_.stored_chime();
     if (stored.empty()) return;
     chime_item_->setChecked(true);
     // "默认" is the built-in sound even when a file was chosen earlier in the
     // run and the file was edited since.
-    g_chime_sound_file = stored == "默认" ? std::string() : stored;
+    clock_.set_chime_sound_file(stored == "默认" ? std::string() : stored);
 }
 
 void DesktopClockWindow::save_clock_position() {
-    write_clock_setting("位置", "横向位置", std::to_string(x()));
-    write_clock_setting("位置", "纵向位置", std::to_string(y()));
+    clock_.store_position(pos());
 }
 
 void DesktopClockWindow::raise_clock_opacity() {
-    if (!g_window_opacity_enabled) return;
-    g_clock_opacity_level = 230;
-    ui::set_window_opacity(this, 230);
+    if (site_.opacity_enabled) ui::set_window_opacity(this, 230);
 }
 
 void DesktopClockWindow::show_clock_menu() {
@@ -195,7 +173,7 @@ void DesktopClockWindow::apply_background(const BackgroundSkin& skin) {
     show_whole_time();
     show_separators();
     resize(skin.window);
-    write_clock_setting("界面", "当前界面", skin.caption);
+    clock_.store_skin(skin.caption);
 }
 
 void DesktopClockWindow::apply_background_bean() {
@@ -217,43 +195,34 @@ void DesktopClockWindow::apply_background_none() {
     apply_background(kBackgroundSkins[5]);
 }
 
-void DesktopClockWindow::apply_digit_style(const DigitStyle& style) {
-    const std::string strip = dezu::assets::asset_bytes(style.asset);
-    g_digit_images.resize(11);
-    for (int i = 0; i < 11; ++i) g_digit_images[std::size_t(i)] = image_from_strip(strip, i);
-    show_separators();
-    show_whole_time();
-    write_clock_setting("界面", "当前数字", style.caption);
-}
-
 void DesktopClockWindow::apply_digit_style_pink() {
-    apply_digit_style(kDigitStyles[0]);
+    clock_.apply_digit_style(kDigitStyles[0]);
 }
 void DesktopClockWindow::apply_digit_style_black_green() {
-    apply_digit_style(kDigitStyles[1]);
+    clock_.apply_digit_style(kDigitStyles[1]);
 }
 void DesktopClockWindow::apply_digit_style_yellow_white() {
-    apply_digit_style(kDigitStyles[2]);
+    clock_.apply_digit_style(kDigitStyles[2]);
 }
 void DesktopClockWindow::apply_digit_style_grey() {
-    apply_digit_style(kDigitStyles[3]);
+    clock_.apply_digit_style(kDigitStyles[3]);
 }
 void DesktopClockWindow::apply_digit_style_orange() {
-    apply_digit_style(kDigitStyles[4]);
+    clock_.apply_digit_style(kDigitStyles[4]);
 }
 void DesktopClockWindow::apply_digit_style_blue_green() {
-    apply_digit_style(kDigitStyles[5]);
+    clock_.apply_digit_style(kDigitStyles[5]);
 }
 void DesktopClockWindow::apply_digit_style_light_blue() {
-    apply_digit_style(kDigitStyles[6]);
+    clock_.apply_digit_style(kDigitStyles[6]);
 }
 void DesktopClockWindow::apply_digit_style_lcd() {
-    apply_digit_style(kDigitStyles[7]);
+    clock_.apply_digit_style(kDigitStyles[7]);
 }
 
 void DesktopClockWindow::show_separators() {
-    boxes_[2]->set_picture(digit_picture(10));
-    boxes_[5]->set_picture(digit_picture(10));
+    boxes_[2]->set_picture(clock_.digit_picture(10));
+    boxes_[5]->set_picture(clock_.digit_picture(10));
 }
 
 void DesktopClockWindow::show_whole_time() {
@@ -263,50 +232,47 @@ void DesktopClockWindow::show_whole_time() {
 }
 
 void DesktopClockWindow::show_time_field(int field, ui::PictureBox* tens, ui::PictureBox* units) {
-    const QTime t = dezu::process::now().time();
+    const QTime t = clock_.time();
     const int v = field == 1 ? t.second() : field == 2 ? t.minute() : field == 3 ? t.hour() : 0;
-    tens->set_picture(digit_picture(std::size_t(v / 10)));
-    units->set_picture(digit_picture(std::size_t(v % 10)));
+    tens->set_picture(clock_.digit_picture(v / 10));
+    units->set_picture(clock_.digit_picture(v % 10));
 }
 
 void DesktopClockWindow::on_clock_tick() {
-    if (dezu::process::now().time().second() == 0) {
+    if (clock_.time().second() == 0) {
         show_time_field(3, boxes_[0], boxes_[1]);
         show_time_field(2, boxes_[3], boxes_[4]);
-        if (dezu::process::now().time().minute() == 0 && chime_on()) {
-            if (g_chime_sound_file.empty())
-                dezu::media::play_sound_bytes(default_chime_sound());
-            else
-                dezu::media::play_sound_file(g_chime_sound_file);
-        }
+        if (clock_.time().minute() == 0 && chime_on()) clock_.play_chime();
     }
     show_time_field(1, boxes_[6], boxes_[7]);
+    arm_tick();
 }
 
 void DesktopClockWindow::toggle_hourly_chime() {
     if (chime_on()) {
         chime_item_->setChecked(false);
-        write_clock_setting("报时", "报时", "");
+        clock_.store_chime("");
         return;
     }
-    if (ui::message_box("是否选择铃声", ui::MessageStyle::YesNo, std::nullopt, this) ==
+    ui::Prompts& prompts = services_.prompts;
+    if (prompts.message_box("是否选择铃声", ui::MessageStyle::YesNo, std::nullopt, this) ==
         ui::Button::Yes) {
-        const auto files =
-            ui::open_file_dialog(this, "", {{"*.WAV", {"*.WAV"}}, {"*.MID", {"*.MID"}}}, "", false);
+        const auto files = prompts.open_file_dialog(
+            this, "", {{"*.WAV", {"*.WAV"}}, {"*.MID", {"*.MID"}}}, "", false);
         if (files.empty()) return;
-        g_chime_sound_file = files.front();
+        clock_.set_chime_sound_file(files.front());
         chime_item_->setChecked(true);
-        write_clock_setting("报时", "报时", g_chime_sound_file);
+        clock_.store_chime(files.front());
     } else {
-        g_chime_sound_file.clear();
+        clock_.set_chime_sound_file({});
         chime_item_->setChecked(true);
-        write_clock_setting("报时", "报时", "默认");
+        clock_.store_chime("默认");
     }
 }
 
 void DesktopClockWindow::open_date_time_settings() {
     // A desktop without such a program is not reported.
-    dezu::shell::open_date_time_settings();
+    services_.shell.open_date_time_settings();
 }
 
 void DesktopClockWindow::open_lunar_calendar() {

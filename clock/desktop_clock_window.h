@@ -9,22 +9,29 @@
 
 struct BackgroundSkin;
 struct DigitStyle;
+class DesktopClock;
 class QAction;
 class QMenu;
 
-namespace dezu::ui {
+namespace dezu {
+struct ProgramSite;
+struct Services;
+namespace ui {
 class PictureBox;
 class TimerControl;
-}  // namespace dezu::ui
+}  // namespace ui
+}  // namespace dezu
 
 // The borderless desktop clock: HH:MM:SS drawn from digit pictures on a
 // skin picture that gives the window its outline. Its right-button menu
 // picks the skin and digit style, opens the date-and-time settings and the
-// lunar calendar, switches the hourly chime and closes the clock.
+// lunar calendar, switches the hourly chime and closes the clock. It shows
+// the DesktopClock it is handed.
 class DesktopClockWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    DesktopClockWindow();
+    DesktopClockWindow(DesktopClock& clock, const dezu::ProgramSite& site,
+                       const dezu::Services& services);
 
     void on_created() override { init_desktop_clock(); }
     void on_closing() override { save_clock_position(); }
@@ -76,12 +83,15 @@ protected:
 
 private:
     void apply_background(const BackgroundSkin& skin);
-    void apply_digit_style(const DigitStyle& style);
     void show_separators();
     void show_whole_time();
     void restore_chime();
     void build_menu();
+    void arm_tick();
 
+    DesktopClock& clock_;
+    const dezu::ProgramSite& site_;
+    const dezu::Services& services_;
     QWidget* panel_ = nullptr;
     std::array<dezu::ui::PictureBox*, 8> boxes_{};
     dezu::ui::TimerControl* timer_ = nullptr;

@@ -4,11 +4,18 @@
 
 class LunarMonthCalendar;
 
+namespace dezu {
+struct ProgramSite;
+namespace process {
+class Clock;
+}
+}  // namespace dezu
+
 // A small window holding a month calendar with the Chinese lunar dates.
 class LunarCalendarWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    LunarCalendarWindow();
+    LunarCalendarWindow(const dezu::ProgramSite& site, const dezu::process::Clock& clock);
 
     void on_created() override { init_lunar_calendar_window(); }
     void init_lunar_calendar_window();
@@ -16,5 +23,6 @@ public:
     LunarMonthCalendar* calendar() const { return calendar_; }
 
 private:
+    const dezu::ProgramSite& site_;
     LunarMonthCalendar* calendar_ = nullptr;
 };

@@ -35,14 +35,14 @@ std::string lunar_day_text(const QDate& date) {
     return lunar->day == 1 ? month_name(lunar->month, lunar->leap) : day_name(lunar->day);
 }
 
-LunarMonthCalendar::LunarMonthCalendar(QWidget* parent, const std::string& name)
-    : QCalendarWidget(parent) {
+LunarMonthCalendar::LunarMonthCalendar(QWidget* parent, const std::string& name,
+                                       const dezu::process::Clock& clock)
+    : QCalendarWidget(parent), clock_(clock) {
     setObjectName(QString::fromStdString(name));
     setLocale(QLocale(QLocale::Chinese, QLocale::China));
     setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     setGridVisible(true);
-    const QDate today = dezu::process::now().date();
-    setSelectedDate(today);
+    setSelectedDate(clock_.now().date());
 }
 
 void LunarMonthCalendar::paintCell(QPainter* painter, const QRect& rect, QDate date) const {
@@ -50,7 +50,7 @@ void LunarMonthCalendar::paintCell(QPainter* painter, const QRect& rect, QDate d
     const bool in_month = date.month() == monthShown() && date.year() == yearShown();
     const bool selected = date == selectedDate();
     painter->fillRect(rect, selected ? palette().highlight().color() : palette().base().color());
-    const QDate today = dezu::process::now().date();
+    const QDate today = clock_.now().date();
     if (date == today) {
         painter->setPen(QPen(QColor(220, 40, 40), 2));
         painter->drawRect(rect.adjusted(1, 1, -2, -2));

@@ -8,13 +8,20 @@
 // 十二月, a leap month marked 闰). Empty when the date has no lunar date.
 std::string lunar_day_text(const QDate& date);
 
+namespace dezu::process {
+class Clock;
+}
+
 // A month view that shows every day with its Chinese lunar date and marks
-// today.
+// today, as the clock service tells it.
 class LunarMonthCalendar : public QCalendarWidget {
     Q_OBJECT
 public:
-    LunarMonthCalendar(QWidget* parent, const std::string& name);
+    LunarMonthCalendar(QWidget* parent, const std::string& name, const dezu::process::Clock& clock);
 
 protected:
     void paintCell(QPainter* painter, const QRect& rect, QDate date) const override;
+
+private:
+    const dezu::process::Clock& clock_;
 };

@@ -12,6 +12,7 @@ class ProcessControl;
 namespace ui {
 class Prompts;
 class FailureReporter;
+class WindowSystem;
 }  // namespace ui
 namespace desktop {
 class DesktopSetter;
@@ -41,6 +42,7 @@ struct Services {
     process::ProcessControl& process;
     desktop::DesktopSetter& desktop;
     shell::ShellActions& shell;
+    ui::WindowSystem& window_system;  // the pointer, the screens, the foreground
 };
 
 }  // namespace dezu

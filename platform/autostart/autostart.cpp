@@ -89,8 +89,9 @@ std::string read_autostart() {
     return {};
 }
 
-void write_autostart(const std::string& program_path) {
+bool write_autostart(const std::string& program_path) {
     const std::string path = entry_path();
+    // A folder that cannot be made shows as a failed write below.
     files::make_directory(std::filesystem::u8path(path).parent_path().string());
     const std::string content =
         "[Desktop Entry]\n"
@@ -101,12 +102,13 @@ void write_autostart(const std::string& program_path) {
         "\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n";
-    files::replace_file_atomically(path, content);
+    return files::replace_file_atomically(path, content);
 }
 
-void delete_autostart() {
+bool delete_autostart() {
     std::error_code ec;
     std::filesystem::remove(std::filesystem::u8path(entry_path()), ec);
+    return !ec;
 }
 
 }  // namespace dezu::autostart

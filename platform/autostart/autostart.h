@@ -4,7 +4,7 @@
 
 // The log-on start entry of the program: the XDG autostart file
 // $XDG_CONFIG_HOME/autostart/Tools.desktop (~/.config when unset), whose
-// Exec line names the program's full path. Failures are not reported.
+// Exec line names the program's full path.
 namespace dezu::autostart {
 
 std::string entry_path();
@@ -14,9 +14,11 @@ bool autostart_exists();
 // The program path the entry starts; empty when there is none.
 std::string read_autostart();
 
-// Creates or replaces the entry so that it starts the given program.
-void write_autostart(const std::string& program_path);
+// Creates or replaces the entry so that it starts the given program. False
+// when it could not be written; an entry that was there stays as it was.
+[[nodiscard]] bool write_autostart(const std::string& program_path);
 
-void delete_autostart();
+// False when an entry is there and could not be removed.
+[[nodiscard]] bool delete_autostart();
 
 }  // namespace dezu::autostart

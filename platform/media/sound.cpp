@@ -2,113 +2,94 @@
 
 #include <gst/gst.h>
 
-#include <QCoreApplication>
-#include <QPointer>
-#include <QTimer>
 #include <cstdlib>
-#include <list>
-#include <memory>
+#include <optional>
 
 #include "platform/files/files.h"
 
 namespace dezu::media {
 namespace {
 
-struct Playback {
-    GstElement* pipeline = nullptr;
-    std::string data;  // the bytes an in-memory sound plays from
-    std::size_t log_index = 0;
-};
-
-std::vector<PlayedSound> sound_log;
 std::string test_sink;
-std::list<std::unique_ptr<Playback>> playing;
-QPointer<QTimer> poll_timer;
 
 bool gstreamer_ready() {
     static const bool ready = gst_init_check(nullptr, nullptr, nullptr);
     return ready;
 }
 
-std::string sink_name() {
-    if (!test_sink.empty()) return test_sink;
-    const char* env = std::getenv("DEZU_AUDIO_SINK");
-    return env ? env : "";
-}
-
-std::size_t log_start(const std::string& file, std::size_t bytes) {
-    sound_log.push_back({file, bytes, PlayedSound::State::Playing});
-    return sound_log.size() - 1;
-}
-
-void release(Playback& p) {
-    if (!p.pipeline) return;
-    gst_element_set_state(p.pipeline, GST_STATE_NULL);
-    gst_object_unref(p.pipeline);
-    p.pipeline = nullptr;
-}
-
-// The bus is polled from the UI thread's event loop: no GLib main loop is
-// needed, and nothing here ever waits for the sound.
-void poll_buses() {
-    for (auto it = playing.begin(); it != playing.end();) {
-        Playback& p = **it;
-        GstBus* bus = gst_element_get_bus(p.pipeline);
-        std::optional<PlayedSound::State> end;
-        while (!end) {
-            GstMessage* msg =
-                gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-            if (!msg) break;
-            end = GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS ? PlayedSound::State::Finished
-                                                           : PlayedSound::State::Failed;
-            gst_message_unref(msg);
-        }
-        gst_object_unref(bus);
-        if (end) {
-            sound_log[p.log_index].state = *end;
-            release(p);
-            it = playing.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    if (playing.empty() && poll_timer) poll_timer->stop();
-}
-
-void watch() {
-    if (!poll_timer) {
-        if (!QCoreApplication::instance()) return;
-        poll_timer = new QTimer(QCoreApplication::instance());
-        poll_timer->setInterval(40);
-        QObject::connect(poll_timer.data(), &QTimer::timeout, poll_buses);
-    }
-    if (!poll_timer->isActive()) poll_timer->start();
-}
-
+// Pushes an in-memory sound into the pipeline's source in one piece.
 void push_bytes(GstElement* /*playbin*/, GstElement* source, gpointer user) {
-    const auto* p = static_cast<const Playback*>(user);
-    g_object_set(source, "size", gint64(p->data.size()), "max-bytes", guint64(p->data.size() + 1),
+    const auto* data = static_cast<const std::string*>(user);
+    g_object_set(source, "size", gint64(data->size()), "max-bytes", guint64(data->size() + 1),
                  "format", GST_FORMAT_BYTES, nullptr);
-    GstBuffer* buffer = gst_buffer_new_memdup(p->data.data(), p->data.size());
+    GstBuffer* buffer = gst_buffer_new_memdup(data->data(), data->size());
     GstFlowReturn ret = GST_FLOW_OK;
     g_signal_emit_by_name(source, "push-buffer", buffer, &ret);
     gst_buffer_unref(buffer);
     g_signal_emit_by_name(source, "end-of-stream", &ret);
 }
 
-void start(std::unique_ptr<Playback> p, const std::string& uri) {
-    PlayedSound& entry = sound_log[p->log_index];
-    if (!gstreamer_ready()) {
-        entry.state = PlayedSound::State::Failed;
+}  // namespace
+
+struct SoundPlayer::Playback {
+    GstElement* pipeline = nullptr;
+    std::string file;
+    std::string data;  // the bytes an in-memory sound plays from
+
+    ~Playback() {
+        if (!pipeline) return;
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+    }
+};
+
+SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {
+    // The buses are polled from this thread's event loop: no GLib main loop
+    // is needed, and nothing here ever waits for a sound.
+    poll_.setInterval(40);
+    connect(&poll_, &QTimer::timeout, this, &SoundPlayer::poll_buses);
+}
+
+SoundPlayer::~SoundPlayer() = default;
+
+void SoundPlayer::finish_later(const std::string& file, std::size_t bytes) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, file = QString::fromStdString(file), bytes] {
+            emit ended(file, qint64(bytes), false);
+        },
+        Qt::QueuedConnection);
+}
+
+void SoundPlayer::play_bytes(const std::string& wav) {
+    if (wav.empty()) {
+        finish_later({}, 0);
         return;
     }
-    p->pipeline = gst_element_factory_make("playbin", nullptr);
-    if (!p->pipeline) {
-        entry.state = PlayedSound::State::Failed;
+    auto p = std::make_unique<Playback>();
+    p->data = wav;
+    start(std::move(p), "appsrc://");
+}
+
+void SoundPlayer::play_file(const std::string& path) {
+    gchar* uri = files::file_exists(path) ? gst_filename_to_uri(path.c_str(), nullptr) : nullptr;
+    if (!uri) {
+        finish_later(path, 0);
+        return;
+    }
+    auto p = std::make_unique<Playback>();
+    p->file = path;
+    start(std::move(p), uri);
+    g_free(uri);
+}
+
+void SoundPlayer::start(std::unique_ptr<Playback> p, const std::string& uri) {
+    if (!gstreamer_ready() || !(p->pipeline = gst_element_factory_make("playbin", nullptr))) {
+        finish_later(p->file, p->data.size());
         return;
     }
     g_object_set(p->pipeline, "uri", uri.c_str(), nullptr);
-    const std::string sink = sink_name();
+    const std::string sink = audio_sink_description();
     if (!sink.empty()) {
         GError* error = nullptr;
         GstElement* audio = gst_parse_launch(sink.c_str(), &error);
@@ -118,50 +99,38 @@ void start(std::unique_ptr<Playback> p, const std::string& uri) {
             g_object_set(p->pipeline, "video-sink", video, nullptr);
     }
     if (!p->data.empty())
-        g_signal_connect(p->pipeline, "source-setup", G_CALLBACK(push_bytes), p.get());
+        g_signal_connect(p->pipeline, "source-setup", G_CALLBACK(push_bytes), &p->data);
     if (gst_element_set_state(p->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        entry.state = PlayedSound::State::Failed;
-        release(*p);
+        finish_later(p->file, p->data.size());
         return;
     }
-    playing.push_back(std::move(p));
-    watch();
+    playing_.push_back(std::move(p));
+    if (!poll_.isActive()) poll_.start();
 }
 
-}  // namespace
-
-void play_sound_bytes(const std::string& wav) {
-    auto p = std::make_unique<Playback>();
-    p->log_index = log_start({}, wav.size());
-    if (wav.empty()) {
-        sound_log[p->log_index].state = PlayedSound::State::Failed;
-        return;
+void SoundPlayer::poll_buses() {
+    for (auto it = playing_.begin(); it != playing_.end();) {
+        Playback& p = **it;
+        GstBus* bus = gst_element_get_bus(p.pipeline);
+        std::optional<bool> played;
+        while (!played) {
+            GstMessage* msg =
+                gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+            if (!msg) break;
+            played = GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS;
+            gst_message_unref(msg);
+        }
+        gst_object_unref(bus);
+        if (!played) {
+            ++it;
+            continue;
+        }
+        const QString file = QString::fromStdString(p.file);
+        const qint64 bytes = qint64(p.data.size());
+        it = playing_.erase(it);
+        emit ended(file, bytes, *played);
     }
-    p->data = wav;
-    start(std::move(p), "appsrc://");
-}
-
-void play_sound_file(const std::string& path) {
-    auto p = std::make_unique<Playback>();
-    p->log_index = log_start(path, 0);
-    gchar* uri = files::file_exists(path) ? gst_filename_to_uri(path.c_str(), nullptr) : nullptr;
-    if (!uri) {
-        sound_log[p->log_index].state = PlayedSound::State::Failed;
-        return;
-    }
-    start(std::move(p), uri);
-    g_free(uri);
-}
-
-std::vector<PlayedSound> sounds_played_for_test() {
-    return sound_log;
-}
-
-void clear_sounds_played_for_test() {
-    // Sounds still playing are stopped first.
-    for (auto& p : playing) release(*p);
-    playing.clear();
-    sound_log.clear();
+    if (playing_.empty()) poll_.stop();
 }
 
 void set_audio_sink_for_test(const std::string& element) {
@@ -169,7 +138,9 @@ void set_audio_sink_for_test(const std::string& element) {
 }
 
 std::string audio_sink_description() {
-    return sink_name();
+    if (!test_sink.empty()) return test_sink;
+    const char* env = std::getenv("DEZU_AUDIO_SINK");
+    return env ? env : "";
 }
 
 }  // namespace dezu::media

@@ -1,39 +1,57 @@
 #pragma once
 
-#include <cstddef>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <list>
+#include <memory>
 #include <string>
-#include <vector>
 
-// Short sounds (the clock's chime): each call starts the sound and returns at
-// once; the sound plays on the media framework's own threads. A sound that
-// cannot be played (a missing file, damaged data) plays nothing and is not
-// reported.
+// Short sounds (the clock's chime). Each sound starts at once and plays on
+// the media framework's own threads; nothing waits for it.
 namespace dezu::media {
 
-// A whole WAV file held in memory.
-void play_sound_bytes(const std::string& wav);
+class SoundPlayer : public QObject {
+    Q_OBJECT
+public:
+    explicit SoundPlayer(QObject* parent = nullptr);
+    // Sounds still playing stop.
+    ~SoundPlayer() override;
 
-// A sound file: WAV, MIDI or any other audio format the system can decode.
-void play_sound_file(const std::string& path);
+    // A whole WAV file held in memory.
+    void play_bytes(const std::string& wav);
+    // A sound file: WAV, MIDI or any other audio format the system decodes.
+    void play_file(const std::string& path);
 
-// What became of each sound started since the log was last cleared (tests).
-struct PlayedSound {
-    enum class State { Playing, Finished, Failed };
-    std::string file;       // the path, or empty for bytes
-    std::size_t bytes = 0;  // the size of the bytes played
-    State state = State::Playing;
+    // Sounds started and not yet ended.
+    std::size_t playing() const { return playing_.size(); }
+
+signals:
+    // Once for every sound started, on this object's thread: the file (empty
+    // for bytes), how many bytes were handed in (0 for a file), and whether it
+    // played to its end. A sound that cannot be played (a missing file,
+    // damaged data) ends at once with played false; nothing else reports it.
+    void ended(const QString& file, qint64 bytes, bool played);
+
+private:
+    struct Playback;
+    void start(std::unique_ptr<Playback> p, const std::string& uri);
+    void finish_later(const std::string& file, std::size_t bytes);
+    void poll_buses();
+
+    std::list<std::unique_ptr<Playback>> playing_;
+    QTimer poll_;
 };
-std::vector<PlayedSound> sounds_played_for_test();
-void clear_sounds_played_for_test();
 
-// The audio output sounds play into, as a media element description:
-// "fakesink" plays silently and as fast as it can, "fakesink sync=true" in
-// real time. Empty: the description in the environment variable
-// DEZU_AUDIO_SINK, else the desktop's own output.
+// The audio output that sounds and tracks play into, as a media element
+// description: "fakesink" plays silently and as fast as it can, "fakesink
+// sync=true" in real time. Empty: the description in the environment
+// variable DEZU_AUDIO_SINK, else the desktop's own output. Tests replace the
+// output, and only the output.
 void set_audio_sink_for_test(const std::string& element);
 
 // The audio output description in force by the rule above: empty for the
-// desktop's own output. Tracks (mci.h) play into it as well.
+// desktop's own output.
 std::string audio_sink_description();
 
 }  // namespace dezu::media

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace dezu::process {
@@ -25,22 +24,5 @@ std::string program_directory();
 
 // The program file's name alone, such as "dezu".
 std::string program_file_name();
-
-// Tests run the program's code from a directory of their own.
-void set_program_location_for_test(const std::string& directory, const std::string& file_name);
-
-// Registers the routine that runs once when the process ends.
-void register_exit_routine(void (*routine)());
-
-// Ends the process at once with the exit code; windows get no closing
-// handlers, the exit routines run.
-[[noreturn]] void end_process(int exit_code);
-
-// Tests catch the end of the process: the hook runs in place of exiting and
-// end_process then unwinds with ProcessEnded.
-struct ProcessEnded {
-    int exit_code;
-};
-void set_end_process_hook_for_test(std::function<void(int)> hook);
 
 }  // namespace dezu::process

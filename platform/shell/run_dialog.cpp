@@ -44,7 +44,7 @@ bool run_typed_target(const std::string& typed) {
     return start_command_line(expanded.toStdString());
 }
 
-RunDialog::RunDialog(QWidget* owner) : QDialog(owner) {
+RunDialog::RunDialog(QWidget* owner, ui::Prompts& prompts) : QDialog(owner), prompts_(prompts) {
     setObjectName(QStringLiteral("RunDialog"));
     setWindowTitle(QStringLiteral("运行"));
     auto* prompt = new QLabel(
@@ -86,8 +86,9 @@ void RunDialog::run() {
     const QString text = command_->currentText().trimmed();
     if (text.isEmpty()) return;
     if (!run_typed_target(text.toStdString())) {
-        ui::message_box("找不到“" + text.toStdString() + "”。请确认名称是否正确，然后再试一次。",
-                        ui::MessageStyle::Stop, std::string("运行"), this);
+        prompts_.message_box(
+            "找不到“" + text.toStdString() + "”。请确认名称是否正确，然后再试一次。",
+            ui::MessageStyle::Stop, std::string("运行"), this);
         command_->lineEdit()->selectAll();
         return;
     }
@@ -100,18 +101,18 @@ void RunDialog::run() {
 }
 
 void RunDialog::browse() {
-    const auto files = ui::open_file_dialog(this, "浏览", {{"所有文件", {"*"}}},
-                                            QDir::homePath().toStdString(), false);
+    const auto files = prompts_.open_file_dialog(this, "浏览", {{"所有文件", {"*"}}},
+                                                 QDir::homePath().toStdString(), false);
     if (files.empty()) return;
     QString path = QString::fromStdString(files.front());
     if (path.contains(QLatin1Char(' '))) path = QLatin1Char('"') + path + QLatin1Char('"');
     command_->setEditText(path);
 }
 
-RunDialog* open_run_dialog(QWidget* owner) {
+RunDialog* open_run_dialog(QWidget* owner, ui::Prompts& prompts) {
     auto* dialog =
         owner ? owner->findChild<RunDialog*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-    if (!dialog) dialog = new RunDialog(owner);
+    if (!dialog) dialog = new RunDialog(owner, prompts);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();

@@ -5,6 +5,10 @@
 
 class QComboBox;
 
+namespace dezu::ui {
+class Prompts;
+}
+
 namespace dezu::shell {
 
 // Our Run dialog: a program, command line, folder, document or URL to open,
@@ -13,7 +17,7 @@ namespace dezu::shell {
 class RunDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit RunDialog(QWidget* owner);
+    RunDialog(QWidget* owner, ui::Prompts& prompts);
 
     QComboBox* command() const { return command_; }
 
@@ -23,12 +27,13 @@ public:
     void browse();
 
 private:
+    ui::Prompts& prompts_;
     QComboBox* command_;
 };
 
 // Shows the owner's Run dialog, creating it the first time, and brings it to
 // the front.
-RunDialog* open_run_dialog(QWidget* owner);
+RunDialog* open_run_dialog(QWidget* owner, ui::Prompts& prompts);
 
 // Opens a URL, folder or document with its default program, runs a program
 // file, or starts a command line. False when there is nothing by that name to

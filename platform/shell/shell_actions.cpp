@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "platform/shell/date_time_settings.h"
+#include "platform/shell/run_dialog.h"
 #include "platform/shell/shell.h"
 
 namespace dezu::shell {
@@ -21,6 +22,10 @@ void DesktopShell::power_off() {
 
 bool DesktopShell::open_date_time_settings() {
     return shell::open_date_time_settings();
+}
+
+void DesktopShell::show_run_dialog(QWidget* owner) {
+    open_run_dialog(owner, prompts_);
 }
 
 bool DesktopShell::open_document(const std::string& target) {

@@ -4,6 +4,10 @@
 
 class QWidget;
 
+namespace dezu::ui {
+class Prompts;
+}
+
 namespace dezu::shell {
 
 // The system actions the program asks of the desktop. The program uses the
@@ -17,6 +21,8 @@ public:
     virtual bool start_screen_saver() = 0;
     virtual void power_off() = 0;
     virtual bool open_date_time_settings() = 0;
+    // Our own Run dialog, kept by its owner window between showings.
+    virtual void show_run_dialog(QWidget* owner) = 0;
     // A file, folder or URL, in its default program.
     virtual bool open_document(const std::string& target) = 0;
     // To the desktop's wastebasket; false when it could not be moved.
@@ -25,12 +31,19 @@ public:
 
 class DesktopShell final : public ShellActions {
 public:
+    // The prompts the Run dialog asks through.
+    explicit DesktopShell(ui::Prompts& prompts) : prompts_(prompts) {}
+
     bool open_settings_program() override;
     bool start_screen_saver() override;
     void power_off() override;
     bool open_date_time_settings() override;
+    void show_run_dialog(QWidget* owner) override;
     bool open_document(const std::string& target) override;
     bool move_to_trash(const std::string& path) override;
+
+private:
+    ui::Prompts& prompts_;
 };
 
 }  // namespace dezu::shell

@@ -7,7 +7,6 @@
 #include <QPointer>
 #include <QStyleFactory>
 #include <map>
-#include <optional>
 
 #include "platform/ui/x11_atoms.h"
 
@@ -23,8 +22,6 @@ Registry& registry() {
     static Registry r;
     return r;
 }
-
-std::optional<bool> translucency_answer;
 
 bool x11_has_compositor() {
     auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -64,6 +61,10 @@ void register_window(const std::string& window_id, FormFactory factory) {
 
 void unregister_window(const std::string& window_id) {
     registry().factories.erase(window_id);
+}
+
+void unregister_all_windows() {
+    registry().factories.clear();
 }
 
 Form* loaded_window(const std::string& window_id) {
@@ -123,15 +124,10 @@ void set_window_opacity(QWidget* window, int level) {
 }
 
 bool windows_can_be_translucent() {
-    if (translucency_answer) return *translucency_answer;
     const QString platform = QGuiApplication::platformName();
     if (platform.startsWith(QLatin1String("wayland"))) return true;
     if (platform == QLatin1String("xcb")) return x11_has_compositor();
     return false;
-}
-
-void set_translucency_for_test(std::optional<bool> answer) {
-    translucency_answer = answer;
 }
 
 void apply_visual_style(int /*style*/) {

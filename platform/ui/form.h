@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace dezu::ui {
@@ -27,8 +26,6 @@ public:
     virtual bool on_close_requested() { return true; }
     // The closing handler: runs inside destroy_window, first.
     virtual void on_closing() {}
-    // A notification of the tray icon that this window owns.
-    virtual void on_tray_notification(int /*reason*/) {}
 
     // Whether load_window shows the window after its created handler.
     void set_visible_on_load(bool visible) { visible_on_load_ = visible; }
@@ -59,6 +56,8 @@ using FormFactory = std::function<std::unique_ptr<Form>()>;
 // The factory that creates a window identity. Registering again replaces it.
 void register_window(const std::string& window_id, FormFactory factory);
 void unregister_window(const std::string& window_id);
+// Forgets every factory, so that none outlives what it was handed.
+void unregister_all_windows();
 
 // Creates the window, runs its created handler and shows it (when its form is
 // visible). Modal loading waits until the window is destroyed and returns
@@ -87,9 +86,8 @@ void discard_all_windows();
 void set_window_opacity(QWidget* window, int level);
 
 // Whether windows can really be made translucent here: a compositing X11
-// display or Wayland. A test may fix the answer.
+// display or Wayland.
 bool windows_can_be_translucent();
-void set_translucency_for_test(std::optional<bool> answer);
 
 // Switches on the program's visual style. Only the call is relied on.
 void apply_visual_style(int style);

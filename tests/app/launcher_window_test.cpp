@@ -2,91 +2,53 @@
 
 #include <gtest/gtest.h>
 
-#include <QComboBox>
+#include <QCoreApplication>
 #include <QFontInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <set>
 
-#include "app/globals.h"
-#include "app/register_windows.h"
-#include "platform/settings/settings_file.h"
-#include "platform/shell/run_dialog.h"
+#include "app_fixture.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/fonts.h"
-#include "platform/ui/foreground.h"
-#include "platform/ui/messages.h"
 #include "platform/ui/timer_control.h"
 #include "platform/ui/tray.h"
-#include "platform/ui/window_ids.h"
-#include "stand_ins.h"
-#include "support/program_dir.h"
-#include "support/scripted_prompts.h"
 
 namespace ui = dezu::ui;
-using dezu::settings::write_setting;
 
 namespace {
 
-// Tool windows that other issues build; these record their loading and closing.
-struct ToolCounts {
-    int created = 0;
-    int closed = 0;
-};
-std::map<std::string, ToolCounts> tool_counts;
-
-class StandInTool : public ui::Form {
-public:
-    explicit StandInTool(const std::string& id) : Form(id) {}
-    void on_created() override { ++tool_counts[window_id()].created; }
-    void on_closing() override { ++tool_counts[window_id()].closed; }
-};
-
-const char* const kTools[] = {ui::windows::kPlayerBar,        ui::windows::kDesktopClock,
-                              ui::windows::kWallpaperManager, ui::windows::kDiaryBook,
-                              ui::windows::kMailCompose,      ui::windows::kSettings};
+const std::initializer_list<const char*> kTools = {
+    ui::windows::kPlayerBar, ui::windows::kDesktopClock, ui::windows::kWallpaperManager,
+    ui::windows::kDiaryBook, ui::windows::kMailCompose,  ui::windows::kSettings};
 
 constexpr QRect kScreen(0, 0, 1024, 768);
 
 }  // namespace
 
-class LauncherTest : public ProgramDirTest {
+class LauncherTest : public AppTest {
 protected:
     void SetUp() override {
-        ProgramDirTest::SetUp();
-        // Never the real system bus.
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path("no-bus")).c_str(), 1);
+        AppTest::SetUp();
         for (const char* key : {"显示启动画面", "自动播放", "自动启动"})
-            write_setting(clock_ini(), "系统参数", key, "N");
-        tool_counts.clear();
-        register_all_windows();
-        for (const char* id : kTools)
-            ui::register_window(id, [id] { return std::make_unique<StandInTool>(id); });
-        ui::set_screen_for_test(kScreen);
-        ui::load_window(ui::windows::kLauncher);
-        launcher = ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
+            set_ini("系统参数", key, "N");
+        make_program();
+        stand_in_for(kTools);
+        services.window_system.screen = kScreen;
+        launcher = start();
         ASSERT_NE(launcher, nullptr);
-    }
-    void TearDown() override {
-        for (const char* id : kTools) ui::unregister_window(id);
-        register_all_windows();
-        ui::set_pointer_for_test(std::nullopt);
-        ui::set_screen_for_test(std::nullopt);
-        ui::set_foreground_for_test(std::nullopt);
-        ProgramDirTest::TearDown();
     }
 
     // A tray notification of that kind with the pointer at (x, y).
     void tray_click(int x, int y,
                     QSystemTrayIcon::ActivationReason kind = QSystemTrayIcon::Trigger) {
-        ui::set_pointer_for_test(QPoint(x, y));
-        QSystemTrayIcon* icon = ui::current_tray_icon();
+        services.window_system.pointer = QPoint(x, y);
+        QSystemTrayIcon* icon = launcher->tray()->system_icon();
         ASSERT_NE(icon, nullptr);
         emit icon->activated(kind);
     }
+    void set_foreground(QWidget* window) { services.window_system.foreground = window; }
     void click_row(int row) { launcher->row_button(row)->click(); }
     // The pointer moving over a row's super button.
     void move_over(int row) {
@@ -129,11 +91,11 @@ TEST_F(LauncherTest, PopsUpAtThePointerAndStaysOnTheScreen) {
 }
 
 TEST_F(LauncherTest, EveryKindOfTrayNotificationPopsUp) {
-    ui::set_foreground_for_test(nullptr);
+    set_foreground(nullptr);
     for (auto kind :
          {QSystemTrayIcon::Trigger, QSystemTrayIcon::Context, QSystemTrayIcon::MiddleClick,
           QSystemTrayIcon::DoubleClick, QSystemTrayIcon::Unknown}) {
-        auto_hide_launcher();
+        launcher->auto_hide_launcher();
         ASSERT_FALSE(launcher->isVisible());
         ASSERT_EQ(launcher->auto_hide_timer()->interval(), 0);
         tray_click(400, 600, kind);
@@ -156,11 +118,11 @@ TEST_F(LauncherTest, HidesOnceAnotherWindowHasTheForeground) {
         {"another program's window", nullptr, false},
     };
     for (const auto& c : cases) {
-        ui::set_foreground_for_test(launcher);
+        set_foreground(launcher);
         tray_click(400, 600);
         process_events(250);
         ASSERT_TRUE(launcher->isVisible()) << c.what;
-        ui::set_foreground_for_test(c.foreground);
+        set_foreground(c.foreground);
         process_events(450);  // two ticks
         EXPECT_EQ(launcher->isVisible(), c.stays) << c.what;
         EXPECT_EQ(launcher->auto_hide_timer()->interval(), c.stays ? 200 : 0) << c.what;
@@ -172,7 +134,7 @@ TEST_F(LauncherTest, ActivationWithinTheProgramDecidesTheForeground) {
     tray_click(400, 600);
     process_events(300);
     ASSERT_TRUE(launcher->isVisible());
-    EXPECT_EQ(ui::foreground_window(), launcher);
+    EXPECT_EQ(services.window_system.foreground_window(), launcher);
     ui::load_window(ui::windows::kDiaryBook);
     ui::loaded_window(ui::windows::kDiaryBook)->activateWindow();
     process_events(450);
@@ -181,18 +143,18 @@ TEST_F(LauncherTest, ActivationWithinTheProgramDecidesTheForeground) {
 }
 
 TEST_F(LauncherTest, HighlightFollowsThePointerAndSurvivesHiding) {
-    EXPECT_EQ(g_highlighted_button_row, 0);
+    EXPECT_EQ(launcher->highlighted_row(), 0);
     EXPECT_TRUE(highlighted_rows().empty());
     for (int i = 0; i < 3; ++i) move_over(3);  // back and forth over one button
     EXPECT_EQ(highlighted_rows(), std::vector<int>{3});
     move_over(7);
     EXPECT_EQ(highlighted_rows(), std::vector<int>{7});
-    EXPECT_EQ(g_highlighted_button_row, 7);
+    EXPECT_EQ(launcher->highlighted_row(), 7);
 
-    ui::set_foreground_for_test(launcher);
+    set_foreground(launcher);
     tray_click(400, 600);
-    ui::set_foreground_for_test(nullptr);
-    auto_hide_launcher();
+    set_foreground(nullptr);
+    launcher->auto_hide_launcher();
     ASSERT_FALSE(launcher->isVisible());
     tray_click(400, 600);
     EXPECT_EQ(highlighted_rows(), std::vector<int>{7});
@@ -212,13 +174,13 @@ TEST_F(LauncherTest, PlayerBarRowShowsAHiddenBarThenClosesItThenLoadsIt) {
 
     click_row(1);
     EXPECT_TRUE(ui::loaded_window(bar)->isVisible());
-    EXPECT_EQ(tool_counts[bar].created, 1);
+    EXPECT_EQ(tools.count(tools.created, bar), 1);
     click_row(1);
     EXPECT_FALSE(ui::is_window_loaded(bar));
-    EXPECT_EQ(tool_counts[bar].closed, 1);
+    EXPECT_EQ(tools.count(tools.closed, bar), 1);
     click_row(1);
     EXPECT_TRUE(ui::is_window_loaded(bar));
-    EXPECT_EQ(tool_counts[bar].created, 2);
+    EXPECT_EQ(tools.count(tools.created, bar), 2);
 }
 
 TEST_F(LauncherTest, ClockRowLoadsThenCloses) {
@@ -227,7 +189,7 @@ TEST_F(LauncherTest, ClockRowLoadsThenCloses) {
     EXPECT_TRUE(ui::is_window_loaded(clock));
     click_row(2);
     EXPECT_FALSE(ui::is_window_loaded(clock));
-    EXPECT_EQ(tool_counts[clock].closed, 1);
+    EXPECT_EQ(tools.count(tools.closed, clock), 1);
 }
 
 TEST_F(LauncherTest, OpenerRowsLoadOnceAndLeaveAnOpenWindowAlone) {
@@ -240,7 +202,7 @@ TEST_F(LauncherTest, OpenerRowsLoadOnceAndLeaveAnOpenWindowAlone) {
         ASSERT_TRUE(ui::is_window_loaded(id)) << id;
         ui::loaded_window(id)->hide();
         click_row(row);
-        EXPECT_EQ(tool_counts[id].created, 1) << id;
+        EXPECT_EQ(tools.count(tools.created, id), 1) << id;
         EXPECT_FALSE(ui::loaded_window(id)->isVisible()) << id << ": not shown again";
     }
 }
@@ -252,172 +214,35 @@ TEST_F(LauncherTest, RowsOfWindowsNotBuiltYetDoNothing) {
     EXPECT_FALSE(launcher->isVisible());
 }
 
-class LauncherSystemActionsTest : public LauncherTest {
-protected:
-    StandInPrograms programs;
-};
-
-TEST_F(LauncherSystemActionsTest, ShutdownAnsweredNoDoesNothing) {
-    programs.add("systemctl");
-    ScriptedPrompts prompts;
-    prompts.then_button(ui::Button::No);
-    click_row(10);
-    ASSERT_EQ(prompts.asked().size(), 1u);
-    const ui::Prompt& asked = prompts.asked().front();
-    EXPECT_EQ(asked.text, "是否关机");
-    EXPECT_EQ(asked.style, ui::MessageStyle::YesNo);
-    EXPECT_FALSE(asked.title.has_value());
-    EXPECT_TRUE(programs.wait_for_calls(1, 500).empty());
+TEST_F(LauncherTest, SystemActionRowsAskTheDesktop) {
+    const std::pair<int, const char*> rows[] = {
+        {6, "open_settings_program"}, {7, "start_screen_saver"}, {8, "show_run_dialog"}};
+    for (bool desktop_answers : {true, false}) {
+        services.shell.calls.clear();
+        services.shell.answer = desktop_answers;
+        for (const auto& [row, call] : rows) click_row(row);
+        std::vector<std::string> expected;
+        for (const auto& [row, call] : rows) expected.push_back(call);
+        EXPECT_EQ(services.shell.calls, expected);
+    }
+    // Whatever the desktop did, nothing is said.
+    EXPECT_TRUE(services.prompts.asked().empty());
 }
 
-TEST_F(LauncherSystemActionsTest, ShutdownAnsweredYesAsksLogindElseSystemctl) {
-    const std::vector<std::string> power_off = {"org.freedesktop.login1.Manager.PowerOff(true)"};
-    struct Case {
-        const char* what;
-        bool bus;     // a system bus with logind on it
-        bool refuse;  // logind says no
-        std::vector<std::string> logind_calls;
-        std::vector<std::string> programs_run;
-    } cases[] = {
-        {"logind answers", true, false, power_off, {}},
-        {"logind refuses", true, true, power_off, {}},
-        {"no system bus", false, false, {}, {"systemctl [poweroff]"}},
-    };
-    programs.add("systemctl");
-    for (const auto& c : cases) {
-        std::filesystem::remove(programs.log());
-        std::optional<StandInLogind> logind;
-        if (c.bus) {
-            logind.emplace();
-            if (!logind->ok()) GTEST_SKIP() << "no dbus-daemon for the stand-in bus";
-            if (c.refuse) logind->refuse();
-            setenv("DBUS_SYSTEM_BUS_ADDRESS", logind->address().c_str(), 1);
-        }
-        ScriptedPrompts prompts;
-        prompts.then_button(ui::Button::Yes);
+TEST_F(LauncherTest, ShutdownOnlyOnYes) {
+    for (ui::Button answer : {ui::Button::No, ui::Button::Yes}) {
+        services.shell.calls.clear();
+        services.prompts.then_button(answer);
         click_row(10);
-        QDeadlineTimer deadline(5000);
-        while (logind && logind->calls().empty() && !deadline.hasExpired()) process_events(20);
-        if (logind) {
-            EXPECT_EQ(logind->calls(), c.logind_calls) << c.what;
-        }
-        EXPECT_EQ(programs.wait_for_calls(c.programs_run.size() + 1, 500), c.programs_run)
-            << c.what;
-        EXPECT_EQ(prompts.asked().size(), 1u) << c.what << ": no message";
-        setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path("no-bus")).c_str(), 1);
+        const ui::Prompt& asked = services.prompts.asked().back();
+        EXPECT_EQ(asked.text, "是否关机");
+        EXPECT_EQ(asked.style, ui::MessageStyle::YesNo);
+        EXPECT_FALSE(asked.title.has_value());
+        EXPECT_EQ(services.shell.calls, answer == ui::Button::Yes
+                                            ? std::vector<std::string>{"power_off"}
+                                            : std::vector<std::string>{});
     }
-}
-
-TEST_F(LauncherSystemActionsTest, ControlPanelRowStartsTheFirstSettingsProgramFound) {
-    ScriptedPrompts prompts;
-    click_row(6);  // none installed: nothing, and no message
-    EXPECT_TRUE(programs.wait_for_calls(1, 300).empty());
-    programs.add("xfce4-settings-manager");
-    programs.add("systemsettings");
-    click_row(6);
-    EXPECT_EQ(programs.wait_for_calls(1), std::vector<std::string>{"systemsettings"});
-    EXPECT_TRUE(prompts.asked().empty());
-}
-
-TEST_F(LauncherSystemActionsTest, ScreenSaverRowSendsTheSystemCommandToTheLauncher) {
-    programs.add("xdg-screensaver");
-    // Other system commands are not the screen saver.
-    EXPECT_EQ(ui::send_message(launcher, ui::WM_SYSCOMMAND, 0xF060, 0), 0);
-    click_row(7);
-    EXPECT_EQ(programs.wait_for_calls(1), std::vector<std::string>{"xdg-screensaver [activate]"});
-    std::filesystem::remove(programs.bin() + "/xdg-screensaver");
-    click_row(7);  // no screen saver: nothing
-}
-
-class RunDialogTest : public LauncherSystemActionsTest {
-protected:
-    dezu::shell::RunDialog* open() {
-        click_row(8);
-        auto* dialog = launcher->findChild<dezu::shell::RunDialog*>();
-        EXPECT_NE(dialog, nullptr);
-        return dialog;
-    }
-    // Types the text and presses OK.
-    void run(const std::string& text) {
-        auto* dialog = open();
-        dialog->command()->setEditText(QString::fromStdString(text));
-        dialog->findChild<QPushButton*>(QStringLiteral("ok"))->click();
-    }
-    std::vector<std::string> history() {
-        std::vector<std::string> items;
-        auto* box = open()->command();
-        for (int i = 0; i < box->count(); ++i) items.push_back(box->itemText(i).toStdString());
-        return items;
-    }
-    ScriptedPrompts prompts;
-};
-
-TEST_F(RunDialogTest, StartsCommandLinesAndOpensEverythingElse) {
-    programs.add("standin-editor");
-    programs.add("xdg-open");
-    write_file("notes.txt", "x");
-    std::filesystem::create_directory(path("some folder"));
-    write_file("tool.sh", "#!/bin/sh\necho tool >> '" + programs.log() + "'\n");
-    std::filesystem::permissions(path("tool.sh"), std::filesystem::perms::owner_all);
-
-    const std::pair<std::string, std::string> cases[] = {
-        {"standin-editor --new 'a b.txt'", "standin-editor [--new] [a b.txt]"},
-        {R"(standin-editor "say \"hi\"" c\ d '')", R"(standin-editor [say "hi"] [c d] [])"},
-        {"  https://example.org/x?y=1  ", "xdg-open [https://example.org/x?y=1]"},
-        {"about:blank", "xdg-open [about:blank]"},
-        {path("notes.txt"), "xdg-open [" + path("notes.txt") + "]"},
-        {path("some folder"), "xdg-open [" + path("some folder") + "]"},
-        {path("tool.sh"), "tool"},
-    };
-    std::size_t n = 0;
-    for (const auto& [typed, call] : cases) {
-        run(typed);
-        const auto calls = programs.wait_for_calls(++n);
-        ASSERT_EQ(calls.size(), n) << typed;
-        EXPECT_EQ(calls.back(), call) << typed;
-        EXPECT_FALSE(launcher->findChild<dezu::shell::RunDialog*>()->isVisible()) << typed;
-    }
-    EXPECT_TRUE(prompts.messages().empty());
-}
-
-TEST_F(RunDialogTest, KeepsThisSessionsHistoryLatestFirst) {
-    programs.add("one");
-    programs.add("two");
-    run("one");
-    run("two");
-    run("one");
-    EXPECT_EQ(history(), (std::vector<std::string>{"one", "two"}));
-    EXPECT_EQ(open()->command()->currentText(), "one");
-    ui::discard_all_windows();  // a new session starts with none
-    ui::load_window(ui::windows::kLauncher);
-    launcher = ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
-    EXPECT_TRUE(history().empty());
-}
-
-TEST_F(RunDialogTest, SaysSoWhenNothingCanBeStarted) {
-    for (const std::string& typed :
-         std::vector<std::string>{"no-such-program --x", path("missing/tool"), "'unclosed"}) {
-        run(typed);
-        auto* dialog = launcher->findChild<dezu::shell::RunDialog*>();
-        EXPECT_TRUE(dialog->isVisible()) << typed;
-        EXPECT_EQ(dialog->command()->count(), 0) << typed << ": not remembered";
-    }
-    ASSERT_EQ(prompts.messages().size(), 3u);
-    EXPECT_EQ(prompts.messages().front(),
-              "找不到“no-such-program --x”。请确认名称是否正确，然后再试一次。");
-    EXPECT_TRUE(programs.calls().empty());
-}
-
-TEST_F(RunDialogTest, BrowsePutsTheChosenFileInTheField) {
-    auto* dialog = open();
-    auto* browse = dialog->findChild<QPushButton*>(QStringLiteral("browse"));
-    prompts.then_files({"/opt/my tools/run me"});
-    browse->click();
-    EXPECT_EQ(dialog->command()->currentText(), "\"/opt/my tools/run me\"");
-    prompts.then_cancel();
-    browse->click();
-    EXPECT_EQ(dialog->command()->currentText(), "\"/opt/my tools/run me\"");
-    EXPECT_EQ(prompts.asked().back().kind, ui::Prompt::Kind::OpenFiles);
+    EXPECT_EQ(services.prompts.asked().size(), 2u);
 }
 
 TEST_F(LauncherTest, FormShowsTheTitleFaceAndElevenFacePictures) {

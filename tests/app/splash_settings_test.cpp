@@ -4,49 +4,41 @@
 #include <QPushButton>
 #include <filesystem>
 
-#include "app/globals.h"
-#include "app/launcher_window.h"
-#include "app/register_windows.h"
 #include "app/settings_window.h"
 #include "app/splash_window.h"
+#include "app_fixture.h"
 #include "platform/autostart/autostart.h"
-#include "platform/settings/settings_file.h"
 #include "platform/ui/timer_control.h"
-#include "platform/ui/window_ids.h"
-#include "support/program_dir.h"
 
 namespace ui = dezu::ui;
-using dezu::settings::read_setting;
-using dezu::settings::write_setting;
 
-class SplashTest : public ProgramDirTest {
+class SplashTest : public AppTest {
 protected:
-    void SetUp() override {
-        ProgramDirTest::SetUp();
-        register_all_windows();
+    SplashWindow* open(bool opacity_enabled) {
+        make_program(opacity_enabled);
+        return static_cast<SplashWindow*>(ui::load_window(ui::windows::kSplash));
     }
 };
 
 TEST_F(SplashTest, WithoutOpacityClosesAtTheFirstTick) {
-    g_window_opacity_enabled = false;
-    auto* splash = static_cast<SplashWindow*>(ui::load_window(ui::windows::kSplash));
+    SplashWindow* splash = open(false);
     ASSERT_NE(splash, nullptr);
     EXPECT_TRUE(splash->isVisible());
     EXPECT_EQ(splash->fade_timer()->interval(), 2000);
-    fade_splash();
+    EXPECT_EQ(splash->splash_opacity(), 0);
+    splash->fade_splash();
     EXPECT_FALSE(ui::is_window_loaded(ui::windows::kSplash));
-    EXPECT_EQ(g_splash_opacity, 0);
+    EXPECT_DOUBLE_EQ(splash->windowOpacity(), 1.0);
 }
 
 TEST_F(SplashTest, FadesThroughTwentyFiveLevelsThenCloses) {
-    g_window_opacity_enabled = true;
-    auto* splash = static_cast<SplashWindow*>(ui::load_window(ui::windows::kSplash));
+    SplashWindow* splash = open(true);
     EXPECT_DOUBLE_EQ(splash->windowOpacity(), 1.0);  // opaque until the first tick
     std::vector<int> levels;
     int ticks = 0;
     while (ui::is_window_loaded(ui::windows::kSplash) && ticks < 100) {
-        const bool will_apply = g_splash_opacity > 0;
-        fade_splash();
+        const bool will_apply = splash->splash_opacity() > 0;
+        splash->fade_splash();
         ++ticks;
         if (will_apply) {
             levels.push_back(static_cast<int>(splash->windowOpacity() * 255 + 0.5));
@@ -60,21 +52,23 @@ TEST_F(SplashTest, FadesThroughTwentyFiveLevelsThenCloses) {
 }
 
 TEST_F(SplashTest, TheRealTimerClosesItAfterTwoSeconds) {
-    g_window_opacity_enabled = false;
-    ui::load_window(ui::windows::kSplash);
+    open(false);
     process_events(1500);
     EXPECT_TRUE(ui::is_window_loaded(ui::windows::kSplash));
     process_events(1000);
     EXPECT_FALSE(ui::is_window_loaded(ui::windows::kSplash));
 }
 
-class SettingsWindowTest : public ProgramDirTest {
+class SettingsWindowTest : public AppTest {
 protected:
     void SetUp() override {
-        ProgramDirTest::SetUp();
-        register_all_windows();
-        g_program_dir = dir() + "/";
-        launcher_ = static_cast<LauncherWindow*>(ui::load_window(ui::windows::kLauncher));
+        AppTest::SetUp();
+        for (const char* key : {"显示启动画面", "自动播放", "自动启动"})
+            set_ini("系统参数", key, "N");
+        make_program();
+        launcher_ = start();
+        ASSERT_NE(launcher_, nullptr);
+        std::filesystem::remove(clock_ini());
     }
     ui::Form* open() { return ui::load_window(ui::windows::kSettings); }
     QCheckBox* box(const char* name) {
@@ -83,13 +77,11 @@ protected:
     void click(const char* name) {
         ui::loaded_window(ui::windows::kSettings)->control<QPushButton>(name)->click();
     }
-    std::string key(const char* k) { return read_setting(clock_ini(), "系统参数", k, "(missing)"); }
+    std::string key(const char* k) { return ini("系统参数", k); }
     LauncherWindow* launcher_ = nullptr;
 };
 
 TEST_F(SettingsWindowTest, FreshFileOpensWithMissingKeysMeaningYesAndConfirmWritesAll) {
-    std::filesystem::remove(clock_ini());
-    dezu::autostart::delete_autostart();
     launcher_->wallpaper_timer()->set_interval(0);
     open();
     EXPECT_TRUE(box("选择框1")->isChecked());
@@ -104,10 +96,11 @@ TEST_F(SettingsWindowTest, FreshFileOpensWithMissingKeysMeaningYesAndConfirmWrit
     EXPECT_EQ(key("自动播放"), "Y");
     EXPECT_EQ(launcher_->wallpaper_timer()->interval(), 300000);
     EXPECT_EQ(dezu::autostart::read_autostart(), dir() + "/dezu");
+    EXPECT_TRUE(services.prompts.asked().empty());
 }
 
 TEST_F(SettingsWindowTest, ClearedBoxesWriteNoAndDeleteTheStartEntry) {
-    write_setting(clock_ini(), "更换壁纸", "间隔时间", "");  // timed change switched off
+    set_ini("更换壁纸", "间隔时间", "");  // timed change switched off
     launcher_->wallpaper_timer()->set_interval(300000);
     open();
     box("选择框1")->setChecked(false);
@@ -128,6 +121,7 @@ TEST_F(SettingsWindowTest, ClearedBoxesWriteNoAndDeleteTheStartEntry) {
     click("按钮2");
     EXPECT_EQ(key("自动更换壁纸"), "N");
     EXPECT_EQ(launcher_->wallpaper_timer()->interval(), 60000);  // clearing does not stop it
+    EXPECT_TRUE(services.prompts.asked().empty());
 }
 
 TEST_F(SettingsWindowTest, CancelWritesNothing) {
@@ -136,4 +130,33 @@ TEST_F(SettingsWindowTest, CancelWritesNothing) {
     click("按钮1");
     EXPECT_FALSE(ui::is_window_loaded(ui::windows::kSettings));
     EXPECT_EQ(key("自动启动"), "(missing)");
+}
+
+TEST_F(SettingsWindowTest, SettingsThatCannotBeSavedAreToldOnceARun) {
+    // A folder in the file's place: every write fails, as in a read-only folder.
+    std::filesystem::create_directory(clock_ini());
+    for (int i = 0; i < 2; ++i) {
+        open();
+        box("选择框3")->setChecked(i == 0);
+        click("按钮2");
+        EXPECT_FALSE(ui::is_window_loaded(ui::windows::kSettings)) << "确定 still closes it";
+    }
+    ASSERT_EQ(services.prompts.messages().size(), 1u);
+    EXPECT_EQ(
+        services.prompts.messages()[0],
+        "设置无法保存到“" + clock_ini() + "”，所做的更改不会保留。请检查这个文件夹是否可以写入。");
+    EXPECT_EQ(services.prompts.asked()[0].style, ui::MessageStyle::Stop);
+    // The start entry is not clock.ini: it was still written.
+    EXPECT_EQ(dezu::autostart::read_autostart(), dir() + "/dezu");
+}
+
+TEST_F(SettingsWindowTest, AStartEntryThatCannotBeWrittenIsTold) {
+    std::filesystem::create_directories(path("config"));
+    write_file("config/autostart", "in the way");
+    open();
+    click("按钮2");
+    ASSERT_EQ(services.prompts.messages().size(), 1u);
+    EXPECT_EQ(services.prompts.messages()[0],
+              "无法设置随系统启动：“" + dezu::autostart::entry_path() + "”无法写入。");
+    EXPECT_EQ(key("自动启动"), "Y");
 }

@@ -1,111 +1,70 @@
-#include "app/startup.h"
-
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
 #include <QSystemTrayIcon>
 #include <filesystem>
 
 #include "app/autostart_sync.h"
 #include "app/globals.h"
-#include "app/launcher_window.h"
-#include "app/register_windows.h"
+#include "app_fixture.h"
 #include "platform/autostart/autostart.h"
 #include "platform/files/files.h"
-#include "platform/process/process.h"
-#include "platform/settings/settings_file.h"
-#include "platform/ui/form.h"
+#include "platform/ui/controls.h"
+#include "platform/ui/icons.h"
 #include "platform/ui/timer_control.h"
 #include "platform/ui/tray.h"
-#include "platform/ui/window_ids.h"
-#include "support/program_dir.h"
 
 namespace ui = dezu::ui;
-using dezu::settings::write_setting;
 
-namespace {
-
-// Records which stand-in windows the start-up loads, and whether their
-// closing handlers ran.
-struct StandIns {
-    std::vector<std::string> created;
-    std::vector<std::string> closed;
-};
-StandIns stand_ins;
-
-class StandInWindow : public ui::Form {
-public:
-    explicit StandInWindow(const std::string& id) : Form(id) {}
-    void on_created() override { stand_ins.created.push_back(window_id()); }
-    void on_closing() override { stand_ins.closed.push_back(window_id()); }
-};
-
-}  // namespace
-
-class StartupTest : public ProgramDirTest {
+class StartupTest : public AppTest {
 protected:
     void SetUp() override {
-        ProgramDirTest::SetUp();
-        stand_ins = {};
-        register_all_windows();
-        for (const char* id : {ui::windows::kSplash, ui::windows::kPlayerBar})
-            ui::register_window(id, [id] { return std::make_unique<StandInWindow>(id); });
+        AppTest::SetUp();
+        make_program();
+        stand_in_for({ui::windows::kSplash, ui::windows::kPlayerBar});
     }
-    void TearDown() override {
-        ui::unregister_window(ui::windows::kSplash);
-        ui::unregister_window(ui::windows::kPlayerBar);
-        register_all_windows();
-        ProgramDirTest::TearDown();
-    }
-
-    LauncherWindow* start() {
-        ui::load_window(ui::windows::kLauncher);
-        return ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
-    }
-    bool loaded(const char* id) const {
-        return std::find(stand_ins.created.begin(), stand_ins.created.end(), id) !=
-               stand_ins.created.end();
-    }
-    std::string program() const { return dir() + "/dezu"; }
+    bool loaded(const char* id) const { return tools.count(tools.created, id) > 0; }
+    std::string program_path() const { return dir() + "/dezu"; }
 };
 
 TEST_F(StartupTest, NoSettingsFileGivesTheDefaults) {
     LauncherWindow* launcher = start();
     ASSERT_NE(launcher, nullptr);
-    EXPECT_EQ(g_program_dir, dir() + "/");
     EXPECT_FALSE(launcher->isVisible());
     EXPECT_TRUE(loaded(ui::windows::kSplash));
     EXPECT_TRUE(loaded(ui::windows::kPlayerBar));
     EXPECT_EQ(read_file("NET.ICO"), LauncherWindow::icon_bytes());
     EXPECT_EQ(read_file("NET.ICO").size(), 2238u);
-    EXPECT_EQ(dezu::autostart::read_autostart(), program());
+    EXPECT_EQ(dezu::autostart::read_autostart(), program_path());
     EXPECT_EQ(g_current_wallpaper_index, 1);
     EXPECT_EQ(g_wallpaper_display_mode, 5);
     EXPECT_EQ(launcher->wallpaper_timer()->interval(), 300000);
     EXPECT_EQ(launcher->auto_hide_timer()->interval(), 0);
     EXPECT_TRUE(g_wallpaper_list.empty());
-    ASSERT_NE(ui::current_tray_icon(), nullptr);
-    EXPECT_EQ(ui::current_tray_icon()->toolTip(), QStringLiteral("单击弹出菜单"));
-    EXPECT_EQ(g_highlighted_button_row, 0);
+    ASSERT_TRUE(launcher->tray()->is_placed());
+    EXPECT_EQ(launcher->tray()->tip(), QStringLiteral("单击弹出菜单"));
+    EXPECT_EQ(launcher->highlighted_row(), 0);
     // Nothing of the start-up writes the settings file.
     EXPECT_FALSE(std::filesystem::exists(clock_ini()));
+    EXPECT_TRUE(services.prompts.asked().empty());
 }
 
 TEST_F(StartupTest, SettingsTurnStepsOff) {
-    write_setting(clock_ini(), "系统参数", "显示启动画面", "N");
-    write_setting(clock_ini(), "系统参数", "自动播放", "N");
-    write_setting(clock_ini(), "系统参数", "自动启动", "N");
-    write_setting(clock_ini(), "更换壁纸", "自动更换", "N");
-    write_setting(clock_ini(), "更换壁纸", "间隔时间", "7");
-    dezu::autostart::write_autostart("/opt/other/program");
+    for (const char* key : {"显示启动画面", "自动播放", "自动启动"}) set_ini("系统参数", key, "N");
+    set_ini("更换壁纸", "自动更换", "N");
+    set_ini("更换壁纸", "间隔时间", "7");
+    ASSERT_TRUE(dezu::autostart::write_autostart("/opt/other/program"));
     LauncherWindow* launcher = start();
-    EXPECT_TRUE(stand_ins.created.empty());
+    EXPECT_TRUE(tools.created.empty());
     EXPECT_EQ(dezu::autostart::read_autostart(), "/opt/other/program");
     EXPECT_EQ(launcher->wallpaper_timer()->interval(), 0);
 }
 
 TEST_F(StartupTest, OnlyExactNTurnsAStepOff) {
-    write_setting(clock_ini(), "系统参数", "显示启动画面", "n");
-    write_setting(clock_ini(), "系统参数", "自动播放", "NO");
+    set_ini("系统参数", "显示启动画面", "n");
+    set_ini("系统参数", "自动播放", "NO");
     start();
     EXPECT_TRUE(loaded(ui::windows::kSplash));
     EXPECT_TRUE(loaded(ui::windows::kPlayerBar));
@@ -125,9 +84,9 @@ TEST_F(StartupTest, NumbersAreTruncatedTowardZero) {
     };
     for (const auto& c : cases) {
         ui::discard_all_windows();
-        write_setting(clock_ini(), "更换壁纸", "当前壁纸", c.index);
-        write_setting(clock_ini(), "更换壁纸", "间隔时间", c.interval);
-        write_setting(clock_ini(), "更换壁纸", "显示方式", c.mode);
+        set_ini("更换壁纸", "当前壁纸", c.index);
+        set_ini("更换壁纸", "间隔时间", c.interval);
+        set_ini("更换壁纸", "显示方式", c.mode);
         LauncherWindow* launcher = start();
         EXPECT_EQ(g_current_wallpaper_index, c.want_index) << c.index;
         EXPECT_EQ(launcher->wallpaper_timer()->interval(), c.want_interval) << c.interval;
@@ -135,17 +94,79 @@ TEST_F(StartupTest, NumbersAreTruncatedTowardZero) {
     }
 }
 
-TEST_F(StartupTest, ExistingIconFileIsNeverRewritten) {
-    write_file("NET.ICO", "not an icon at all");
-    start();
-    EXPECT_EQ(read_file("NET.ICO"), "not an icon at all");
+namespace {
+
+// What a 32 x 32 icon looks like, as the desktop would draw it.
+QImage drawn(const QIcon& icon) {
+    QImage image(32, 32, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    icon.paint(&painter, image.rect());
+    return image;
 }
 
-TEST_F(StartupTest, ProgramDirectoryGetsExactlyOneTrailingSlash) {
-    dezu::process::set_program_location_for_test(dir() + "/", "dezu");
-    start();
-    EXPECT_EQ(g_program_dir, dir() + "/");
-    EXPECT_EQ(dezu::autostart::read_autostart(), program());
+// A small valid icon file of one colour.
+std::string red_icon_file() {
+    QImage red(16, 16, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    red.save(&buffer, "ICO");
+    return bytes.toStdString();
+}
+
+}  // namespace
+
+TEST_F(StartupTest, TrayIconIsTheIconFileOrElseTheBuiltInOne) {
+    const QImage built_in = drawn(ui::icon_from_bytes(LauncherWindow::icon_bytes()));
+    ASSERT_FALSE(built_in.isNull());
+    ASSERT_NE(built_in.pixel(16, 16), 0u);
+    const std::string red = red_icon_file();
+    ASSERT_FALSE(red.empty());
+    struct Case {
+        const char* what;
+        std::optional<std::string> icon_file;  // none: missing; "/": a folder in its place
+        bool kept_as_is;
+        bool shows_red;
+    } cases[] = {
+        {"missing: written and shown", std::nullopt, false, false},
+        {"damaged", std::string("not an icon at all"), true, false},
+        {"empty", std::string(), true, false},
+        {"a folder of that name", std::string("/"), true, false},
+        {"truncated", red.substr(0, 30), true, false},
+        {"another icon", red, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui::discard_all_windows();
+        std::filesystem::remove_all(path("NET.ICO"));
+        if (c.icon_file == "/")
+            std::filesystem::create_directory(path("NET.ICO"));
+        else if (c.icon_file)
+            write_file("NET.ICO", *c.icon_file);
+        LauncherWindow* launcher = start();
+        ASSERT_TRUE(launcher->tray()->is_placed());
+        const QImage shown = drawn(launcher->tray()->icon());
+        if (c.shows_red)
+            EXPECT_EQ(QColor(shown.pixel(16, 16)), QColor(Qt::red));
+        else
+            EXPECT_EQ(shown, built_in);
+        if (c.kept_as_is && c.icon_file != "/") {
+            EXPECT_EQ(read_file("NET.ICO"), *c.icon_file);
+        }
+    }
+}
+
+TEST_F(StartupTest, FolderThatCannotBeWrittenStillGetsATrayIcon) {
+    // A folder where nothing can be written, not even by root.
+    make_program_at(test_site(path("gone")));
+    stand_in_for({ui::windows::kSplash, ui::windows::kPlayerBar});
+    LauncherWindow* launcher = start();
+    EXPECT_FALSE(dezu::files::file_exists(path("gone/NET.ICO")));
+    ASSERT_TRUE(launcher->tray()->is_placed());
+    EXPECT_EQ(drawn(launcher->tray()->icon()),
+              drawn(ui::icon_from_bytes(LauncherWindow::icon_bytes())));
 }
 
 TEST_F(StartupTest, WallpaperListLinesAreTakenAsTheyAre) {
@@ -161,7 +182,7 @@ TEST_F(StartupTest, DamagedOrUnreadableSettingsFileStartsWithDefaults) {
     for (int i = 0; i < 65536; ++i) garbage += static_cast<char>((i * 2654435761u) >> 24);
     for (bool as_directory : {false, true}) {
         ui::discard_all_windows();
-        stand_ins = {};
+        tools = {};
         std::filesystem::remove_all(clock_ini());
         if (as_directory)
             std::filesystem::create_directory(clock_ini());
@@ -171,31 +192,32 @@ TEST_F(StartupTest, DamagedOrUnreadableSettingsFileStartsWithDefaults) {
         EXPECT_TRUE(loaded(ui::windows::kSplash));
         EXPECT_EQ(g_current_wallpaper_index, 1);
         EXPECT_EQ(launcher->wallpaper_timer()->interval(), 300000);
+        EXPECT_TRUE(services.prompts.asked().empty());
     }
 }
 
-TEST_F(StartupTest, ExitRemovesTheTrayIconAndRunsNoClosingHandler) {
-    start();
-    ASSERT_NE(ui::current_tray_icon(), nullptr);
-    bool tray_gone_at_exit = false;
-    int exit_code = -1;
-    dezu::process::set_end_process_hook_for_test([&](int code) {
-        exit_code = code;
-        tray_gone_at_exit = ui::current_tray_icon() == nullptr;
-    });
-    EXPECT_THROW(exit_program(), dezu::process::ProcessEnded);
-    EXPECT_EQ(exit_code, 0);
-    EXPECT_TRUE(tray_gone_at_exit);
-    EXPECT_TRUE(stand_ins.closed.empty());
-    EXPECT_TRUE(ui::is_window_loaded(ui::windows::kPlayerBar));
+TEST_F(StartupTest, ExitRemovesTheTrayIconAndEndsTheLoopWithoutClosingWindows) {
+    LauncherWindow* launcher = start();
+    ASSERT_TRUE(launcher->tray()->is_placed());
+    launcher->row_button(11)->click();
+    EXPECT_EQ(services.process.codes, std::vector<int>{0});
+    EXPECT_FALSE(launcher->tray()->is_placed());
+    // The program's end discards the windows: still no closing handler.
+    end_program();
+    EXPECT_TRUE(tools.closed.empty());
+    EXPECT_FALSE(ui::is_window_loaded(ui::windows::kPlayerBar));
 }
 
-class AutostartSyncTest : public ProgramDirTest {
+TEST_F(StartupTest, OpacityOnlyWhereWindowsCanBeTranslucent) {
+    for (bool translucent : {false, true}) {
+        make_program(translucent);
+        LauncherWindow* launcher = start();
+        EXPECT_NEAR(launcher->windowOpacity(), translucent ? 240 / 255.0 : 1.0, 0.01);
+    }
+}
+
+class AutostartSyncTest : public AppTest {
 protected:
-    void SetUp() override {
-        ProgramDirTest::SetUp();
-        g_program_dir = dir() + "/";
-    }
     // A hand-made entry with a marker line, to tell whether sync rewrote it.
     void write_entry(const std::string& exec) const {
         std::filesystem::create_directories(
@@ -224,7 +246,7 @@ TEST_F(AutostartSyncTest, WritesOnlyWhenMissingOrDifferent) {
     for (const auto& c : cases) {
         std::filesystem::remove(dezu::autostart::entry_path());
         if (c.existing) write_entry(c.existing);
-        sync_autostart_value();
+        EXPECT_TRUE(sync_autostart_value(test_site(dir())));
         EXPECT_EQ(dezu::autostart::read_autostart(), dir() + "/dezu")
             << (c.existing ? c.existing : "none");
         EXPECT_EQ(!marker_kept(), c.rewritten) << (c.existing ? c.existing : "none");
@@ -233,28 +255,26 @@ TEST_F(AutostartSyncTest, WritesOnlyWhenMissingOrDifferent) {
 }
 
 TEST_F(AutostartSyncTest, PathsWithSpecialCharactersRoundTrip) {
-    for (const std::string name : {"my tools/dezu", "a\"b$c`d\\e%f/dezu", "程序/dezu"}) {
-        g_program_dir = dir() + "/" + name.substr(0, name.rfind('/') + 1);
-        sync_autostart_value();
-        EXPECT_EQ(dezu::autostart::read_autostart(), g_program_dir + "dezu") << name;
+    for (const std::string folder : {"my tools/", "a\"b$c`d\\e%f/", "程序/"}) {
+        const dezu::ProgramSite site = test_site(dir() + "/" + folder);
+        EXPECT_TRUE(sync_autostart_value(site));
+        EXPECT_EQ(dezu::autostart::read_autostart(), site.program_path()) << folder;
     }
 }
 
 TEST_F(AutostartSyncTest, DeleteRemovesOnlyAnExistingEntry) {
-    delete_autostart_value();  // nothing there: nothing happens
+    EXPECT_TRUE(delete_autostart_value());  // nothing there: nothing happens
     EXPECT_FALSE(dezu::autostart::autostart_exists());
-    sync_autostart_value();
+    EXPECT_TRUE(sync_autostart_value(test_site(dir())));
     EXPECT_TRUE(dezu::autostart::autostart_exists());
-    delete_autostart_value();
+    EXPECT_TRUE(delete_autostart_value());
     EXPECT_FALSE(dezu::autostart::autostart_exists());
 }
 
-TEST_F(StartupTest, OpacityOnlyWhereWindowsCanBeTranslucent) {
-    for (bool translucent : {false, true}) {
-        ui::discard_all_windows();
-        ui::set_translucency_for_test(translucent);
-        LauncherWindow* launcher = start();
-        EXPECT_EQ(g_window_opacity_enabled, translucent);
-        EXPECT_NEAR(launcher->windowOpacity(), translucent ? 240 / 255.0 : 1.0, 0.01);
-    }
+TEST_F(AutostartSyncTest, AnEntryThatCannotBeWrittenSaysSo) {
+    // The entry's folder is a file: nothing can go there.
+    std::filesystem::create_directories(path("config"));
+    write_file("config/autostart", "in the way");
+    EXPECT_FALSE(sync_autostart_value(test_site(dir())));
+    EXPECT_FALSE(dezu::autostart::autostart_exists());
 }

@@ -10,13 +10,8 @@
 #include "clock/clock_styles.h"
 #include "clock/digit_strip.h"
 #include "clock_test_support.h"
-#include "platform/settings/settings_file.h"
 #include "platform/ui/timer_control.h"
-#include "support/scripted_prompts.h"
 
-using dezu::media::PlayedSound;
-using dezu::settings::read_setting;
-using dezu::settings::write_setting;
 using dezu::ui::Button;
 namespace ui = dezu::ui;
 
@@ -45,8 +40,7 @@ TEST_F(ClockTest, TimeBoxesShowTheTimeWithLeadingZeros) {
         DesktopClockWindow* w = open_clock();
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(shown(w), c.shows);
-        ui::destroy_window(ui::windows::kDesktopClock);
-        process_events();
+        close_clock();
     }
 }
 
@@ -54,13 +48,36 @@ TEST_F(ClockTest, HourAndMinuteChangeOnlyOnASecondZeroTick) {
     set_time(9, 5, 58);
     DesktopClockWindow* w = open_clock();
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->tick_timer()->interval(), 1000);
     set_time(9, 6, 1);  // the second-0 tick of 09:06 was missed
     w->on_clock_tick();
     EXPECT_EQ(shown(w), "09:05:01");
     set_time(10, 7, 0);
     w->on_clock_tick();
     EXPECT_EQ(shown(w), "10:07:00");
+}
+
+TEST_F(ClockTest, TicksJustAfterEverySecondBegins) {
+    // Wherever in its second the window loads, and however late a tick is
+    // delivered, the next tick lands just after the next second begins, and
+    // the display then shows that second.
+    const struct {
+        int load_ms;
+        int late_ms;  // how late each tick reaches the window
+    } cases[] = {{0, 0}, {1, 0}, {300, 0}, {950, 0}, {999, 0}, {300, 30}, {700, 400}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "load at ." << c.load_ms << ", late " << c.late_ms);
+        set_time(9, 5, 58, c.load_ms);
+        DesktopClockWindow* w = open_clock();
+        ASSERT_NE(w, nullptr);
+        for (int tick = 0; tick < 4; ++tick) {  // across the minute
+            services.clock.advance_ms(w->tick_timer()->interval() + c.late_ms);
+            const QTime now = services.clock.now().time();
+            EXPECT_LT(now.msec(), 50 + c.late_ms) << "tick " << tick;
+            emit w->tick_timer()->tick();
+            EXPECT_EQ(shown(w), now.toString("HH:mm:ss").toStdString()) << "tick " << tick;
+        }
+        close_clock();
+    }
 }
 
 TEST_F(ClockTest, HourlyChimePlaysTheChosenSound) {
@@ -71,46 +88,44 @@ TEST_F(ClockTest, HourlyChimePlaysTheChosenSound) {
         const char* what;
         std::string stored;  // [报时] 报时
         int m, s;
-        std::vector<PlayedSound> expected;
+        std::vector<Sound> expected;
     } cases[] = {
         {"chime off", "", 0, 0, {}},
-        {"built-in at the hour", "默认", 0, 0, {{"", 10026, PlayedSound::State::Finished}}},
+        {"built-in at the hour", "默认", 0, 0, {{"", 10026, true}}},
         {"built-in, not the hour", "默认", 1, 0, {}},
         {"built-in, second 1", "默认", 0, 1, {}},
-        {"chosen file", bell, 0, 0, {{bell, 0, PlayedSound::State::Finished}}},
-        {"missing file", missing, 0, 0, {{missing, 0, PlayedSound::State::Failed}}},
+        {"chosen file", bell, 0, 0, {{bell, 0, true}}},
+        {"missing file", missing, 0, 0, {{missing, 0, false}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ScriptedPrompts prompts;
-        g_chime_sound_file.clear();
-        write_setting(clock_ini(), "报时", "报时", c.stored);
-        dezu::media::clear_sounds_played_for_test();
+        clock().set_chime_sound_file({});
+        set_ini("报时", "报时", c.stored);
+        sounds().clear();
         set_time(11, 59, 59);
         DesktopClockWindow* w = open_clock();
         ASSERT_NE(w, nullptr);
         set_time(12, c.m, c.s);
         w->on_clock_tick();
-        const auto played = sounds_after_playing();
+        const auto played = sounds().after_playing();
         ASSERT_EQ(played.size(), c.expected.size());
         for (std::size_t i = 0; i < played.size(); ++i) {
             EXPECT_EQ(played[i].file, c.expected[i].file);
             EXPECT_EQ(played[i].bytes, c.expected[i].bytes);
-            EXPECT_EQ(played[i].state, c.expected[i].state);
+            EXPECT_EQ(played[i].played, c.expected[i].played);
         }
-        EXPECT_TRUE(prompts.asked().empty());  // nothing is ever reported
-        ui::destroy_window(ui::windows::kDesktopClock);
-        process_events();
+        EXPECT_TRUE(services.prompts.asked().empty());  // nothing is ever reported
+        close_clock();
     }
 }
 
 TEST_F(ClockTest, TwoTicksInTheFirstSecondOfTheHourChimeTwice) {
-    write_setting(clock_ini(), "报时", "报时", "默认");
+    set_ini("报时", "报时", "默认");
     DesktopClockWindow* w = open_clock();
     set_time(13, 0, 0);
     w->on_clock_tick();
     w->on_clock_tick();
-    EXPECT_EQ(sounds_after_playing().size(), 2u);
+    EXPECT_EQ(sounds().after_playing().size(), 2u);
 }
 
 TEST_F(ClockTest, FirstOpeningTakesTheDefaultLookAndStoresIt) {
@@ -119,11 +134,12 @@ TEST_F(ClockTest, FirstOpeningTakesTheDefaultLookAndStoresIt) {
     EXPECT_EQ(w->size(), QSize(129, 139));
     EXPECT_EQ(w->digit_panel()->pos(), QPoint(6, 7));
     EXPECT_EQ(w->pos(), QPoint(50, 50));
-    EXPECT_EQ(read_setting(clock_ini(), "界面", "当前界面"), "米老鼠");
-    EXPECT_EQ(read_setting(clock_ini(), "界面", "当前数字"), "浅兰");
-    EXPECT_EQ(read_setting(clock_ini(), "位置", "横向位置", "absent"), "absent");
+    EXPECT_EQ(ini("界面", "当前界面"), "米老鼠");
+    EXPECT_EQ(ini("界面", "当前数字"), "浅兰");
+    EXPECT_EQ(ini("位置", "横向位置", "absent"), "absent");
     const std::string strip = dezu::assets::asset_bytes("digits_light_blue.mitl");
-    for (int i = 0; i < 11; ++i) EXPECT_EQ(g_digit_images[i], image_from_strip(strip, i)) << i;
+    for (int i = 0; i < 11; ++i)
+        EXPECT_EQ(clock().digit_picture(i), image_from_strip(strip, i)) << i;
     EXPECT_EQ(shown(w), "09:05:07");
     EXPECT_FALSE(w->chime_on());
     EXPECT_TRUE(w->isVisible());
@@ -136,8 +152,8 @@ TEST_F(ClockTest, FirstOpeningTakesTheDefaultLookAndStoresIt) {
     w->move(300, 211);
     w->menu_item("隐藏窗口")->trigger();
     EXPECT_FALSE(ui::is_window_loaded(ui::windows::kDesktopClock));
-    EXPECT_EQ(read_setting(clock_ini(), "位置", "横向位置"), "300");
-    EXPECT_EQ(read_setting(clock_ini(), "位置", "纵向位置"), "211");
+    EXPECT_EQ(ini("位置", "横向位置"), "300");
+    EXPECT_EQ(ini("位置", "纵向位置"), "211");
 }
 
 TEST_F(ClockTest, EverySkinSetsSizeOutlineAndPanel) {
@@ -161,7 +177,7 @@ TEST_F(ClockTest, EverySkinSetsSizeOutlineAndPanel) {
         EXPECT_EQ(w->pos(), QPoint(70, 80));  // the top-left corner stays
         EXPECT_EQ(w->digit_panel()->pos(), s.panel);
         EXPECT_EQ(w->digit_panel()->size(), QSize(110, 24));
-        EXPECT_EQ(read_setting(clock_ini(), "界面", "当前界面"), s.caption);
+        EXPECT_EQ(ini("界面", "当前界面"), s.caption);
         EXPECT_EQ(shown(w), "09:05:07");
         const QRegion shape = w->mask();
         EXPECT_TRUE(shape.contains(s.panel + QPoint(50, 10)));
@@ -175,8 +191,8 @@ TEST_F(ClockTest, EverySkinSetsSizeOutlineAndPanel) {
 }
 
 TEST_F(ClockTest, UnknownCaptionsLeaveTheWindowAsDefined) {
-    write_setting(clock_ini(), "界面", "当前界面", "唐老鸭");
-    write_setting(clock_ini(), "界面", "当前数字", "紫色");
+    set_ini("界面", "当前界面", "唐老鸭");
+    set_ini("界面", "当前数字", "紫色");
     DesktopClockWindow* w = open_clock();
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->size(), QSize(120, 144));
@@ -184,14 +200,13 @@ TEST_F(ClockTest, UnknownCaptionsLeaveTheWindowAsDefined) {
     EXPECT_TRUE(w->mask().isEmpty());
     EXPECT_TRUE(w->background_picture().isNull());
     EXPECT_EQ(shown(w), "        ");  // no style applied since the start
-    EXPECT_EQ(read_setting(clock_ini(), "界面", "当前界面"), "唐老鸭");
-    EXPECT_EQ(read_setting(clock_ini(), "界面", "当前数字"), "紫色");
+    EXPECT_EQ(ini("界面", "当前界面"), "唐老鸭");
+    EXPECT_EQ(ini("界面", "当前数字"), "紫色");
     // A later opening shows the style applied last in the run.
     w->menu_item("黑绿")->trigger();
-    ui::destroy_window(ui::windows::kDesktopClock);
-    process_events();
-    write_setting(clock_ini(), "界面", "当前界面", "巴比豆");
-    write_setting(clock_ini(), "界面", "当前数字", "紫色");
+    close_clock();
+    set_ini("界面", "当前界面", "巴比豆");
+    set_ini("界面", "当前数字", "紫色");
     w = open_clock();
     const std::string strip = dezu::assets::asset_bytes("digits_black_green.mitl");
     EXPECT_EQ(w->time_box(2)->picture(), image_from_strip(strip, 9));
@@ -208,8 +223,8 @@ TEST_F(ClockTest, StoredPositionIsTruncatedToWholePixels) {
                  {"abc", "400x", {0, 400}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.left);
-        write_setting(clock_ini(), "位置", "横向位置", c.left);
-        write_setting(clock_ini(), "位置", "纵向位置", c.top);
+        set_ini("位置", "横向位置", c.left);
+        set_ini("位置", "纵向位置", c.top);
         DesktopClockWindow* w = open_clock();
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->pos(), c.at);
@@ -239,29 +254,32 @@ TEST_F(ClockTest, ChimeSwitchFollowsTheAnswers) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ProgramDirTest::write_file("clock.ini", "");
-        if (c.stored_before) write_setting(clock_ini(), "报时", "报时", c.stored_before);
-        g_chime_sound_file = c.file_before;
+        if (c.stored_before) set_ini("报时", "报时", c.stored_before);
+        clock().set_chime_sound_file(c.file_before);
         DesktopClockWindow* w = open_clock();
         ASSERT_NE(w, nullptr);
-        ScriptedPrompts prompts;
+        ScriptedPrompts& prompts = services.prompts;
+        const std::size_t asked_before = prompts.asked().size();
         prompts.then_button(c.answer);
         if (c.answer == Button::Yes) prompts.then_files(c.files);
         w->menu_item("报时铃声")->trigger();
         EXPECT_EQ(w->chime_on(), c.ticked);
         EXPECT_EQ(w->menu_item("报时铃声")->isChecked(), c.ticked);
-        EXPECT_EQ(read_setting(clock_ini(), "报时", "报时", "(none)"), c.stored_after);
-        EXPECT_EQ(g_chime_sound_file, c.file_after);
+        EXPECT_EQ(ini("报时", "报时", "(none)"), c.stored_after);
+        EXPECT_EQ(clock().chime_sound_file(), c.file_after);
+        const std::vector<dezu::ui::Prompt> asked(prompts.asked().begin() + long(asked_before),
+                                                  prompts.asked().end());
         if (c.stored_before) {
-            EXPECT_TRUE(prompts.asked().empty());
+            EXPECT_TRUE(asked.empty());
         } else {
-            ASSERT_GE(prompts.asked().size(), 1u);
-            const auto& box = prompts.asked()[0];
+            ASSERT_GE(asked.size(), 1u);
+            const auto& box = asked[0];
             EXPECT_EQ(box.text, "是否选择铃声");
             EXPECT_EQ(box.style, dezu::ui::MessageStyle::YesNo);
             EXPECT_FALSE(box.title.has_value());
             if (c.answer == Button::Yes) {
-                ASSERT_EQ(prompts.asked().size(), 2u);
-                const auto& dialog = prompts.asked()[1];
+                ASSERT_EQ(asked.size(), 2u);
+                const auto& dialog = asked[1];
                 EXPECT_EQ(dialog.kind, dezu::ui::Prompt::Kind::OpenFiles);
                 ASSERT_EQ(dialog.filters.size(), 2u);
                 EXPECT_EQ(dialog.filters[0].description, "*.WAV");
@@ -271,20 +289,18 @@ TEST_F(ClockTest, ChimeSwitchFollowsTheAnswers) {
             }
         }
         // The next opening restores what was stored.
-        ui::destroy_window(ui::windows::kDesktopClock);
-        process_events();
-        g_chime_sound_file = "stale";
+        close_clock();
+        clock().set_chime_sound_file("stale");
         w = open_clock();
         EXPECT_EQ(w->chime_on(), c.ticked);
         if (c.stored_after == ring) {
-            EXPECT_EQ(g_chime_sound_file, ring);
+            EXPECT_EQ(clock().chime_sound_file(), ring);
         } else if (c.stored_after == "默认") {
-            EXPECT_EQ(g_chime_sound_file, "");
+            EXPECT_EQ(clock().chime_sound_file(), "");
         } else {
-            EXPECT_EQ(g_chime_sound_file, "stale");  // untouched while the chime is off
+            EXPECT_EQ(clock().chime_sound_file(), "stale");  // untouched while the chime is off
         }
-        ui::destroy_window(ui::windows::kDesktopClock);
-        process_events();
+        close_clock();
     }
 }
 
@@ -310,6 +326,20 @@ TEST_F(ClockTest, MenuHoldsEveryItemInOrder) {
     EXPECT_TRUE(w->menu_item("报时铃声")->isCheckable());
 }
 
+TEST_F(ClockTest, PopupShowsItsLeadingSeparator) {
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    QMenu* menu = w->clock_menu();
+    w->show_clock_menu();
+    ASSERT_TRUE(menu->isVisible());
+    const QList<QAction*> items = menu->actions();
+    ASSERT_TRUE(items.front()->isSeparator());
+    const QRect line = menu->actionGeometry(items.front());
+    EXPECT_GT(line.height(), 0) << "the separator takes its place";
+    EXPECT_LT(line.bottom(), menu->actionGeometry(items[1]).top()) << "above 皮肤风格";
+    menu->hide();
+}
+
 TEST_F(ClockTest, RightButtonOnADigitOrTheBodyOpensTheMenu) {
     DesktopClockWindow* w = open_clock();
     ASSERT_NE(w, nullptr);
@@ -333,28 +363,23 @@ TEST_F(ClockTest, DigitStylesRedrawEveryBox) {
         EXPECT_EQ(w->time_box(3)->picture(), image_from_strip(strip, 10));
         EXPECT_EQ(w->time_box(8)->picture(), image_from_strip(strip, 5));
         EXPECT_EQ(shown(w), "21:43:05");
-        EXPECT_EQ(read_setting(clock_ini(), "界面", "当前数字"), style.caption);
+        EXPECT_EQ(ini("界面", "当前数字"), style.caption);
     }
 }
 
 TEST_F(ClockTest, OpacityRisesOnceTheMouseMovesOverTheBody) {
-    dezu::ui::set_translucency_for_test(true);
     for (bool enabled : {true, false}) {
         SCOPED_TRACE(enabled);
-        g_window_opacity_enabled = enabled;
-        g_clock_opacity_level = 0;
+        make_program(enabled);
         DesktopClockWindow* w = open_clock();
         ASSERT_NE(w, nullptr);
         const double start = enabled ? 200 / 255.0 : 1.0;
         EXPECT_NEAR(w->windowOpacity(), start, 0.01);
         send_mouse(w->time_box(4), QEvent::MouseMove, {4, 4}, Qt::NoButton, Qt::NoButton);
         EXPECT_NEAR(w->windowOpacity(), start, 0.01);
-        EXPECT_EQ(g_clock_opacity_level, 0);
         send_mouse(w, QEvent::MouseMove, {60, 90}, Qt::NoButton, Qt::NoButton);
         EXPECT_NEAR(w->windowOpacity(), enabled ? 230 / 255.0 : 1.0, 0.01);
-        EXPECT_EQ(g_clock_opacity_level, enabled ? 230 : 0);
-        ui::destroy_window(ui::windows::kDesktopClock);
-        process_events();
+        close_clock();
     }
 }
 
@@ -369,6 +394,18 @@ TEST_F(ClockTest, DraggingTheBodyMovesTheWindow) {
     QApplication::sendEvent(w, &move);
     send_mouse(w, QEvent::MouseButtonRelease, {85, 80}, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(w->pos(), start + QPoint(25, -10));
+}
+
+TEST_F(ClockTest, DateTimeItemOpensTheDesktopsSettings) {
+    DesktopClockWindow* w = open_clock();
+    ASSERT_NE(w, nullptr);
+    for (bool found : {true, false}) {
+        services.shell.answer = found;
+        w->menu_item("时间设置")->trigger();
+    }
+    EXPECT_EQ(services.shell.calls,
+              (std::vector<std::string>{"open_date_time_settings", "open_date_time_settings"}));
+    EXPECT_TRUE(services.prompts.asked().empty());  // a desktop without one is not told
 }
 
 TEST_F(ClockTest, CalendarOpensOnceAndOutlivesTheClock) {

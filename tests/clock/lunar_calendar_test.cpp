@@ -49,7 +49,7 @@ TEST(LunarDates, KnownDaysAndLeapMonths) {
 }
 
 TEST_F(ClockTest, CalendarWindowHoldsTheMonthCalendar) {
-    dezu::process::set_now_for_test(QDateTime(QDate(2026, 2, 17), QTime(8, 0)));
+    services.clock.set(QDateTime(QDate(2026, 2, 17), QTime(8, 0)));
     auto* w = dynamic_cast<LunarCalendarWindow*>(
         dezu::ui::load_window(dezu::ui::windows::kLunarCalendar));
     ASSERT_NE(w, nullptr);
@@ -72,7 +72,7 @@ TEST_F(ClockTest, CalendarWindowHoldsTheMonthCalendar) {
 
 TEST_F(ClockTest, CalendarIsTranslucentOnlyWhenWindowsCanBe) {
     for (bool enabled : {false, true}) {
-        g_window_opacity_enabled = enabled;
+        make_program(enabled);
         dezu::ui::Form* w = dezu::ui::load_window(dezu::ui::windows::kLunarCalendar);
         ASSERT_NE(w, nullptr);
         EXPECT_NEAR(w->windowOpacity(), enabled ? 200 / 255.0 : 1.0, 0.01);

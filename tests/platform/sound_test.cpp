@@ -5,9 +5,9 @@
 #include <QElapsedTimer>
 
 #include "support/program_dir.h"
-#include "support/silent_sounds.h"
+#include "support/sound_log.h"
 
-using dezu::media::PlayedSound;
+using dezu::media::SoundPlayer;
 
 namespace {
 
@@ -34,15 +34,13 @@ std::string one_note_midi() {
 
 }  // namespace
 
+// Sounds play silently into a fake sink; what became of each is what the
+// player tells.
 class SoundTest : public ProgramDirTest {
 protected:
-    // How the one sound started last ended.
-    static PlayedSound::State outcome() {
-        const auto log = SilentSounds::after_playing();
-        return log.empty() ? PlayedSound::State::Failed : log.back().state;
-    }
-
-    SilentSounds sounds_;
+    FakeAudioOutput output;
+    SoundPlayer player;
+    SoundLog log{player};
 };
 
 TEST_F(SoundTest, PlaysSoundsHeldInMemoryOrInFiles) {
@@ -53,39 +51,44 @@ TEST_F(SoundTest, PlaysSoundsHeldInMemoryOrInFiles) {
         const char* what;
         bool from_file;
         std::string sound;  // bytes or a file name
-        PlayedSound::State ends;
+        bool plays;
     } cases[] = {
-        {"WAV bytes", false, tone_wav(4000), PlayedSound::State::Finished},
-        {"WAV file", true, "tone.wav", PlayedSound::State::Finished},
-        {"MIDI file", true, "note.mid", PlayedSound::State::Finished},
-        {"damaged bytes", false, "RIFF\x10\x00\x00\x00WAVEjunk", PlayedSound::State::Failed},
-        {"damaged file", true, "noise.wav", PlayedSound::State::Failed},
-        {"missing file", true, "none.wav", PlayedSound::State::Failed},
-        {"no bytes", false, "", PlayedSound::State::Failed},
+        {"WAV bytes", false, tone_wav(4000), true},
+        {"WAV file", true, "tone.wav", true},
+        {"MIDI file", true, "note.mid", true},
+        {"damaged bytes", false, "RIFF\x10\x00\x00\x00WAVEjunk", false},
+        {"damaged file", true, "noise.wav", false},
+        {"missing file", true, "none.wav", false},
+        {"no bytes", false, "", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        dezu::media::clear_sounds_played_for_test();
+        log.clear();
         if (c.from_file)
-            dezu::media::play_sound_file(path(c.sound));
+            player.play_file(path(c.sound));
         else
-            dezu::media::play_sound_bytes(c.sound);
-        const auto log = dezu::media::sounds_played_for_test();
-        ASSERT_EQ(log.size(), 1u);
-        EXPECT_EQ(log[0].file, c.from_file ? path(c.sound) : "");
-        EXPECT_EQ(log[0].bytes, c.from_file ? 0 : c.sound.size());
-        EXPECT_EQ(outcome(), c.ends);
+            player.play_bytes(c.sound);
+        const auto ended = log.after_playing();
+        ASSERT_EQ(ended.size(), 1u);
+        EXPECT_EQ(ended[0].file, c.from_file ? path(c.sound) : "");
+        EXPECT_EQ(ended[0].bytes, c.from_file ? 0 : qint64(c.sound.size()));
+        EXPECT_EQ(ended[0].played, c.plays);
     }
 }
 
-TEST_F(SoundTest, ReturnsBeforeTheSoundEnds) {
+TEST_F(SoundTest, ReturnsBeforeTheSoundEndsAndStopsWithThePlayer) {
     // Five seconds of sound into a sink that keeps time.
     dezu::media::set_audio_sink_for_test("fakesink sync=true");
     const std::string long_tone = tone_wav(5 * 11025);
     QElapsedTimer timer;
     timer.start();
-    dezu::media::play_sound_bytes(long_tone);
-    EXPECT_LT(timer.elapsed(), 1000);
-    process_events(200);
-    EXPECT_EQ(dezu::media::sounds_played_for_test().back().state, PlayedSound::State::Playing);
+    {
+        SoundPlayer short_lived;
+        short_lived.play_bytes(long_tone);
+        EXPECT_LT(timer.elapsed(), 1000);
+        process_events(200);
+        EXPECT_EQ(short_lived.playing(), 1u);
+    }
+    // Its end stopped the sound without waiting for it.
+    EXPECT_LT(timer.elapsed(), 3000);
 }

@@ -9,14 +9,11 @@
 #include "platform/desktop/desktop_wallpaper.h"
 #include "platform/files/files.h"
 #include "platform/process/clock.h"
-#include "platform/process/process.h"
 #include "platform/store/record_store.h"
 #include "platform/ui/form.h"
-#include "platform/ui/tray.h"
 
 void ProgramDirTest::SetUp() {
     ASSERT_TRUE(temp_.isValid());
-    dezu::process::set_program_location_for_test(dir(), "dezu");
     setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
     reset_globals_for_test();
     // No test may change the real desktop's wallpaper; tests that watch it
@@ -29,12 +26,9 @@ void ProgramDirTest::TearDown() {
     dezu::ui::discard_all_windows();
     // A table left open would hold its file into the next test.
     dezu::store::close_all_store_tables();
-    dezu::ui::set_tray_icon(nullptr);
     process_events();
-    dezu::process::set_program_location_for_test("", "");
-    dezu::process::set_end_process_hook_for_test(nullptr);
     dezu::process::set_now_for_test(std::nullopt);
-    dezu::ui::set_translucency_for_test(std::nullopt);
+    dezu::desktop::set_desktop_wallpaper_hook_for_test(nullptr);
 }
 
 std::string ProgramDirTest::dir() const {

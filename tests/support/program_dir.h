@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <string>
 
-// A fresh, empty program directory for one test: the program's code sees it
-// as the folder it was started from, and the log-on start entries go to a
-// config folder inside it. Globals and windows start anew.
+// A fresh, empty program directory for one test (hand it to a Program as
+// test_site(dir())); the log-on start entries go to a config folder inside
+// it. Globals and windows start anew.
 class ProgramDirTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDateTime>
+#include <QPointer>
+#include <QWidget>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "platform/process/process.h"
 #include "platform/shell/shell_actions.h"
 #include "platform/ui/failures.h"
+#include "platform/ui/window_system.h"
 #include "scripted_prompts.h"
 
 // A clock the test sets; it stands still unless the test moves it.
@@ -68,6 +72,7 @@ public:
     bool start_screen_saver() override { return record("start_screen_saver"); }
     void power_off() override { record("power_off"); }
     bool open_date_time_settings() override { return record("open_date_time_settings"); }
+    void show_run_dialog(QWidget*) override { record("show_run_dialog"); }
     bool open_document(const std::string& target) override {
         return record("open_document " + target);
     }
@@ -83,6 +88,30 @@ private:
     }
 };
 
+// The pointer, the screen and the foreground window as the test fixes them;
+// what it leaves unfixed is the platform's own answer.
+class FixedWindowSystem : public dezu::ui::WindowSystem {
+public:
+    QPoint pointer_position() const override {
+        return pointer ? *pointer : live_.pointer_position();
+    }
+    QRect screen_geometry_at(QPoint point) const override {
+        return screen ? *screen : live_.screen_geometry_at(point);
+    }
+    void bring_to_foreground(QWidget* window) override { live_.bring_to_foreground(window); }
+    QWidget* foreground_window() const override {
+        return foreground ? foreground->data() : live_.foreground_window();
+    }
+
+    std::optional<QPoint> pointer;
+    std::optional<QRect> screen;
+    // A null window stands for another program's.
+    std::optional<QPointer<QWidget>> foreground;
+
+private:
+    dezu::ui::LiveWindowSystem live_;
+};
+
 // Every service a test stands in for, ready to hand to a Program.
 struct TestServices {
     FixedClock clock;
@@ -91,8 +120,11 @@ struct TestServices {
     RecordedExit process;
     RecordedDesktop desktop;
     RecordedShell shell;
+    FixedWindowSystem window_system;
 
-    dezu::Services services() { return {clock, prompts, failures, process, desktop, shell}; }
+    dezu::Services services() {
+        return {clock, prompts, failures, process, desktop, shell, window_system};
+    }
 };
 
 // The site of a program folder, as image_entry forms it.

@@ -311,8 +311,7 @@ TEST_F(WallpaperManagerTest, LauncherRowOpensItOnceWithOpacityOnlyWhereItWorks) 
     for (bool translucent : {false, true}) {
         SCOPED_TRACE(translucent);
         ui::discard_all_windows();
-        ui::set_translucency_for_test(translucent);
-        start();
+        start(translucent);
         auto* launcher = ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
         launcher->row_button(3)->click();
         ui::Form* opened = window();

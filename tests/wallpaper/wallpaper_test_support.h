@@ -2,11 +2,13 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/globals.h"
+#include "app/program.h"
 #include "app/register_windows.h"
 #include "platform/desktop/desktop_wallpaper.h"
 #include "platform/settings/settings_file.h"
@@ -14,6 +16,7 @@
 #include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
 #include "support/program_dir.h"
+#include "support/test_services.h"
 
 // A started program whose wallpaper changes are recorded instead of reaching
 // the desktop. Start-up shows no splash, loads no player and leaves the log-on
@@ -33,11 +36,17 @@ protected:
             dezu::settings::write_setting(clock_ini(), "系统参数", key, "N");
     }
     void TearDown() override {
+        program_.reset();
         dezu::desktop::set_desktop_wallpaper_hook_for_test(nullptr);
         ProgramDirTest::TearDown();
     }
 
-    void start() { ASSERT_NE(dezu::ui::load_window(dezu::ui::windows::kLauncher), nullptr); }
+    void start(bool opacity_enabled = false) {
+        program_.reset();
+        program_.emplace(test_site(dir(), opacity_enabled), services_.services());
+        program_->start();
+        ASSERT_NE(dezu::ui::loaded_window(dezu::ui::windows::kLauncher), nullptr);
+    }
     dezu::ui::TimerControl* timer() const {
         dezu::ui::Form* launcher = dezu::ui::loaded_window(dezu::ui::windows::kLauncher);
         return launcher ? launcher->control<dezu::ui::TimerControl>("时钟2") : nullptr;
@@ -62,4 +71,8 @@ protected:
     }
 
     std::vector<Change> changes;
+
+private:
+    TestServices services_;
+    std::optional<Program> program_;
 };

@@ -1,26 +1,20 @@
-#include "platform/ui/foreground.h"
+#include "platform/ui/window_system.h"
 
 #include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QCursor>
-#include <QPointer>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <set>
 
 #include "platform/ui/x11_atoms.h"
 
 namespace dezu::ui {
 namespace {
-
-std::optional<QPoint> fixed_pointer;
-std::optional<QRect> fixed_screen;
-bool foreground_fixed = false;
-QPointer<QWidget> fixed_foreground;
 
 // Exists once a window manager that follows the EWMH has run.
 xcb_atom_t net_active_window_atom(xcb_connection_t* c) {
@@ -92,42 +86,27 @@ void x11_request_activation(QWidget* window) {
 
 }  // namespace
 
-QPoint pointer_position() {
-    return fixed_pointer ? *fixed_pointer : QCursor::pos();
+QPoint LiveWindowSystem::pointer_position() const {
+    return QCursor::pos();
 }
 
-QRect screen_geometry_at(QPoint point) {
-    if (fixed_screen) return *fixed_screen;
+QRect LiveWindowSystem::screen_geometry_at(QPoint point) const {
     QScreen* screen = QGuiApplication::screenAt(point);
     if (!screen) screen = QGuiApplication::primaryScreen();
     return screen ? screen->geometry() : QRect();
 }
 
-void bring_to_foreground(QWidget* window) {
+void LiveWindowSystem::bring_to_foreground(QWidget* window) {
     if (!window) return;
     window->raise();
     window->activateWindow();
     x11_request_activation(window);
 }
 
-QWidget* foreground_window() {
-    if (foreground_fixed) return fixed_foreground.data();
+QWidget* LiveWindowSystem::foreground_window() const {
     QWidget* active = QApplication::activeWindow();
     if (active && x11_focus_is_elsewhere()) return nullptr;
     return active;
-}
-
-void set_pointer_for_test(std::optional<QPoint> position) {
-    fixed_pointer = position;
-}
-
-void set_screen_for_test(std::optional<QRect> geometry) {
-    fixed_screen = geometry;
-}
-
-void set_foreground_for_test(std::optional<QWidget*> window) {
-    foreground_fixed = window.has_value();
-    fixed_foreground = window.value_or(nullptr);
 }
 
 }  // namespace dezu::ui

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "platform/shell/run_dialog.h"
+#include "platform/shell/shell_actions.h"
+#include "support/program_dir.h"
+#include "support/scripted_prompts.h"
+#include "support/stand_ins.h"
+
+namespace ui = dezu::ui;
+
+// The desktop's own programs, as the program starts them, with stand-ins on
+// PATH and a stand-in system bus.
+class DesktopShellTest : public ProgramDirTest {
+protected:
+    void SetUp() override {
+        ProgramDirTest::SetUp();
+        // Never the real system bus.
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path("no-bus")).c_str(), 1);
+    }
+
+    StandInPrograms programs;
+    ScriptedPrompts prompts;
+    dezu::shell::DesktopShell shell{prompts};
+};
+
+TEST_F(DesktopShellTest, PowerOffAsksLogindElseSystemctl) {
+    const std::vector<std::string> power_off = {"org.freedesktop.login1.Manager.PowerOff(true)"};
+    struct Case {
+        const char* what;
+        bool bus;     // a system bus with logind on it
+        bool refuse;  // logind says no
+        std::vector<std::string> logind_calls;
+        std::vector<std::string> programs_run;
+    } cases[] = {
+        {"logind answers", true, false, power_off, {}},
+        {"logind refuses", true, true, power_off, {}},
+        {"no system bus", false, false, {}, {"systemctl [poweroff]"}},
+    };
+    programs.add("systemctl");
+    for (const auto& c : cases) {
+        std::filesystem::remove(programs.log());
+        std::optional<StandInLogind> logind;
+        if (c.bus) {
+            logind.emplace();
+            if (!logind->ok()) GTEST_SKIP() << "no dbus-daemon for the stand-in bus";
+            if (c.refuse) logind->refuse();
+            setenv("DBUS_SYSTEM_BUS_ADDRESS", logind->address().c_str(), 1);
+        }
+        shell.power_off();
+        QDeadlineTimer deadline(5000);
+        while (logind && logind->calls().empty() && !deadline.hasExpired()) process_events(20);
+        if (logind) {
+            EXPECT_EQ(logind->calls(), c.logind_calls) << c.what;
+        }
+        EXPECT_EQ(programs.wait_for_calls(c.programs_run.size() + 1, 500), c.programs_run)
+            << c.what;
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path("no-bus")).c_str(), 1);
+    }
+    EXPECT_TRUE(prompts.asked().empty());
+}
+
+TEST_F(DesktopShellTest, SettingsProgramIsTheFirstOneFound) {
+    EXPECT_FALSE(shell.open_settings_program());  // none installed
+    EXPECT_TRUE(programs.wait_for_calls(1, 300).empty());
+    programs.add("xfce4-settings-manager");
+    programs.add("systemsettings");
+    EXPECT_TRUE(shell.open_settings_program());
+    EXPECT_EQ(programs.wait_for_calls(1), std::vector<std::string>{"systemsettings"});
+}
+
+TEST_F(DesktopShellTest, ScreenSaverStartsThroughXdgScreensaver) {
+    EXPECT_FALSE(shell.start_screen_saver());  // none installed
+    programs.add("xdg-screensaver");
+    EXPECT_TRUE(shell.start_screen_saver());
+    EXPECT_EQ(programs.wait_for_calls(1), std::vector<std::string>{"xdg-screensaver [activate]"});
+}
+
+class RunDialogTest : public DesktopShellTest {
+protected:
+    dezu::shell::RunDialog* open() {
+        shell.show_run_dialog(owner.get());
+        auto* dialog = owner->findChild<dezu::shell::RunDialog*>();
+        EXPECT_NE(dialog, nullptr);
+        return dialog;
+    }
+    // Types the text and presses OK.
+    void run(const std::string& text) {
+        auto* dialog = open();
+        dialog->command()->setEditText(QString::fromStdString(text));
+        dialog->findChild<QPushButton*>(QStringLiteral("ok"))->click();
+    }
+    std::vector<std::string> history() {
+        std::vector<std::string> items;
+        auto* box = open()->command();
+        for (int i = 0; i < box->count(); ++i) items.push_back(box->itemText(i).toStdString());
+        return items;
+    }
+    dezu::shell::RunDialog* shown() const { return owner->findChild<dezu::shell::RunDialog*>(); }
+
+    std::unique_ptr<QWidget> owner = std::make_unique<QWidget>();
+};
+
+TEST_F(RunDialogTest, StartsCommandLinesAndOpensEverythingElse) {
+    programs.add("standin-editor");
+    programs.add("xdg-open");
+    write_file("notes.txt", "x");
+    std::filesystem::create_directory(path("some folder"));
+    write_file("tool.sh", "#!/bin/sh\necho tool >> '" + programs.log() + "'\n");
+    std::filesystem::permissions(path("tool.sh"), std::filesystem::perms::owner_all);
+
+    const std::pair<std::string, std::string> cases[] = {
+        {"standin-editor --new 'a b.txt'", "standin-editor [--new] [a b.txt]"},
+        {R"(standin-editor "say \"hi\"" c\ d '')", R"(standin-editor [say "hi"] [c d] [])"},
+        {"  https://example.org/x?y=1  ", "xdg-open [https://example.org/x?y=1]"},
+        {"about:blank", "xdg-open [about:blank]"},
+        {path("notes.txt"), "xdg-open [" + path("notes.txt") + "]"},
+        {path("some folder"), "xdg-open [" + path("some folder") + "]"},
+        {path("tool.sh"), "tool"},
+    };
+    std::size_t n = 0;
+    for (const auto& [typed, call] : cases) {
+        run(typed);
+        const auto calls = programs.wait_for_calls(++n);
+        ASSERT_EQ(calls.size(), n) << typed;
+        EXPECT_EQ(calls.back(), call) << typed;
+        EXPECT_FALSE(shown()->isVisible()) << typed;
+    }
+    EXPECT_TRUE(prompts.messages().empty());
+}
+
+TEST_F(RunDialogTest, KeepsTheOwnersHistoryLatestFirst) {
+    programs.add("one");
+    programs.add("two");
+    run("one");
+    run("two");
+    run("one");
+    EXPECT_EQ(history(), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(open()->command()->currentText(), "one");
+    owner = std::make_unique<QWidget>();  // a new session starts with none
+    EXPECT_TRUE(history().empty());
+}
+
+TEST_F(RunDialogTest, SaysSoWhenNothingCanBeStarted) {
+    for (const std::string& typed :
+         std::vector<std::string>{"no-such-program --x", path("missing/tool"), "'unclosed"}) {
+        run(typed);
+        EXPECT_TRUE(shown()->isVisible()) << typed;
+        EXPECT_EQ(shown()->command()->count(), 0) << typed << ": not remembered";
+    }
+    ASSERT_EQ(prompts.messages().size(), 3u);
+    EXPECT_EQ(prompts.messages().front(),
+              "找不到“no-such-program --x”。请确认名称是否正确，然后再试一次。");
+    EXPECT_TRUE(programs.calls().empty());
+}
+
+TEST_F(RunDialogTest, BrowsePutsTheChosenFileInTheField) {
+    auto* dialog = open();
+    auto* browse = dialog->findChild<QPushButton*>(QStringLiteral("browse"));
+    prompts.then_files({"/opt/my tools/run me"});
+    browse->click();
+    EXPECT_EQ(dialog->command()->currentText(), "\"/opt/my tools/run me\"");
+    prompts.then_cancel();
+    browse->click();
+    EXPECT_EQ(dialog->command()->currentText(), "\"/opt/my tools/run me\"");
+    EXPECT_EQ(prompts.asked().back().kind, ui::Prompt::Kind::OpenFiles);
+}
