@@ -4,9 +4,6 @@ std::string g_diary_dir;
 std::string g_program_dir;
 std::string g_current_diary_book;
 std::string g_current_sender_name;
-std::vector<std::string> g_wallpaper_list;
-std::int32_t g_current_wallpaper_index = 0;
-std::int32_t g_wallpaper_display_mode = 0;
 std::string g_account_db_path;
 Bytes g_attachment_image_list;
 std::int32_t g_attachment_icon = 0;
@@ -41,7 +38,6 @@ bool g_resume_after_seek = false;
 std::int32_t g_last_address_row = 0;
 
 void init_globals() {
-    g_wallpaper_list.clear();
     g_import_sources.clear();
 }
 
@@ -53,14 +49,11 @@ void free_globals() {
           &g_list_drag_text}) {
         std::string().swap(*text);
     }
-    std::vector<std::string>().swap(g_wallpaper_list);
     std::vector<std::string>().swap(g_import_sources);
 }
 
 void reset_globals_for_test() {
     free_globals();
-    g_current_wallpaper_index = 0;
-    g_wallpaper_display_mode = 0;
     g_attachment_icon = 0;
     g_current_page_number = 0;
     g_import_from_web = false;

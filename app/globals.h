@@ -14,9 +14,6 @@ extern std::string g_diary_dir;
 extern std::string g_program_dir;  // always ends in "/"
 extern std::string g_current_diary_book;
 extern std::string g_current_sender_name;
-extern std::vector<std::string> g_wallpaper_list;
-extern std::int32_t g_current_wallpaper_index;
-extern std::int32_t g_wallpaper_display_mode;
 extern std::string g_account_db_path;
 extern Bytes g_attachment_image_list;
 extern std::int32_t g_attachment_icon;
@@ -50,7 +47,6 @@ extern bool g_seek_drag_active;
 extern bool g_resume_after_seek;
 extern std::int32_t g_last_address_row;
 
-// Creates the arrays: the wallpaper list and the import sources, empty.
 void init_globals();
 
 // Frees the texts, byte data and arrays; runs at process exit.

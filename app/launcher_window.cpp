@@ -13,7 +13,6 @@
 #include "platform/ui/tray.h"
 #include "platform/ui/window_ids.h"
 #include "platform/ui/window_system.h"
-#include "wallpaper/wallpaper_change.h"
 
 namespace ui = dezu::ui;
 
@@ -57,8 +56,13 @@ void open_once(const char* window_id) {
 }  // namespace
 
 LauncherWindow::LauncherWindow(const dezu::ProgramSite& site, const dezu::Services& services,
-                               dezu::settings::Settings& settings)
-    : Form(ui::windows::kLauncher), site_(site), services_(services), settings_(settings) {
+                               dezu::settings::Settings& settings,
+                               dezu::wallpaper::WallpaperRotator& wallpaper)
+    : Form(ui::windows::kLauncher),
+      site_(site),
+      services_(services),
+      settings_(settings),
+      wallpaper_(wallpaper) {
     using namespace dezu::ui;
     setWindowFlags(Qt::FramelessWindowHint | Qt::Tool);
     setFixedSize(kWidth, kHeight);
@@ -96,9 +100,7 @@ LauncherWindow::LauncherWindow(const dezu::ProgramSite& site, const dezu::Servic
     }
 
     auto_hide_timer_ = new TimerControl(this, "时钟1");
-    wallpaper_timer_ = new TimerControl(this, "时钟2");
     connect(auto_hide_timer_, &TimerControl::tick, this, &LauncherWindow::auto_hide_launcher);
-    connect(wallpaper_timer_, &TimerControl::tick, this, [] { change_wallpaper_on_timer(); });
 
     tray_ = new TrayIcon(this);
     connect(tray_, &TrayIcon::notified, this, &LauncherWindow::pop_up_launcher);

@@ -16,6 +16,9 @@ class PictureBox;
 class TimerControl;
 class TrayIcon;
 }  // namespace ui
+namespace wallpaper {
+class WallpaperRotator;
+}
 }  // namespace dezu
 
 class QLabel;
@@ -31,7 +34,8 @@ public:
     static constexpr int kRows = 11;
 
     LauncherWindow(const dezu::ProgramSite& site, const dezu::Services& services,
-                   dezu::settings::Settings& settings);
+                   dezu::settings::Settings& settings,
+                   dezu::wallpaper::WallpaperRotator& wallpaper);
 
     void on_created() override { init_launcher(); }
 
@@ -64,7 +68,7 @@ public:
     dezu::ui::PictureBox* row_face(int row) const { return faces_[row - 1]; }
     QLabel* title() const { return title_; }
     dezu::ui::TimerControl* auto_hide_timer() const { return auto_hide_timer_; }
-    dezu::ui::TimerControl* wallpaper_timer() const { return wallpaper_timer_; }
+    dezu::wallpaper::WallpaperRotator& wallpaper() const { return wallpaper_; }
     dezu::ui::TrayIcon* tray() const { return tray_; }
     // The row shown highlighted, 0 for none.
     int highlighted_row() const { return highlighted_row_; }
@@ -76,9 +80,6 @@ public:
     static std::string icon_bytes();
 
 private:
-    // Start-up steps 9 to 12: the wallpaper changer's position, list and timer.
-    void start_wallpaper_change();
-
     const dezu::ProgramSite& site_;
     const dezu::Services& services_;
     dezu::settings::Settings& settings_;
@@ -86,7 +87,7 @@ private:
     std::array<dezu::ui::SuperButton*, kRows> buttons_{};
     std::array<dezu::ui::PictureBox*, kRows> faces_{};
     dezu::ui::TimerControl* auto_hide_timer_ = nullptr;
-    dezu::ui::TimerControl* wallpaper_timer_ = nullptr;
+    dezu::wallpaper::WallpaperRotator& wallpaper_;
     dezu::ui::TrayIcon* tray_ = nullptr;
     int highlighted_row_ = 0;
 };

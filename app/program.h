@@ -3,6 +3,7 @@
 #include "clock/desktop_clock.h"
 #include "platform/services.h"
 #include "platform/settings/settings.h"
+#include "wallpaper/wallpaper_rotator.h"
 
 // The composition root: the program's site, its services, its settings and
 // the owner object of each tool, created once and handed to the windows that
@@ -19,6 +20,7 @@ public:
     const dezu::Services& services() const { return services_; }
     dezu::settings::Settings& settings() { return settings_; }
     DesktopClock& desktop_clock() { return desktop_clock_; }
+    dezu::wallpaper::WallpaperRotator& wallpaper() { return wallpaper_; }
 
     // Loads the hidden LauncherWindow, whose created handler is the start-up
     // sequence.
@@ -29,4 +31,5 @@ private:
     dezu::Services services_;
     dezu::settings::Settings settings_;
     DesktopClock desktop_clock_;
+    dezu::wallpaper::WallpaperRotator wallpaper_;
 };

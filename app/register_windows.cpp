@@ -23,20 +23,24 @@ void register_all_windows(Program& program) {
     register_all_windows();
     Program* p = &program;
     ui::register_window(ui::windows::kLauncher, [p] {
-        return std::make_unique<LauncherWindow>(p->site(), p->services(), p->settings());
+        return std::make_unique<LauncherWindow>(p->site(), p->services(), p->settings(),
+                                                p->wallpaper());
     });
     ui::register_window(ui::windows::kSplash,
                         [p] { return std::make_unique<SplashWindow>(p->site()); });
     ui::register_window(ui::windows::kSettings, [p] {
-        auto* launcher = ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
         return std::make_unique<SettingsWindow>(p->settings(), p->site(), p->services().failures,
-                                                launcher ? launcher->wallpaper_timer() : nullptr);
+                                                p->wallpaper());
     });
     ui::register_window(ui::windows::kDesktopClock, [p] {
         return std::make_unique<DesktopClockWindow>(p->desktop_clock(), p->site(), p->services());
     });
     ui::register_window(ui::windows::kLunarCalendar, [p] {
         return std::make_unique<LunarCalendarWindow>(p->site(), p->services().clock);
+    });
+    ui::register_window(ui::windows::kWallpaperManager, [p] {
+        return std::make_unique<WallpaperManagerWindow>(p->wallpaper(), p->services().prompts,
+                                                        p->site().opacity_enabled);
     });
 }
 
@@ -49,8 +53,6 @@ void register_all_windows() {
                         [] { return std::make_unique<DiaryImportWindow>(); });
     ui::register_window(ui::windows::kImportProgress,
                         [] { return std::make_unique<ImportProgressWindow>(); });
-    ui::register_window(ui::windows::kWallpaperManager,
-                        [] { return std::make_unique<WallpaperManagerWindow>(); });
     ui::register_window(ui::windows::kPlayerBar,
                         [] { return std::make_unique<PlayerBarWindow>(); });
     ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });

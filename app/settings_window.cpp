@@ -11,7 +11,7 @@
 #include "platform/ui/failures.h"
 #include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
-#include "wallpaper/wallpaper_list.h"
+#include "wallpaper/wallpaper_rotator.h"
 
 namespace keys = dezu::settings::keys;
 namespace ui = dezu::ui;
@@ -25,12 +25,13 @@ void kept_or_told(bool /*written*/) {}
 }  // namespace
 
 SettingsWindow::SettingsWindow(dezu::settings::Settings& settings, const dezu::ProgramSite& site,
-                               ui::FailureReporter& failures, ui::TimerControl* wallpaper_timer)
+                               ui::FailureReporter& failures,
+                               dezu::wallpaper::WallpaperRotator& wallpaper)
     : Form(ui::windows::kSettings),
       settings_(settings),
       site_(site),
       failures_(failures),
-      wallpaper_timer_(wallpaper_timer) {
+      wallpaper_(wallpaper) {
     setWindowTitle(QStringLiteral("程序设置"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(379 - 8, 286 - 27);  // the form's outer size less a typical frame
@@ -60,9 +61,7 @@ void SettingsWindow::init_settings() {
 void SettingsWindow::save_settings() {
     kept_or_told(settings_.set(keys::kAutoPlay, play_music_->isChecked()));
     kept_or_told(settings_.set(keys::kSettingsWallpaperBox, change_wallpaper_->isChecked()));
-    if (change_wallpaper_->isChecked() && wallpaper_timer_)
-        wallpaper_timer_->set_interval(
-            dezu::wallpaper::interval_from_minutes(settings_.text(keys::kWallpaperMinutes)));
+    if (change_wallpaper_->isChecked()) wallpaper_.start_timer_from_settings();
     kept_or_told(settings_.set(keys::kShowSplash, !no_splash_->isChecked()));
     kept_or_told(settings_.set(keys::kAutoStart, start_with_system_->isChecked()));
     // The user asked for this now: say so when the entry did not follow.

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QPointer>
-
 #include "platform/ui/form.h"
 
 class QCheckBox;
@@ -13,17 +11,19 @@ class Settings;
 }
 namespace ui {
 class FailureReporter;
-class TimerControl;
 }  // namespace ui
+namespace wallpaper {
+class WallpaperRotator;
+}
 }  // namespace dezu
 
 // The four start-up options of section 系统参数, with 确定 and 取消.
 class SettingsWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    // wallpaper_timer: the timed wallpaper change that 确定 starts, if any.
     SettingsWindow(dezu::settings::Settings& settings, const dezu::ProgramSite& site,
-                   dezu::ui::FailureReporter& failures, dezu::ui::TimerControl* wallpaper_timer);
+                   dezu::ui::FailureReporter& failures,
+                   dezu::wallpaper::WallpaperRotator& wallpaper);
 
     void on_created() override { init_settings(); }
     void init_settings();
@@ -34,7 +34,7 @@ private:
     dezu::settings::Settings& settings_;
     const dezu::ProgramSite& site_;
     dezu::ui::FailureReporter& failures_;
-    QPointer<dezu::ui::TimerControl> wallpaper_timer_;
+    dezu::wallpaper::WallpaperRotator& wallpaper_;
     QCheckBox* start_with_system_ = nullptr;  // 选择框1
     QCheckBox* change_wallpaper_ = nullptr;   // 选择框2
     QCheckBox* no_splash_ = nullptr;          // 选择框9

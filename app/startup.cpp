@@ -13,7 +13,7 @@
 #include "platform/ui/timer_control.h"
 #include "platform/ui/tray.h"
 #include "platform/ui/window_ids.h"
-#include "wallpaper/wallpaper_list.h"
+#include "wallpaper/wallpaper_rotator.h"
 
 namespace keys = dezu::settings::keys;
 namespace ui = dezu::ui;
@@ -45,25 +45,8 @@ void LauncherWindow::init_launcher() {
     // here is not told: the settings window tells it when the user sets it.
     if (settings_.yes(keys::kAutoStart)) static_cast<void>(sync_autostart_value(site_));
 
-    start_wallpaper_change();
-}
-
-void LauncherWindow::start_wallpaper_change() {
-    // 9.
-    g_current_wallpaper_index = settings_.whole(keys::kWallpaperIndex);
-
-    // 10.
-    g_wallpaper_list = dezu::wallpaper::read_wallpaper_list(site_.path("WALLAB.INI"));
-
-    // 11.
-    if (settings_.yes(keys::kWallpaperAutoChange))
-        wallpaper_timer_->set_interval(
-            dezu::wallpaper::interval_from_minutes(settings_.text(keys::kWallpaperMinutes)));
-    else
-        wallpaper_timer_->set_interval(0);
-
-    // 12.
-    g_wallpaper_display_mode = settings_.whole(keys::kWallpaperDisplayMode);
+    // 9.-12. The wallpaper position, list, timer and display style.
+    wallpaper_.load_at_start();
 }
 
 void LauncherWindow::exit_program() {

@@ -1,38 +1,93 @@
 #include "wallpaper/wallpaper_change.h"
 
-#include "app/globals.h"
-#include "platform/desktop/desktop_wallpaper.h"
-#include "platform/settings/settings_file.h"
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/desktop/picture_file.h"
 #include "platform/text/text.h"
-#include "platform/ui/form.h"
-#include "platform/ui/timer_control.h"
-#include "platform/ui/window_ids.h"
 
-namespace ui = dezu::ui;
+namespace dezu::wallpaper {
 
-std::string wallpaper_file_for(const std::string& picture_path) {
-    if (dezu::text::ends_with_ignoring_case(picture_path, ".BMP")) return picture_path;
-    const std::string converted = g_program_dir + "WALLPAPER.BMP";
-    return dezu::desktop::convert_picture_to_bmp(picture_path, converted) ? converted
-                                                                          : picture_path;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool modified_before(const struct stat& a, const struct stat& b) {
+    return a.st_mtim.tv_sec != b.st_mtim.tv_sec ? a.st_mtim.tv_sec < b.st_mtim.tv_sec
+                                                : a.st_mtim.tv_nsec < b.st_mtim.tv_nsec;
 }
 
-void change_wallpaper_on_timer() {
-    const auto count = static_cast<std::int32_t>(g_wallpaper_list.size());
-    if (count == 0) {
-        ui::Form* launcher = ui::loaded_window(ui::windows::kLauncher);
-        if (auto* timer = launcher ? launcher->control<ui::TimerControl>("时钟2") : nullptr)
-            timer->set_interval(0);
-        return;
+// Puts a new name in the given one's place at once: a hard link to the file
+// (a copy where the file system has no links), or a symbolic link.
+bool make_name(const std::string& file, const std::string& name, bool hard) {
+    const fs::path temporary(name + ".new");
+    std::error_code ec;
+    fs::remove(temporary, ec);
+    ec.clear();
+    if (hard) {
+        fs::create_hard_link(file, temporary, ec);
+        if (ec) {
+            ec.clear();
+            fs::copy_file(file, temporary, ec);
+        }
+    } else {
+        fs::create_symlink(fs::absolute(fs::path(file), ec), temporary, ec);
     }
-    // A number below 1 (a hand-edited settings file) starts again at entry 1,
-    // as a number past the end does.
-    if (g_current_wallpaper_index >= count || g_current_wallpaper_index < 0)
-        g_current_wallpaper_index = 1;
-    else
-        ++g_current_wallpaper_index;
-    const std::string picture = g_wallpaper_list[g_current_wallpaper_index - 1];
-    dezu::desktop::set_desktop_wallpaper(wallpaper_file_for(picture), g_wallpaper_display_mode);
-    dezu::settings::write_setting(clock_ini_path(), "更换壁纸", "当前壁纸",
-                                  std::to_string(g_current_wallpaper_index));
+    if (!ec) fs::rename(temporary, name, ec);
+    if (!ec) return true;
+    fs::remove(temporary, ec);
+    return false;
 }
+
+}  // namespace
+
+std::string HandOver::next_name(const std::string& folder) {
+    const std::string first = folder + "WALLPAPER1.BMP";
+    const std::string second = folder + "WALLPAPER2.BMP";
+    if (last_ == first) return last_ = second;
+    if (last_ == second) return last_ = first;
+    // The first change of a run: the desktop may still show the name that
+    // was made last in the run before.
+    struct stat a {
+    }, b{};
+    const bool have_first = ::lstat(first.c_str(), &a) == 0;
+    const bool have_second = ::lstat(second.c_str(), &b) == 0;
+    last_ = !have_first || (have_second && !modified_before(b, a)) ? first : second;
+    return last_;
+}
+
+bool is_bmp_path(const std::string& path) {
+    return text::ends_with_ignoring_case(path, ".BMP");
+}
+
+ChangeResult carry_out_change(const ChangeRequest& request, desktop::DesktopSetter& desktop,
+                              HandOver& hand_over, const std::function<bool()>& stop) {
+    ChangeResult result;
+    result.picture = request.picture;
+    result.handed = request.picture;
+    QImage picture;
+    const struct Release {
+        QImage& picture;
+        ~Release() { desktop::release_picture(picture); }
+    } release{picture};
+    if (!is_bmp_path(request.picture)) {
+        const std::string converted = request.folder + "WALLPAPER.BMP";
+        picture = desktop::convert_picture_to_bmp(request.picture, converted, stop);
+        result.converted = !picture.isNull();
+        if (result.converted) result.handed = converted;
+    }
+    if (stop()) return result;
+    if (!result.handed.empty() && (result.converted || !text::is_valid_utf8(result.handed))) {
+        const std::string name = hand_over.next_name(request.folder);
+        if (make_name(result.handed, name, result.converted)) result.handed = name;
+    }
+    if (stop()) return result;
+    result.taken = result.converted
+                       ? desktop.set_decoded_wallpaper(result.handed, request.style, picture)
+                       : desktop.set_wallpaper(result.handed, request.style);
+    return result;
+}
+
+}  // namespace dezu::wallpaper

@@ -8,30 +8,27 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QRadioButton>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
-#include "app/choose_files.h"
-#include "app/globals.h"
-#include "platform/desktop/desktop_wallpaper.h"
+#include "platform/desktop/desktop_setter.h"
+#include "platform/desktop/picture_file.h"
 #include "platform/files/files.h"
-#include "platform/settings/settings_file.h"
 #include "platform/text/text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/prompts.h"
-#include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
-#include "wallpaper/wallpaper_change.h"
 #include "wallpaper/wallpaper_list.h"
+#include "wallpaper/wallpaper_rotator.h"
 
 namespace ui = dezu::ui;
+namespace text = dezu::text;
 namespace fs = std::filesystem;
-using dezu::settings::write_setting;
+using dezu::wallpaper::interval_from_minutes;
 
 namespace {
-
-constexpr const char* kSection = "更换壁纸";
 
 // A super button with no face picture underneath draws its own plain face
 // and caption.
@@ -54,51 +51,9 @@ protected:
     }
 };
 
-WallpaperManagerWindow* manager() {
-    return ui::loaded_window_as<WallpaperManagerWindow>(ui::windows::kWallpaperManager);
-}
-
-template <class T>
-T* control(const char* name) {
-    WallpaperManagerWindow* w = manager();
-    return w ? w->control<T>(name) : nullptr;
-}
-
-QListWidget* wallpaper_rows() {
-    return control<QListWidget>("列表框1");
-}
-
-ui::TimerControl* wallpaper_timer() {
-    ui::Form* launcher = ui::loaded_window(ui::windows::kLauncher);
-    return launcher ? launcher->control<ui::TimerControl>("时钟2") : nullptr;
-}
-
-void set_wallpaper_timer(std::int32_t milliseconds) {
-    if (ui::TimerControl* timer = wallpaper_timer()) timer->set_interval(milliseconds);
-}
-
-bool checked(const char* name) {
-    auto* b = control<QAbstractButton>(name);
-    return b && b->isChecked();
-}
-
-std::string interval_text() {
-    auto* box = control<QLineEdit>("编辑框2");
-    return box ? box->text().toStdString() : std::string();
-}
-
-std::vector<std::string> row_texts(bool skip_selected) {
-    std::vector<std::string> texts;
-    QListWidget* rows = wallpaper_rows();
-    for (int k = 0; rows && k < rows->count(); ++k)
-        if (!skip_selected || !rows->item(k)->isSelected())
-            texts.push_back(rows->item(k)->text().toStdString());
-    return texts;
-}
-
-void append_wallpaper(const std::string& path) {
-    if (QListWidget* rows = wallpaper_rows()) rows->addItem(QString::fromStdString(path));
-    g_wallpaper_list.push_back(path);
+// A name for the eyes: the bytes as UTF-8 when they are, else as GBK.
+QString shown_name(const std::string& path) {
+    return QString::fromStdString(text::is_valid_utf8(path) ? path : text::from_gbk(path));
 }
 
 // The names of the ordinary files in the folder whose extension is the
@@ -120,37 +75,43 @@ std::vector<std::string> files_with_extension(const std::string& folder,
 
 }  // namespace
 
-WallpaperManagerWindow::WallpaperManagerWindow() : Form(ui::windows::kWallpaperManager) {
+WallpaperManagerWindow::WallpaperManagerWindow(dezu::wallpaper::WallpaperRotator& rotator,
+                                               ui::Prompts& prompts, bool opacity_enabled)
+    : Form(ui::windows::kWallpaperManager),
+      rotator_(rotator),
+      prompts_(prompts),
+      opacity_enabled_(opacity_enabled) {
     setWindowTitle(QStringLiteral("壁纸管理"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(472 - 8, 429 - 27);  // the form's outer size less a typical frame
     move(50, 50);
 
     auto* mode = ui::add_control<QGroupBox>(this, "分组框2", "显示方式", 10, 12, 254, 132);
-    auto* timed = ui::add_control<QCheckBox>(mode, "选择框4", "定时更换", 26, 32, 74, 21);
+    timed_ = ui::add_control<QCheckBox>(mode, "选择框4", "定时更换", 26, 32, 74, 21);
     ui::add_control<QLabel>(mode, "标签2", "间隔时间:", 106, 34, 58, 16);
-    auto* minutes = new QLineEdit(QStringLiteral("5"), mode);
-    minutes->setObjectName(QStringLiteral("编辑框2"));
-    ui::place(minutes, 168, 34, 30, 18);
+    minutes_ = new QLineEdit(QStringLiteral("5"), mode);
+    minutes_->setObjectName(QStringLiteral("编辑框2"));
+    ui::place(minutes_, 168, 34, 30, 18);
     ui::add_control<QLabel>(mode, "标签3", "分钟", 223, 35, 24, 16);
-    ui::add_control<QRadioButton>(mode, "单选框2", "拉伸", 24, 73, 48, 16)->setChecked(true);
-    ui::add_control<QRadioButton>(mode, "单选框1", "平铺", 107, 73, 48, 16);
-    ui::add_control<QRadioButton>(mode, "单选框3", "居中", 188, 73, 48, 16);
+    stretch_ = ui::add_control<QRadioButton>(mode, "单选框2", "拉伸", 24, 73, 48, 16);
+    stretch_->setChecked(true);
+    tile_ = ui::add_control<QRadioButton>(mode, "单选框1", "平铺", 107, 73, 48, 16);
+    centre_ = ui::add_control<QRadioButton>(mode, "单选框3", "居中", 188, 73, 48, 16);
 
     auto* preview = ui::add_control<QGroupBox>(this, "分组框1", "预览", 272, 12, 184, 133);
-    auto* picture = new ui::PictureBox(preview, "图片框1");
-    ui::place(picture, 8, 16, 166, 112);
-    picture->setAlignment(Qt::AlignCenter);
-    picture->installEventFilter(this);
+    picture_ = new ui::PictureBox(preview, "图片框1");
+    ui::place(picture_, 8, 16, 166, 112);
+    picture_->setAlignment(Qt::AlignCenter);
+    picture_->installEventFilter(this);
     auto* board = new QWidget(this);
     board->setObjectName(QStringLiteral("画板1"));
     ui::place(board, 296, 88, 32, 24);
     board->hide();
 
-    auto* rows = new QListWidget(this);
-    rows->setObjectName(QStringLiteral("列表框1"));
-    rows->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    ui::place(rows, 8, 160, 448, 200);
+    rows_ = new QListWidget(this);
+    rows_->setObjectName(QStringLiteral("列表框1"));
+    rows_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ui::place(rows_, 8, 160, 448, 200);
 
     auto* add_files = new CaptionButton(this, "超级按钮1", "添加文件");
     ui::place(add_files, 8, 367, 56, 24);
@@ -161,21 +122,22 @@ WallpaperManagerWindow::WallpaperManagerWindow() : Form(ui::windows::kWallpaperM
     auto* remove = new CaptionButton(this, "超级按钮4", "清除选择");
     ui::place(remove, 208, 367, 56, 24);
     ui::add_control<QLabel>(this, "标签1", "图像尺寸", 282, 367, 48, 24);
-    ui::add_control<QLabel>(this, "标签5", "宽:", 338, 369, 52, 19);
-    ui::add_control<QLabel>(this, "标签6", "高:", 403, 369, 53, 19);
+    width_ = ui::add_control<QLabel>(this, "标签5", "宽:", 338, 369, 52, 19);
+    height_ = ui::add_control<QLabel>(this, "标签6", "高:", 403, 369, 53, 19);
 
-    connect(timed, &QCheckBox::clicked, this, [] { toggle_timed_change(); });
-    connect(minutes, &QLineEdit::textChanged, this, [] { retime_wallpaper_timer(); });
-    // A keyboard move changes the selection before the current row, so both
-    // signals refresh the preview.
-    connect(rows, &QListWidget::itemSelectionChanged, this, [] { preview_wallpaper(); });
-    connect(rows, &QListWidget::currentRowChanged, this, [] { preview_wallpaper(); });
-    connect(rows, &QListWidget::itemDoubleClicked, this, [] { apply_selected_wallpaper(); });
-    connect(add_files, &QAbstractButton::clicked, this, [] { add_wallpaper_files(); });
-    connect(add_folder, &QAbstractButton::clicked, this, [] { add_wallpaper_folder(); });
-    connect(select_all, &QAbstractButton::clicked, this, [] { select_all_wallpapers(); });
-    connect(remove, &QAbstractButton::clicked, this, [] { remove_selected_wallpapers(); });
+    connect(timed_, &QCheckBox::clicked, this, [this] { toggle_timed_change(); });
+    connect(minutes_, &QLineEdit::textChanged, this, [this] { retime_wallpaper_timer(); });
+    // A keyboard move changes the selection before the current row.
+    connect(rows_, &QListWidget::itemSelectionChanged, this, [this] { schedule_preview(); });
+    connect(rows_, &QListWidget::currentRowChanged, this, [this] { schedule_preview(); });
+    connect(rows_, &QListWidget::itemDoubleClicked, this, [this] { apply_selected_wallpaper(); });
+    connect(add_files, &QAbstractButton::clicked, this, [this] { add_wallpaper_files(); });
+    connect(add_folder, &QAbstractButton::clicked, this, [this] { add_wallpaper_folder(); });
+    connect(select_all, &QAbstractButton::clicked, this, [this] { select_all_wallpapers(); });
+    connect(remove, &QAbstractButton::clicked, this, [this] { remove_selected_wallpapers(); });
 }
+
+WallpaperManagerWindow::~WallpaperManagerWindow() = default;
 
 void WallpaperManagerWindow::on_created() {
     init_wallpaper_manager();
@@ -190,146 +152,152 @@ void WallpaperManagerWindow::on_closing() {
 }
 
 bool WallpaperManagerWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick &&
-        watched == control<ui::PictureBox>("图片框1")) {
+    if (event->type() == QEvent::MouseButtonDblClick && watched == picture_) {
         clear_wallpaper();
         return true;
     }
     return Form::eventFilter(watched, event);
 }
 
-std::string minutes_from_interval(std::int32_t milliseconds) {
-    // Tens of billionths of a minute: ms / 60000 * 10^10, rounded up.
-    constexpr std::int64_t kPlaces = 10000000000;
-    const std::int64_t scaled = (std::int64_t{milliseconds} * 500000 + 2) / 3;
-    std::string text = std::to_string(scaled / kPlaces);
-    std::string fraction = std::to_string(scaled % kPlaces);
-    fraction.insert(0, 10 - fraction.size(), '0');
-    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
-    if (!fraction.empty()) text += "." + fraction;
-    return text;
+std::string WallpaperManagerWindow::row_path(int k) const {
+    const QListWidgetItem* item = rows_->item(k);
+    return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
 }
 
-void init_wallpaper_manager() {
-    WallpaperManagerWindow* w = manager();
-    QListWidget* rows = wallpaper_rows();
-    if (!w || !rows) return;
-    for (const std::string& path : g_wallpaper_list)
-        if (dezu::files::file_exists(path)) rows->addItem(QString::fromStdString(path));
+void WallpaperManagerWindow::append_row(const std::string& path) {
+    auto* item = new QListWidgetItem(shown_name(path));
+    item->setData(Qt::UserRole, QByteArray::fromStdString(path));
+    rows_->addItem(item);
+}
 
-    ui::TimerControl* timer = wallpaper_timer();
-    if (timer && timer->interval() > 0) {
+std::vector<std::string> WallpaperManagerWindow::row_paths(bool skip_selected) const {
+    std::vector<std::string> paths;
+    for (int k = 0; k < rows_->count(); ++k)
+        if (!skip_selected || !rows_->item(k)->isSelected()) paths.push_back(row_path(k));
+    return paths;
+}
+
+void WallpaperManagerWindow::init_wallpaper_manager() {
+    for (const std::string& path : rotator_.list())
+        if (dezu::files::file_exists(path)) append_row(path);
+
+    if (rotator_.interval() > 0) {
         // The text first: the box retimes the timer only once the change is on.
-        w->control<QLineEdit>("编辑框2")->setText(
-            QString::fromStdString(minutes_from_interval(timer->interval())));
-        w->control<QCheckBox>("选择框4")->setChecked(true);
+        minutes_->setText(
+            QString::fromStdString(dezu::wallpaper::minutes_from_interval(rotator_.interval())));
+        timed_->setChecked(true);
     }
 
-    if (g_current_wallpaper_index >= 1 && g_current_wallpaper_index <= rows->count())
-        rows->setCurrentRow(g_current_wallpaper_index - 1);
+    const std::int32_t index = rotator_.current_index();
+    if (index >= 1 && index <= rows_->count()) rows_->setCurrentRow(index - 1);
     preview_wallpaper();
-    w->control<ui::PictureBox>("图片框1")->setToolTip(QStringLiteral("双击鼠标清除壁纸"));
-    if (g_window_opacity_enabled) ui::set_window_opacity(w, 230);
+    picture_->setToolTip(QStringLiteral("双击鼠标清除壁纸"));
+    if (opacity_enabled_) ui::set_window_opacity(this, 230);
 }
 
-void preview_wallpaper() {
-    QListWidget* rows = wallpaper_rows();
-    auto* picture = control<ui::PictureBox>("图片框1");
-    if (!rows || !picture) return;
-    QListWidgetItem* current = rows->currentItem();
-    picture->set_picture(current ? dezu::files::read_whole_file(current->text().toStdString())
-                                 : std::string());
-    const QPixmap shown = picture->pixmap();
-    control<QLabel>("标签5")->setText(QStringLiteral("宽:%1").arg(shown.width()));
-    control<QLabel>("标签6")->setText(QStringLiteral("高:%1").arg(shown.height()));
-    // Large pictures are shown whole, scaled down to the box.
-    if (shown.width() > picture->width() || shown.height() > picture->height())
-        picture->setPixmap(
-            shown.scaled(picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+void WallpaperManagerWindow::schedule_preview() {
+    if (preview_pending_) return;
+    preview_pending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (preview_pending_) preview_wallpaper();
+    });
 }
 
-void apply_selected_wallpaper() {
-    QListWidget* rows = wallpaper_rows();
-    const int r = rows ? rows->currentRow() : -1;
+void WallpaperManagerWindow::preview_wallpaper() {
+    preview_pending_ = false;
+    const int r = rows_->currentRow();
+    if (r < 0) {
+        previews_.cancel();
+        previewed_.reset();
+        show_preview({});
+        return;
+    }
+    // The picture shown already is not decoded again.
+    const std::string path = row_path(r);
+    if (previewed_ == path) return;
+    previewed_ = path;
+    previews_.cancel();
+    previews_.run([path, box = picture_->size()](
+                      const dezu::work::Task&) { return dezu::desktop::read_preview(path, box); },
+                  [this](const dezu::desktop::Preview& preview) { show_preview(preview); });
+}
+
+void WallpaperManagerWindow::show_preview(const dezu::desktop::Preview& preview) {
+    if (preview.picture.isNull())
+        picture_->clear();
+    else
+        picture_->setPixmap(QPixmap::fromImage(preview.picture));
+    width_->setText(QStringLiteral("宽:%1").arg(preview.size.width()));
+    height_->setText(QStringLiteral("高:%1").arg(preview.size.height()));
+}
+
+void WallpaperManagerWindow::apply_selected_wallpaper() {
+    const int r = rows_->currentRow();
     if (r < 0) return;
-    g_current_wallpaper_index = r + 1;
-    const std::string picture = wallpaper_file_for(rows->item(r)->text().toStdString());
-    const int style = checked("单选框1")   ? dezu::desktop::kTile
-                      : checked("单选框2") ? dezu::desktop::kStretch
-                                           : dezu::desktop::kCentre;
-    dezu::desktop::set_desktop_wallpaper(picture, style);
+    rotator_.set_current_index(r + 1);
+    const int style = tile_->isChecked()      ? dezu::desktop::kTile
+                      : stretch_->isChecked() ? dezu::desktop::kStretch
+                                              : dezu::desktop::kCentre;
+    rotator_.put_on_desktop(row_path(r), style);
 }
 
-void toggle_timed_change() {
-    auto* box = control<QLineEdit>("编辑框2");
-    if (!box) return;
-    if (checked("选择框4")) {
-        set_wallpaper_timer(dezu::wallpaper::interval_from_minutes(interval_text()));
-        box->setEnabled(true);
+void WallpaperManagerWindow::toggle_timed_change() {
+    if (timed_->isChecked()) {
+        rotator_.set_interval(interval_from_minutes(minutes_->text().toStdString()));
+        minutes_->setEnabled(true);
     } else {
-        box->setEnabled(false);
-        set_wallpaper_timer(0);
+        minutes_->setEnabled(false);
+        rotator_.set_interval(0);
     }
 }
 
-void retime_wallpaper_timer() {
-    if (checked("选择框4"))
-        set_wallpaper_timer(dezu::wallpaper::interval_from_minutes(interval_text()));
+void WallpaperManagerWindow::retime_wallpaper_timer() {
+    if (timed_->isChecked())
+        rotator_.set_interval(interval_from_minutes(minutes_->text().toStdString()));
 }
 
-void add_wallpaper_files() {
+void WallpaperManagerWindow::add_wallpaper_files() {
     // The paths come as a list, not joined by ";": a file name may hold one.
-    const std::vector<std::string> files =
-        ui::open_file_dialog(manager(), "请选择要加入的壁纸",
-                             ui::parse_file_filter("JPG,BMP,ICO|*.JPG;*.BMP;*.ICO"), "", true);
-    for (const std::string& path : files) append_wallpaper(path);
+    for (const std::string& path :
+         prompts_.choose_files(this, "请选择要加入的壁纸", "JPG,BMP,ICO|*.JPG;*.BMP;*.ICO", "")) {
+        append_row(path);
+        rotator_.append(path);
+    }
 }
 
-void add_wallpaper_folder() {
-    std::string folder =
-        ui::folder_dialog(manager(), "请选择要搜索壁纸的目录").value_or(std::string());
+void WallpaperManagerWindow::add_wallpaper_folder() {
+    std::string folder = prompts_.folder_dialog(this, "请选择要搜索壁纸的目录").value_or("");
     if (folder.empty()) return;
     if (folder.back() != '/') folder += '/';
     for (const char* extension : {".JPG", ".BMP", ".ICO"})
-        for (const std::string& name : files_with_extension(folder, extension))
-            append_wallpaper(folder + name);
+        for (const std::string& name : files_with_extension(folder, extension)) {
+            append_row(folder + name);
+            rotator_.append(folder + name);
+        }
 }
 
-void select_all_wallpapers() {
-    if (QListWidget* rows = wallpaper_rows(); rows && rows->count() > 0) rows->selectAll();
+void WallpaperManagerWindow::select_all_wallpapers() {
+    if (rows_->count() > 0) rows_->selectAll();
 }
 
-void remove_selected_wallpapers() {
-    QListWidget* rows = wallpaper_rows();
-    if (!rows || rows->selectedItems().isEmpty()) return;
-    const std::vector<std::string> kept = row_texts(true);
-    rows->clear();
-    g_wallpaper_list.clear();
-    for (const std::string& path : kept) append_wallpaper(path);
+void WallpaperManagerWindow::remove_selected_wallpapers() {
+    if (rows_->selectedItems().isEmpty()) return;
+    const std::vector<std::string> kept = row_paths(true);
+    rows_->clear();
+    for (const std::string& path : kept) append_row(path);
+    rotator_.replace_list(kept);
 }
 
-void clear_wallpaper() {
-    dezu::desktop::set_desktop_wallpaper("");
+void WallpaperManagerWindow::clear_wallpaper() {
+    rotator_.clear_desktop();
 }
 
-bool allow_wallpaper_manager_close() {
+bool WallpaperManagerWindow::allow_wallpaper_manager_close() {
     return true;
 }
 
-void save_wallpaper_manager() {
-    dezu::wallpaper::write_wallpaper_list(g_program_dir + "WALLAB.INI", row_texts(false));
-    const std::string ini = clock_ini_path();
-    if (checked("选择框4")) {
-        set_wallpaper_timer(dezu::wallpaper::interval_from_minutes(interval_text()));
-        write_setting(ini, kSection, "间隔时间", interval_text());
-        write_setting(ini, kSection, "自动更换", "Y");
-    } else {
-        set_wallpaper_timer(0);
-        write_setting(ini, kSection, "自动更换", "N");
-        write_setting(ini, kSection, "间隔时间", "");
-    }
-    write_setting(ini, kSection, "显示方式",
-                  checked("单选框2")   ? "2"
-                  : checked("单选框1") ? "1"
-                                       : "0");
+void WallpaperManagerWindow::save_wallpaper_manager() {
+    rotator_.save_list(row_paths(false));
+    rotator_.save_timed_change(timed_->isChecked(), minutes_->text().toStdString());
+    rotator_.save_display_mode(stretch_->isChecked() ? 2 : tile_->isChecked() ? 1 : 0);
 }

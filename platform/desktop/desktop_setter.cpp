@@ -8,4 +8,8 @@ bool LiveDesktop::set_wallpaper(const std::string& path, int style) {
     return set_desktop_wallpaper(path, style);
 }
 
+bool LiveDesktop::set_decoded_wallpaper(const std::string& path, int style, const QImage& picture) {
+    return set_desktop_wallpaper(path, style, &picture);
+}
+
 }  // namespace dezu::desktop

@@ -1,22 +1,35 @@
 #pragma once
 
+#include <QImage>
 #include <string>
 
 namespace dezu::desktop {
 
-// Hands a picture to the desktop as its wallpaper (see set_desktop_wallpaper).
-// Called off the UI thread. Tests record the calls, so that no test changes
-// the real desktop.
+// Wallpaper styles: 0 centre, 1 tile, 2 stretch; any other value stretches.
+inline constexpr int kCentre = 0;
+inline constexpr int kTile = 1;
+inline constexpr int kStretch = 2;
+
+// Hands a picture to the desktop as its wallpaper. Called off the UI thread.
+// Tests record the calls, so that no test changes the real desktop.
 class DesktopSetter {
 public:
     virtual ~DesktopSetter() = default;
     // An empty path removes the wallpaper. True when the desktop took it.
     virtual bool set_wallpaper(const std::string& path, int style) = 0;
+    // The same for a file whose picture is decoded already: a desktop that
+    // is drawn by this program uses the picture rather than reading it again.
+    virtual bool set_decoded_wallpaper(const std::string& path, int style,
+                                       const QImage& /*picture*/) {
+        return set_wallpaper(path, style);
+    }
 };
 
+// The running desktop's own setting (see set_desktop_wallpaper).
 class LiveDesktop final : public DesktopSetter {
 public:
     bool set_wallpaper(const std::string& path, int style) override;
+    bool set_decoded_wallpaper(const std::string& path, int style, const QImage& picture) override;
 };
 
 }  // namespace dezu::desktop

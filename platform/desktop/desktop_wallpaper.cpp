@@ -1,26 +1,16 @@
 #include "platform/desktop/desktop_wallpaper.h"
 
-#include <xcb/xcb.h>
-
-#include <QImage>
-#include <QImageReader>
-#include <QPainter>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
-#include <QUrl>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
 
-#include "platform/ui/x11_atoms.h"
+#include "platform/desktop/root_window.h"
 
 namespace dezu::desktop {
 
 namespace {
-
-std::function<bool(const std::string&, int)> test_hook;
 
 constexpr int kCommandTimeoutMs = 5000;
 
@@ -41,7 +31,7 @@ std::optional<QString> run(const QString& program, const QStringList& arguments)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-enum class Desktop { Gnome, Cinnamon, Mate, Xfce, Plasma, Other };
+enum class Desktop { Gnome, Cinnamon, Mate, Xfce, Plasma, Lxqt, Lxde, Other };
 
 Desktop running_desktop() {
     const QString names = QString::fromLocal8Bit(std::getenv("XDG_CURRENT_DESKTOP")).toUpper();
@@ -51,6 +41,8 @@ Desktop running_desktop() {
         if (name == QLatin1String("MATE")) return Desktop::Mate;
         if (name == QLatin1String("XFCE")) return Desktop::Xfce;
         if (name == QLatin1String("KDE")) return Desktop::Plasma;
+        if (name == QLatin1String("LXQT")) return Desktop::Lxqt;
+        if (name == QLatin1String("LXDE")) return Desktop::Lxde;
         if (name == QLatin1String("GNOME") || name == QLatin1String("UNITY") ||
             name == QLatin1String("BUDGIE") || name == QLatin1String("PANTHEON") ||
             name == QLatin1String("UBUNTU"))
@@ -59,8 +51,20 @@ Desktop running_desktop() {
     return Desktop::Other;
 }
 
+// Made from the path's bytes, whatever their encoding.
 QString file_uri(const std::string& path) {
-    return QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded);
+    return QStringLiteral("file://") +
+           QString::fromLatin1(QByteArray::fromStdString(path).toPercentEncoding("/"));
+}
+
+// A string in GVariant's text form, as gsettings reads its values.
+QString gvariant_string(const QString& text) {
+    QString quoted = QStringLiteral("'");
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\'') || c == QLatin1Char('\\')) quoted += QLatin1Char('\\');
+        quoted += c;
+    }
+    return quoted + QLatin1Char('\'');
 }
 
 // GNOME, Cinnamon and MATE name the styles alike.
@@ -78,19 +82,21 @@ bool gsettings(const QString& schema, const QString& key, const QString& value) 
 bool set_gnome_like(const QString& schema, const std::string& path, int style) {
     if (path.empty())
         return gsettings(schema, QStringLiteral("picture-options"), QStringLiteral("none"));
-    if (!gsettings(schema, QStringLiteral("picture-uri"), file_uri(path))) return false;
+    const QString uri = gvariant_string(file_uri(path));
+    if (!gsettings(schema, QStringLiteral("picture-uri"), uri)) return false;
     // Only newer GNOME has the dark variant; older ones refuse the key.
     if (schema == QLatin1String("org.gnome.desktop.background"))
-        gsettings(schema, QStringLiteral("picture-uri-dark"), file_uri(path));
+        gsettings(schema, QStringLiteral("picture-uri-dark"), uri);
     return gsettings(schema, QStringLiteral("picture-options"), gsettings_option(style));
 }
 
 bool set_mate(const std::string& path, int style) {
     const QString schema = QStringLiteral("org.mate.background");
-    if (path.empty())
-        return gsettings(schema, QStringLiteral("picture-options"), QStringLiteral("none"));
-    if (!gsettings(schema, QStringLiteral("picture-filename"), QString::fromStdString(path)))
+    // MATE has no "none" style: no file is no picture.
+    if (!gsettings(schema, QStringLiteral("picture-filename"),
+                   gvariant_string(QString::fromStdString(path))))
         return false;
+    if (path.empty()) return true;
     return gsettings(schema, QStringLiteral("picture-options"), gsettings_option(style));
 }
 
@@ -173,142 +179,44 @@ bool set_plasma(const std::string& path, int style) {
         .has_value();
 }
 
-// The screen-sized picture that the root window shows for the style.
-QImage root_picture(const QImage& picture, int width, int height, int style) {
-    QImage canvas(width, height, QImage::Format_RGB32);
-    canvas.fill(Qt::black);
-    QPainter painter(&canvas);
-    if (style == kCentre)
-        painter.drawImage((width - picture.width()) / 2, (height - picture.height()) / 2, picture);
-    else if (style == kTile)
-        painter.fillRect(canvas.rect(), QBrush(picture));
-    else
-        painter.drawImage(canvas.rect(), picture);
-    return canvas;
-}
-
-// The root window's background as the classic setters leave it: a pixmap
-// that outlives this connection, named in _XROOTPMAP_ID and ESETROOT_PMAP_ID
-// so that the next setter can free it.
-bool set_root_window(const std::string& path, int style) {
-    if (!std::getenv("DISPLAY")) return false;
-    QImage picture;
-    if (!path.empty()) {
-        QImageReader reader(QString::fromStdString(path));
-        picture = reader.read();
-        if (picture.isNull()) return false;
-    }
-    int screen_number = 0;
-    xcb_connection_t* c = xcb_connect(nullptr, &screen_number);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        return false;
-    }
-    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
-    for (int i = 0; i < screen_number && it.rem; ++i) xcb_screen_next(&it);
-    const xcb_screen_t* screen = it.rem ? it.data : nullptr;
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    // The picture's memory goes out as it is: 32 bits a pixel, low byte first.
-    bool direct_pixels = false;
-    for (auto f = xcb_setup_pixmap_formats_iterator(setup); screen && f.rem; xcb_format_next(&f))
-        if (f.data->depth == screen->root_depth && f.data->bits_per_pixel == 32)
-            direct_pixels = setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
-    if (!screen || (screen->root_depth != 24 && screen->root_depth != 32) || !direct_pixels) {
-        xcb_disconnect(c);
-        return false;
-    }
-    const xcb_window_t root = screen->root;
-    const xcb_atom_t root_pmap = dezu::ui::x11_atom(c, "_XROOTPMAP_ID");
-    const xcb_atom_t esetroot_pmap = dezu::ui::x11_atom(c, "ESETROOT_PMAP_ID");
-
-    xcb_get_property_reply_t* old = xcb_get_property_reply(
-        c, xcb_get_property(c, 0, root, esetroot_pmap, XCB_ATOM_PIXMAP, 0, 1), nullptr);
-    if (old && old->type == XCB_ATOM_PIXMAP && xcb_get_property_value_length(old) == 4)
-        xcb_kill_client(c, *static_cast<xcb_pixmap_t*>(xcb_get_property_value(old)));
-    std::free(old);
-
-    if (path.empty()) {
-        const uint32_t black = screen->black_pixel;
-        xcb_change_window_attributes(c, root, XCB_CW_BACK_PIXEL, &black);
-        xcb_delete_property(c, root, root_pmap);
-        xcb_delete_property(c, root, esetroot_pmap);
-    } else {
-        const int width = screen->width_in_pixels, height = screen->height_in_pixels;
-        const QImage canvas = root_picture(picture, width, height, style);
-        const xcb_pixmap_t pixmap = xcb_generate_id(c);
-        xcb_create_pixmap(c, screen->root_depth, pixmap, root, width, height);
-        const xcb_gcontext_t gc = xcb_generate_id(c);
-        xcb_create_gc(c, gc, pixmap, 0, nullptr);
-        // Sent in strips that each fit in one request.
-        const std::size_t max_bytes = std::size_t(xcb_get_maximum_request_length(c)) * 4 - 64;
-        const int rows = std::max<int>(1, int(max_bytes / (std::size_t(width) * 4)));
-        for (int top = 0; top < height; top += rows) {
-            const int n = std::min(rows, height - top);
-            xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, width, n, 0, top, 0,
-                          screen->root_depth, uint32_t(width) * 4 * n, canvas.constScanLine(top));
-        }
-        xcb_free_gc(c, gc);
-        for (const xcb_atom_t a : {root_pmap, esetroot_pmap})
-            xcb_change_property(c, XCB_PROP_MODE_REPLACE, root, a, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
-        xcb_change_window_attributes(c, root, XCB_CW_BACK_PIXMAP, &pixmap);
-        xcb_set_close_down_mode(c, XCB_CLOSE_DOWN_RETAIN_PERMANENT);
-    }
-    xcb_clear_area(c, 0, root, 0, 0, 0, 0);
-    // A round trip: the server has done all of the above before we go, so
-    // whoever looks next sees the new background.
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    const bool ok = !xcb_connection_has_error(c);
-    xcb_disconnect(c);
-    return ok;
+// LXQt's pcmanfm-qt and LXDE's pcmanfm draw the desktop and take the same
+// options; "color" shows the background colour alone.
+bool set_pcmanfm(const QString& program, const std::string& path, int style) {
+    QStringList arguments;
+    if (!path.empty())
+        arguments << QStringLiteral("--set-wallpaper=") + QString::fromStdString(path);
+    const char* mode = path.empty()       ? "color"
+                       : style == kCentre ? "center"
+                       : style == kTile   ? "tile"
+                                          : "stretch";
+    arguments << QStringLiteral("--wallpaper-mode=") + QLatin1String(mode);
+    return run(program, arguments).has_value();
 }
 
 }  // namespace
 
-bool set_desktop_wallpaper(const std::string& path, int style) {
-    if (test_hook) return test_hook(path, style);
-    bool done = false;
+bool set_desktop_wallpaper(const std::string& path, int style, const QImage* picture) {
+    // A desktop of its own covers the root window, so painting that would
+    // only seem to work.
     switch (running_desktop()) {
         case Desktop::Gnome:
-            done = set_gnome_like(QStringLiteral("org.gnome.desktop.background"), path, style);
-            break;
+            return set_gnome_like(QStringLiteral("org.gnome.desktop.background"), path, style);
         case Desktop::Cinnamon:
-            done = set_gnome_like(QStringLiteral("org.cinnamon.desktop.background"), path, style);
-            break;
+            return set_gnome_like(QStringLiteral("org.cinnamon.desktop.background"), path, style);
         case Desktop::Mate:
-            done = set_mate(path, style);
-            break;
+            return set_mate(path, style);
         case Desktop::Xfce:
-            done = set_xfce(path, style);
-            break;
+            return set_xfce(path, style);
         case Desktop::Plasma:
-            done = set_plasma(path, style);
-            break;
+            return set_plasma(path, style);
+        case Desktop::Lxqt:
+            return set_pcmanfm(QStringLiteral("pcmanfm-qt"), path, style);
+        case Desktop::Lxde:
+            return set_pcmanfm(QStringLiteral("pcmanfm"), path, style);
         case Desktop::Other:
             break;
     }
-    return done || set_root_window(path, style);
-}
-
-bool convert_picture_to_bmp(const std::string& source, const std::string& target) {
-    if (source.empty() || target.empty()) return false;
-    QImageReader reader(QString::fromStdString(source));
-    reader.setDecideFormatFromContent(true);
-    QImage picture = reader.read();
-    if (picture.isNull()) return false;
-    // Transparent parts come out black, as on the desktop behind them.
-    picture = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                  .convertToFormat(QImage::Format_RGB32);
-    QSaveFile file(QString::fromStdString(target));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (!picture.save(&file, "BMP")) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
-void set_desktop_wallpaper_hook_for_test(std::function<bool(const std::string&, int)> hook) {
-    test_hook = std::move(hook);
+    return set_root_window_wallpaper(path, style, picture);
 }
 
 }  // namespace dezu::desktop

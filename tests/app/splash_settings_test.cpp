@@ -82,7 +82,7 @@ protected:
 };
 
 TEST_F(SettingsWindowTest, FreshFileOpensWithMissingKeysMeaningYesAndConfirmWritesAll) {
-    launcher_->wallpaper_timer()->set_interval(0);
+    launcher_->wallpaper().set_interval(0);
     open();
     EXPECT_TRUE(box("选择框1")->isChecked());
     EXPECT_TRUE(box("选择框2")->isChecked());
@@ -94,14 +94,14 @@ TEST_F(SettingsWindowTest, FreshFileOpensWithMissingKeysMeaningYesAndConfirmWrit
     EXPECT_EQ(key("自动更换壁纸"), "Y");
     EXPECT_EQ(key("显示启动画面"), "Y");
     EXPECT_EQ(key("自动播放"), "Y");
-    EXPECT_EQ(launcher_->wallpaper_timer()->interval(), 300000);
+    EXPECT_EQ(launcher_->wallpaper().interval(), 300000);
     EXPECT_EQ(dezu::autostart::read_autostart(), dir() + "/dezu");
     EXPECT_TRUE(services.prompts.asked().empty());
 }
 
 TEST_F(SettingsWindowTest, ClearedBoxesWriteNoAndDeleteTheStartEntry) {
     set_ini("更换壁纸", "间隔时间", "");  // timed change switched off
-    launcher_->wallpaper_timer()->set_interval(300000);
+    launcher_->wallpaper().set_interval(300000);
     open();
     box("选择框1")->setChecked(false);
     box("选择框9")->setChecked(true);
@@ -111,16 +111,16 @@ TEST_F(SettingsWindowTest, ClearedBoxesWriteNoAndDeleteTheStartEntry) {
     EXPECT_EQ(key("显示启动画面"), "N");
     EXPECT_EQ(key("自动播放"), "N");
     EXPECT_FALSE(dezu::autostart::autostart_exists());
-    EXPECT_EQ(launcher_->wallpaper_timer()->interval(), 0);  // the empty interval stops it
+    EXPECT_EQ(launcher_->wallpaper().interval(), 0);  // the empty interval stops it
 
     open();  // reopens as it was saved
     EXPECT_FALSE(box("选择框1")->isChecked());
     EXPECT_TRUE(box("选择框9")->isChecked());
     box("选择框2")->setChecked(false);
-    launcher_->wallpaper_timer()->set_interval(60000);
+    launcher_->wallpaper().set_interval(60000);
     click("按钮2");
     EXPECT_EQ(key("自动更换壁纸"), "N");
-    EXPECT_EQ(launcher_->wallpaper_timer()->interval(), 60000);  // clearing does not stop it
+    EXPECT_EQ(launcher_->wallpaper().interval(), 60000);  // clearing does not stop it
     EXPECT_TRUE(services.prompts.asked().empty());
 }
 

@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "app/autostart_sync.h"
-#include "app/globals.h"
 #include "app_fixture.h"
 #include "platform/autostart/autostart.h"
 #include "platform/files/files.h"
@@ -38,11 +37,11 @@ TEST_F(StartupTest, NoSettingsFileGivesTheDefaults) {
     EXPECT_EQ(read_file("NET.ICO"), LauncherWindow::icon_bytes());
     EXPECT_EQ(read_file("NET.ICO").size(), 2238u);
     EXPECT_EQ(dezu::autostart::read_autostart(), program_path());
-    EXPECT_EQ(g_current_wallpaper_index, 1);
-    EXPECT_EQ(g_wallpaper_display_mode, 5);
-    EXPECT_EQ(launcher->wallpaper_timer()->interval(), 300000);
+    EXPECT_EQ(launcher->wallpaper().current_index(), 1);
+    EXPECT_EQ(launcher->wallpaper().display_mode(), 5);
+    EXPECT_EQ(launcher->wallpaper().interval(), 300000);
     EXPECT_EQ(launcher->auto_hide_timer()->interval(), 0);
-    EXPECT_TRUE(g_wallpaper_list.empty());
+    EXPECT_TRUE(launcher->wallpaper().list().empty());
     ASSERT_TRUE(launcher->tray()->is_placed());
     EXPECT_EQ(launcher->tray()->tip(), QStringLiteral("单击弹出菜单"));
     EXPECT_EQ(launcher->highlighted_row(), 0);
@@ -59,7 +58,7 @@ TEST_F(StartupTest, SettingsTurnStepsOff) {
     LauncherWindow* launcher = start();
     EXPECT_TRUE(tools.created.empty());
     EXPECT_EQ(dezu::autostart::read_autostart(), "/opt/other/program");
-    EXPECT_EQ(launcher->wallpaper_timer()->interval(), 0);
+    EXPECT_EQ(launcher->wallpaper().interval(), 0);
 }
 
 TEST_F(StartupTest, OnlyExactNTurnsAStepOff) {
@@ -88,9 +87,9 @@ TEST_F(StartupTest, NumbersAreTruncatedTowardZero) {
         set_ini("更换壁纸", "间隔时间", c.interval);
         set_ini("更换壁纸", "显示方式", c.mode);
         LauncherWindow* launcher = start();
-        EXPECT_EQ(g_current_wallpaper_index, c.want_index) << c.index;
-        EXPECT_EQ(launcher->wallpaper_timer()->interval(), c.want_interval) << c.interval;
-        EXPECT_EQ(g_wallpaper_display_mode, c.want_mode) << c.mode;
+        EXPECT_EQ(launcher->wallpaper().current_index(), c.want_index) << c.index;
+        EXPECT_EQ(launcher->wallpaper().interval(), c.want_interval) << c.interval;
+        EXPECT_EQ(launcher->wallpaper().display_mode(), c.want_mode) << c.mode;
     }
 }
 
@@ -172,8 +171,8 @@ TEST_F(StartupTest, FolderThatCannotBeWrittenStillGetsATrayIcon) {
 TEST_F(StartupTest, WallpaperListLinesAreTakenAsTheyAre) {
     const std::string long_line(100000, 'x');
     write_file("WALLAB.INI", "/pics/a.jpg\r\n\r\n/图片/b.BMP\n" + long_line + "\n");
-    start();
-    EXPECT_EQ(g_wallpaper_list,
+    LauncherWindow* launcher = start();
+    EXPECT_EQ(launcher->wallpaper().list(),
               (std::vector<std::string>{"/pics/a.jpg", "", "/图片/b.BMP", long_line}));
 }
 
@@ -190,8 +189,8 @@ TEST_F(StartupTest, DamagedOrUnreadableSettingsFileStartsWithDefaults) {
             write_file("clock.ini", garbage);
         LauncherWindow* launcher = start();
         EXPECT_TRUE(loaded(ui::windows::kSplash));
-        EXPECT_EQ(g_current_wallpaper_index, 1);
-        EXPECT_EQ(launcher->wallpaper_timer()->interval(), 300000);
+        EXPECT_EQ(launcher->wallpaper().current_index(), 1);
+        EXPECT_EQ(launcher->wallpaper().interval(), 300000);
         EXPECT_TRUE(services.prompts.asked().empty());
     }
 }

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "app/globals.h"
-#include "platform/desktop/desktop_wallpaper.h"
 #include "platform/files/files.h"
 #include "platform/process/clock.h"
 #include "platform/store/record_store.h"
@@ -16,10 +15,6 @@ void ProgramDirTest::SetUp() {
     ASSERT_TRUE(temp_.isValid());
     setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
     reset_globals_for_test();
-    // No test may change the real desktop's wallpaper; tests that watch it
-    // install their own hook.
-    dezu::desktop::set_desktop_wallpaper_hook_for_test(
-        [](const std::string&, int) { return false; });
 }
 
 void ProgramDirTest::TearDown() {
@@ -28,7 +23,6 @@ void ProgramDirTest::TearDown() {
     dezu::store::close_all_store_tables();
     process_events();
     dezu::process::set_now_for_test(std::nullopt);
-    dezu::desktop::set_desktop_wallpaper_hook_for_test(nullptr);
 }
 
 std::string ProgramDirTest::dir() const {

@@ -11,8 +11,9 @@
 #include <filesystem>
 
 #include "app/launcher_window.h"
+#include "platform/files/files.h"
 #include "platform/ui/controls.h"
-#include "support/scripted_prompts.h"
+#include "support/open_counter.h"
 #include "wallpaper/wallpaper_list.h"
 #include "wallpaper_test_support.h"
 
@@ -23,14 +24,19 @@ class WallpaperManagerTest : public WallpaperTest {
 protected:
     // Starts the program with these list entries and opens the manager.
     void open_with(const std::vector<std::string>& entries) {
-        dezu::wallpaper::write_wallpaper_list(path("WALLAB.INI"), entries);
+        ASSERT_TRUE(dezu::wallpaper::write_wallpaper_list(path("WALLAB.INI"), entries));
         start();
         open();
     }
-    void open() { ASSERT_NE(ui::load_window(ui::windows::kWallpaperManager), nullptr); }
+    void open() {
+        ASSERT_NE(ui::load_window(ui::windows::kWallpaperManager), nullptr);
+        process_events();
+    }
     void close() { ui::destroy_window(ui::windows::kWallpaperManager); }
 
-    ui::Form* window() const { return ui::loaded_window(ui::windows::kWallpaperManager); }
+    WallpaperManagerWindow* window() const {
+        return ui::loaded_window_as<WallpaperManagerWindow>(ui::windows::kWallpaperManager);
+    }
     template <class T>
     T* get(const char* name) const {
         T* c = window()->control<T>(name);
@@ -38,11 +44,10 @@ protected:
         return c;
     }
     QListWidget* rows() const { return get<QListWidget>("列表框1"); }
-    std::vector<std::string> row_texts() const {
-        std::vector<std::string> texts;
-        for (int k = 0; k < rows()->count(); ++k)
-            texts.push_back(rows()->item(k)->text().toStdString());
-        return texts;
+    std::vector<std::string> row_paths() const {
+        std::vector<std::string> paths;
+        for (int k = 0; k < rows()->count(); ++k) paths.push_back(window()->row_path(k));
+        return paths;
     }
     std::vector<int> selected_rows() const {
         std::vector<int> selected;
@@ -50,12 +55,26 @@ protected:
             if (rows()->item(k)->isSelected()) selected.push_back(k);
         return selected;
     }
+    std::string size_labels() const {
+        return (get<QLabel>("标签5")->text() + " " + get<QLabel>("标签6")->text()).toStdString();
+    }
+    // Waits until the preview shows these size labels.
+    void wait_for_sizes(const std::string& labels) {
+        EXPECT_TRUE(wait_until([&] { return size_labels() == labels; }))
+            << "shown: " << size_labels() << ", not " << labels;
+    }
     void click(const char* name) const { QTest::mouseClick(get<QWidget>(name), Qt::LeftButton); }
-    void double_click_row(int k) const {
+    void click_row(int k) const {
+        QListWidget* list = rows();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(k)).center());
+    }
+    void double_click_row(int k) {
         QListWidget* list = rows();
         const QPoint at = list->visualItemRect(list->item(k)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        settle();
     }
     std::vector<std::string> pictures(int count) const {
         std::vector<std::string> paths;
@@ -70,10 +89,10 @@ TEST_F(WallpaperManagerTest, OpeningShowsOnlyExistingFilesAndClosingKeepsThem) {
     std::filesystem::remove(p[1]);
     open_with(p);
     EXPECT_EQ(window()->windowTitle(), QStringLiteral("壁纸管理"));
-    EXPECT_EQ(row_texts(), (std::vector<std::string>{p[0], p[2]}));
+    EXPECT_EQ(row_paths(), (std::vector<std::string>{p[0], p[2]}));
     close();
     EXPECT_EQ(read_file("WALLAB.INI"), p[0] + "\r\n" + p[2] + "\r\n");
-    EXPECT_EQ(g_wallpaper_list, (std::vector<std::string>{p[0], p[2]}));
+    EXPECT_EQ(rotator().list(), (std::vector<std::string>{p[0], p[2]}));
 }
 
 TEST_F(WallpaperManagerTest, OpeningShowsTheRunningTimer) {
@@ -91,7 +110,7 @@ TEST_F(WallpaperManagerTest, OpeningShowsTheRunningTimer) {
     start();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.interval);
-        write_setting(clock_ini(), "更换壁纸", "显示方式", "1");
+        ASSERT_TRUE(write_setting(clock_ini(), "更换壁纸", "显示方式", "1"));
         timer()->set_interval(c.interval);
         open();
         EXPECT_EQ(get<QCheckBox>("选择框4")->isChecked(), c.checked);
@@ -107,35 +126,26 @@ TEST_F(WallpaperManagerTest, OpeningShowsTheRunningTimer) {
     }
 }
 
-TEST(WallpaperMinutes, IntervalShownGivesTheSameIntervalBack) {
-    for (std::int32_t ms : {300000, 90000, 100000, 1, 2, 59999, 60001, 123456789, 2147480000}) {
-        const std::string minutes = minutes_from_interval(ms);
-        EXPECT_EQ(dezu::wallpaper::interval_from_minutes(minutes), ms) << minutes;
-    }
-}
-
 TEST_F(WallpaperManagerTest, OpeningSelectsAndPreviewsTheCurrentEntry) {
     const std::vector<std::string> p = pictures(5);
     const struct Case {
         int index;
         std::vector<int> selected;
-        const char* width;
-        const char* height;
+        const char* sizes;
     } cases[] = {
-        {3, {2}, "宽:12", "高:22"},
-        {0, {}, "宽:0", "高:0"},
-        {6, {}, "宽:0", "高:0"},
-        {-1, {}, "宽:0", "高:0"},
+        {3, {2}, "宽:12 高:22"},
+        {0, {}, "宽:0 高:0"},
+        {6, {}, "宽:0 高:0"},
+        {-1, {}, "宽:0 高:0"},
     };
-    dezu::wallpaper::write_wallpaper_list(path("WALLAB.INI"), p);
+    ASSERT_TRUE(dezu::wallpaper::write_wallpaper_list(path("WALLAB.INI"), p));
     start();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.index);
-        g_current_wallpaper_index = c.index;
+        rotator().set_current_index(c.index);
         open();
         EXPECT_EQ(selected_rows(), c.selected);
-        EXPECT_EQ(get<QLabel>("标签5")->text().toStdString(), c.width);
-        EXPECT_EQ(get<QLabel>("标签6")->text().toStdString(), c.height);
+        wait_for_sizes(c.sizes);
         EXPECT_EQ(get<ui::PictureBox>("图片框1")->toolTip(), QStringLiteral("双击鼠标清除壁纸"));
         close();
         process_events();
@@ -147,18 +157,37 @@ TEST_F(WallpaperManagerTest, PreviewFollowsTheCurrentRowAndSurvivesDamagedPictur
     write_file("damaged.jpg", std::string("\xff\xd8\xff\xe0", 4) + std::string(500, 'x'));
     open_with({big, path("damaged.jpg")});
     rows()->setCurrentRow(0);
-    EXPECT_EQ(get<QLabel>("标签5")->text(), QStringLiteral("宽:1024"));
-    EXPECT_EQ(get<QLabel>("标签6")->text(), QStringLiteral("高:768"));
+    wait_for_sizes("宽:1024 高:768");
     const QSize shown = get<ui::PictureBox>("图片框1")->pixmap().size();
     EXPECT_LE(shown.width(), 166);
     EXPECT_LE(shown.height(), 112);
+    EXPECT_GT(shown.width(), 100);
     rows()->setCurrentRow(1);
-    EXPECT_EQ(get<QLabel>("标签5")->text(), QStringLiteral("宽:0"));
-    EXPECT_EQ(get<QLabel>("标签6")->text(), QStringLiteral("高:0"));
+    wait_for_sizes("宽:0 高:0");
+    EXPECT_TRUE(get<ui::PictureBox>("图片框1")->pixmap().isNull());
     // Putting the damaged one on the desktop hands over its own path.
     double_click_row(1);
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0].first, path("damaged.jpg"));
+    ASSERT_EQ(changes().size(), 1u);
+    EXPECT_EQ(changes()[0].first, path("damaged.jpg"));
+}
+
+TEST_F(WallpaperManagerTest, AClickOnARowReadsItsPictureOnce) {
+    const std::string a = picture("a.jpg", 800, 600, "JPG");
+    const std::string b = picture("b.jpg", 640, 480, "JPG");
+    ASSERT_TRUE(write_setting(clock_ini(), "更换壁纸", "当前壁纸", "0"));
+    open_with({a, b});
+    OpenCounter opens(dir());
+    click_row(1);
+    wait_for_sizes("宽:640 高:480");
+    process_events(50);
+    EXPECT_EQ(opens.opens_of("b.jpg"), 1);
+    click_row(1);  // the row shown already
+    process_events(50);
+    EXPECT_EQ(opens.opens_of("b.jpg"), 0);
+    click_row(0);
+    wait_for_sizes("宽:800 高:600");
+    process_events(50);
+    EXPECT_EQ(opens.opens_of("a.jpg"), 1);
 }
 
 TEST_F(WallpaperManagerTest, DoubleClickPutsTheRowOnTheDesktopWithTheChosenStyle) {
@@ -166,26 +195,99 @@ TEST_F(WallpaperManagerTest, DoubleClickPutsTheRowOnTheDesktopWithTheChosenStyle
     const std::string jpg = picture("last.jpg", 30, 40, "JPG");
     open_with({p[0], p[1], p[2], p[3], jpg});
     double_click_row(2);
-    EXPECT_EQ(g_current_wallpaper_index, 3);
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0], (Change{p[2], 2}));
+    EXPECT_EQ(rotator().current_index(), 3);
+    EXPECT_EQ(changes(), (std::vector<Change>{{p[2], 2}}));
     // The manager's choice is not saved, and the timed change keeps its style.
     EXPECT_EQ(setting("当前壁纸"), "<missing>");
     tick();
-    EXPECT_EQ(changes.back(), (Change{p[3], 5}));
+    EXPECT_EQ(changes().back(), (Change{p[3], 5}));
 
     click("单选框3");  // 居中
     double_click_row(4);
-    EXPECT_EQ(g_current_wallpaper_index, 5);
-    EXPECT_EQ(changes.back(), (Change{path("WALLPAPER.BMP"), 0}));
+    EXPECT_EQ(rotator().current_index(), 5);
+    EXPECT_EQ(changes().back(), (Change{path("WALLPAPER1.BMP"), 0}));
+    EXPECT_EQ(QImage(QString::fromStdString(path("WALLPAPER.BMP"))).size(), QSize(30, 40));
     click("单选框1");  // 平铺
     double_click_row(0);
-    EXPECT_EQ(changes.back(), (Change{p[0], 1}));
-    EXPECT_EQ(g_wallpaper_display_mode, 5);
+    EXPECT_EQ(changes().back(), (Change{p[0], 1}));
+    EXPECT_EQ(rotator().display_mode(), 5);
+}
+
+TEST_F(WallpaperManagerTest, PhotosOfManyMegapixelsArePreviewedAndConverted) {
+    // Flat colours keep the files small; the pixel count is what matters.
+    const std::pair<int, int> sizes[] = {{8000, 6000}, {10000, 10000}};
+    for (const auto& [width, height] : sizes) {
+        const std::string name = std::to_string(width) + "x" + std::to_string(height) + ".jpg";
+        {
+            QImage photo(width, height, QImage::Format_RGB32);
+            photo.fill(QColor(20, 120, 200));
+            QPainter(&photo).fillRect(0, 0, width / 4, height / 4, QColor(240, 200, 10));
+            ASSERT_TRUE(photo.save(QString::fromStdString(path(name)), "JPG", 80));
+        }
+        SCOPED_TRACE(name);
+        restart();
+        ASSERT_TRUE(write_setting(clock_ini(), "更换壁纸", "当前壁纸", "1"));
+        open_with({path(name)});
+        wait_for_sizes("宽:" + std::to_string(width) + " 高:" + std::to_string(height));
+        const QImage shown = get<ui::PictureBox>("图片框1")->pixmap().toImage();
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_LE(shown.width(), 166);
+        EXPECT_EQ(QColor(shown.pixel(2, 2)).red() > 200, true);  // the top left quarter
+        double_click_row(0);
+        const QImage written(QString::fromStdString(path("WALLPAPER.BMP")));
+        EXPECT_EQ(written.size(), QSize(width, height));
+        EXPECT_EQ(QColor(written.pixel(width - 10, height - 10)).blue() > 180, true);
+        close();
+        std::filesystem::remove(path(name));
+    }
+}
+
+TEST_F(WallpaperManagerTest, HalfTransparentPixelsReachTheDesktopAsThePreviewShowsThem) {
+    QImage png(100, 80, QImage::Format_ARGB32);
+    png.fill(QColor(200, 0, 0, 128));
+    ASSERT_TRUE(png.save(QString::fromStdString(path("glass.png")), "PNG"));
+    open_with({path("glass.png")});
+    click_row(0);
+    wait_for_sizes("宽:100 高:80");
+    const QColor previewed = get<ui::PictureBox>("图片框1")->pixmap().toImage().pixelColor(50, 40);
+    double_click_row(0);
+    const QColor written = QImage(QString::fromStdString(path("WALLPAPER.BMP"))).pixelColor(50, 40);
+    // Half of the red over white, in both.
+    EXPECT_NEAR(previewed.red(), 227, 2);
+    EXPECT_NEAR(previewed.green(), 127, 2);
+    EXPECT_NEAR(written.red(), previewed.red(), 1);
+    EXPECT_NEAR(written.green(), previewed.green(), 1);
+    EXPECT_NEAR(written.blue(), previewed.blue(), 1);
+}
+
+TEST_F(WallpaperManagerTest, ANameThatIsNotUtf8KeepsItsBytes) {
+    // "春天.bmp" in GBK, as an archive unpacks it on a UTF-8 system.
+    const std::string gbk_name = "\xb4\xba\xcc\xec.bmp";
+    const std::string gbk_jpg = "\xb4\xba\xcc\xec.jpg";
+    picture(gbk_name, 33, 22, "BMP");
+    picture(gbk_jpg, 44, 11, "JPG");
+    start();
+    rotator().replace_list({path(gbk_name), path(gbk_jpg)});
+    rotator().set_current_index(1);
+    open();
+    EXPECT_EQ(row_paths(), (std::vector<std::string>{path(gbk_name), path(gbk_jpg)}));
+    EXPECT_EQ(rows()->item(0)->text(), QString::fromStdString(path("春天.bmp")));
+    wait_for_sizes("宽:33 高:22");
+
+    double_click_row(0);
+    // The desktop's settings hold UTF-8: it is handed a name that is, for
+    // the very same file.
+    const std::string handed = changes().back().first;
+    EXPECT_TRUE(handed == path("WALLPAPER1.BMP") || handed == path("WALLPAPER2.BMP")) << handed;
+    EXPECT_TRUE(std::filesystem::equivalent(handed, path(gbk_name)));
+    double_click_row(1);
+    EXPECT_EQ(QImage(QString::fromStdString(path("WALLPAPER.BMP"))).size(), QSize(44, 11));
+    close();
+    EXPECT_EQ(rotator().list(), (std::vector<std::string>{path(gbk_name), path(gbk_jpg)}));
 }
 
 TEST_F(WallpaperManagerTest, TimedChangeBoxAndIntervalDriveTheTimer) {
-    write_setting(clock_ini(), "更换壁纸", "自动更换", "N");
+    ASSERT_TRUE(write_setting(clock_ini(), "更换壁纸", "自动更换", "N"));
     open_with({});
     auto* box = get<QLineEdit>("编辑框2");
     box->setText("7");
@@ -211,23 +313,22 @@ TEST_F(WallpaperManagerTest, TimedChangeBoxAndIntervalDriveTheTimer) {
 }
 
 TEST_F(WallpaperManagerTest, AddingFilesAppendsEveryChosenPathEvenTwice) {
-    ScriptedPrompts prompts;
     const std::string odd = picture("a;b c.jpg", 4, 4, "JPG");
-    prompts.then_files({odd, odd}).then_cancel();
+    services.prompts.then_files({odd, odd}).then_cancel();
     open_with({});
     click("超级按钮1");
-    ASSERT_EQ(prompts.asked().size(), 1u);
-    const ui::Prompt& asked = prompts.asked()[0];
+    ASSERT_EQ(services.prompts.asked().size(), 1u);
+    const ui::Prompt& asked = services.prompts.asked()[0];
     EXPECT_EQ(asked.kind, ui::Prompt::Kind::OpenFiles);
     EXPECT_EQ(asked.title, "请选择要加入的壁纸");
     EXPECT_TRUE(asked.multiple);
     ASSERT_EQ(asked.filters.size(), 1u);
     EXPECT_EQ(asked.filters[0].description, "JPG,BMP,ICO");
     EXPECT_EQ(asked.filters[0].patterns, (std::vector<std::string>{"*.JPG", "*.BMP", "*.ICO"}));
-    EXPECT_EQ(row_texts(), (std::vector<std::string>{odd, odd}));
-    EXPECT_EQ(g_wallpaper_list, row_texts());
+    EXPECT_EQ(row_paths(), (std::vector<std::string>{odd, odd}));
+    EXPECT_EQ(rotator().list(), row_paths());
     click("超级按钮1");  // cancelled
-    EXPECT_EQ(row_texts().size(), 2u);
+    EXPECT_EQ(row_paths().size(), 2u);
     close();
     EXPECT_EQ(dezu::wallpaper::read_wallpaper_list(path("WALLAB.INI")),
               (std::vector<std::string>{odd, odd}));
@@ -239,41 +340,40 @@ TEST_F(WallpaperManagerTest, AddingAFolderTakesJpgThenBmpThenIcoFiles) {
         write_file(name, "x");
     write_file("pics/z.jpg/inner.jpg", "x");
     const std::string folder = path("pics");
-    ScriptedPrompts prompts;
-    prompts.then_text(folder).then_text(folder + "/").then_cancel();
+    services.prompts.then_text(folder).then_text(folder + "/").then_cancel();
     open_with({});
     click("超级按钮2");
-    ASSERT_EQ(prompts.asked().size(), 1u);
-    EXPECT_EQ(prompts.asked()[0].kind, ui::Prompt::Kind::Folder);
-    EXPECT_EQ(prompts.asked()[0].title, "请选择要搜索壁纸的目录");
+    ASSERT_EQ(services.prompts.asked().size(), 1u);
+    EXPECT_EQ(services.prompts.asked()[0].kind, ui::Prompt::Kind::Folder);
+    EXPECT_EQ(services.prompts.asked()[0].title, "请选择要搜索壁纸的目录");
     const std::vector<std::string> expected = {folder + "/a.jpg", folder + "/e.JPG",
                                                folder + "/b.bmp", folder + "/c.ico"};
-    EXPECT_EQ(row_texts(), expected);
+    EXPECT_EQ(row_paths(), expected);
     click("超级按钮2");  // already ends in "/": no second one
-    const std::vector<std::string> twice = row_texts();
+    const std::vector<std::string> twice = row_paths();
     EXPECT_EQ(std::vector<std::string>(twice.begin() + 4, twice.end()), expected);
     click("超级按钮2");  // cancelled
-    EXPECT_EQ(row_texts().size(), 8u);
-    EXPECT_EQ(g_wallpaper_list, row_texts());
+    EXPECT_EQ(row_paths().size(), 8u);
+    EXPECT_EQ(rotator().list(), row_paths());
 }
 
 TEST_F(WallpaperManagerTest, RemovingKeepsTheUnselectedRowsInOrder) {
     const std::vector<std::string> p = pictures(5);
-    write_setting(clock_ini(), "更换壁纸", "当前壁纸", "0");
+    ASSERT_TRUE(write_setting(clock_ini(), "更换壁纸", "当前壁纸", "0"));
     open_with(p);
     click("超级按钮4");  // nothing selected
-    EXPECT_EQ(row_texts(), p);
+    EXPECT_EQ(row_paths(), p);
     rows()->item(1)->setSelected(true);
     rows()->item(3)->setSelected(true);
     click("超级按钮4");
     const std::vector<std::string> kept = {p[0], p[2], p[4]};
-    EXPECT_EQ(row_texts(), kept);
-    EXPECT_EQ(g_wallpaper_list, kept);
+    EXPECT_EQ(row_paths(), kept);
+    EXPECT_EQ(rotator().list(), kept);
     click("超级按钮3");
     EXPECT_EQ(selected_rows(), (std::vector<int>{0, 1, 2}));
     click("超级按钮4");
-    EXPECT_TRUE(row_texts().empty());
-    EXPECT_TRUE(g_wallpaper_list.empty());
+    EXPECT_TRUE(row_paths().empty());
+    EXPECT_TRUE(rotator().list().empty());
     click("超级按钮3");  // no rows: nothing to select
     close();
     EXPECT_EQ(read_file("WALLAB.INI"), "");
@@ -284,13 +384,14 @@ TEST_F(WallpaperManagerTest, RemovingKeepsTheUnselectedRowsInOrder) {
 
 TEST_F(WallpaperManagerTest, DoubleClickOnThePreviewRemovesTheWallpaperOnly) {
     const std::vector<std::string> p = pictures(2);
-    write_setting(clock_ini(), "更换壁纸", "当前壁纸", "2");
+    ASSERT_TRUE(write_setting(clock_ini(), "更换壁纸", "当前壁纸", "2"));
     open_with(p);
     QTest::mouseDClick(get<QWidget>("图片框1"), Qt::LeftButton);
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0].first, "");
-    EXPECT_EQ(row_texts(), p);
-    EXPECT_EQ(g_current_wallpaper_index, 2);
+    settle();
+    ASSERT_EQ(changes().size(), 1u);
+    EXPECT_EQ(changes()[0].first, "");
+    EXPECT_EQ(row_paths(), p);
+    EXPECT_EQ(rotator().current_index(), 2);
 }
 
 TEST_F(WallpaperManagerTest, ClosingSavesTheCheckedStyle) {
@@ -310,8 +411,8 @@ TEST_F(WallpaperManagerTest, ClosingSavesTheCheckedStyle) {
 TEST_F(WallpaperManagerTest, LauncherRowOpensItOnceWithOpacityOnlyWhereItWorks) {
     for (bool translucent : {false, true}) {
         SCOPED_TRACE(translucent);
-        ui::discard_all_windows();
-        start(translucent);
+        restart(translucent);
+        start();
         auto* launcher = ui::loaded_window_as<LauncherWindow>(ui::windows::kLauncher);
         launcher->row_button(3)->click();
         ui::Form* opened = window();

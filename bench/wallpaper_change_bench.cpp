@@ -1,0 +1,224 @@
+// Times a timed wallpaper change of 12, 24 and 48 megapixel JPEG photos: the
+// longest the UI thread is held while the change runs, the whole change, and
+// the memory it needs over what the program held before, beside ImageMagick's
+// convert doing the same conversion to BMP in the same run.
+//
+//   bench_wallpaper_change [runs] [folder]     (folder default: a new one in /tmp)
+//
+// Each measurement runs in a process of its own, so that peaks do not mix.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QImage>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/desktop/desktop_setter.h"
+#include "platform/settings/settings.h"
+#include "platform/ui/failures.h"
+#include "platform/ui/prompts.h"
+#include "wallpaper/wallpaper_rotator.h"
+
+namespace {
+
+struct Figures {
+    double idle_hold_ms = 0;     // UI thread, the second before: what the machine's load costs
+    double longest_hold_ms = 0;  // UI thread, during the change
+    double tick_ms = 0;          // of that, the tick itself: mostly the settings file's write
+    double change_ms = 0;
+    double memory_mib = 0;  // peak over base
+};
+
+// A desktop that takes every picture and shows none.
+class NoDesktop final : public dezu::desktop::DesktopSetter {
+public:
+    bool set_wallpaper(const std::string&, int) override { return true; }
+};
+
+// The process's resident and peak resident memory, in KiB.
+long status_kib(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(int(std::strlen(field))).trimmed().split(' ')[0].toLong();
+    return 0;
+}
+
+// Something like a photo: smooth light with fine grain.
+void make_photo(const std::string& file, int width, int height) {
+    QImage photo(width, height, QImage::Format_RGB32);
+    std::mt19937 random(width);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int grain = int(random() % 24);
+            line[x] = qRgb(40 + x * 160 / width + grain, 60 + y * 150 / height + grain,
+                           120 + (x + y) * 100 / (width + height) + grain);
+        }
+    }
+    photo.save(QString::fromStdString(file), "JPG", 90);
+}
+
+// Runs fn in a child process and reads back what it writes to the pipe.
+template <class T>
+T in_child(const std::function<T()>& fn) {
+    int fds[2];
+    if (pipe(fds) != 0) std::exit(1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        const T result = fn();
+        if (::write(fds[1], &result, sizeof result) != sizeof result) _exit(1);
+        _exit(0);
+    }
+    ::close(fds[1]);
+    T result{};
+    if (::read(fds[0], &result, sizeof result) != sizeof result)
+        std::fprintf(stderr, "child failed\n");
+    ::close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return result;
+}
+
+Figures our_change(const std::string& folder, const std::string& photo) {
+    int argc = 1;
+    char name[] = "bench";
+    char* argv[] = {name, nullptr};
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    dezu::ProgramSite site;
+    site.dir = folder + "/";
+    dezu::settings::Settings settings(site.path("clock.ini"));
+    dezu::ui::DialogPrompts prompts;
+    dezu::ui::FailureReporter failures(prompts);
+    NoDesktop desktop;
+    dezu::wallpaper::WallpaperRotator rotator(site, settings, desktop, failures);
+
+    QEventLoop loop;
+    QObject::connect(&rotator, &dezu::wallpaper::WallpaperRotator::change_finished, &loop,
+                     &QEventLoop::quit);
+    // A small change first, so that the picture plug-ins are loaded.
+    QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(site.path("warm.jpg")), "JPG");
+    rotator.replace_list({site.path("warm.jpg"), photo});
+    rotator.set_current_index(0);
+    rotator.change_wallpaper_on_timer();
+    loop.exec();
+
+    const long base = status_kib("VmRSS:");
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) clear.write("5");  // the peak starts again here
+    clear.close();
+
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    });
+    Figures f;
+    beat.start(1);
+    clock.start();
+    qint64 started = 0;
+    QTimer::singleShot(1000, [&] {
+        f.idle_hold_ms = double(longest) / 1e6;
+        longest = 0;
+        started = clock.nsecsElapsed();
+        rotator.change_wallpaper_on_timer();
+        f.tick_ms = double(clock.nsecsElapsed() - started) / 1e6;
+    });
+    loop.exec();
+    f.change_ms = double(clock.nsecsElapsed() - started) / 1e6;
+    f.longest_hold_ms = double(longest) / 1e6;
+    f.memory_mib = double(status_kib("VmHWM:") - base) / 1024.0;
+    return f;
+}
+
+Figures convert_change(const std::string& convert, const std::string& photo,
+                       const std::string& folder) {
+    QElapsedTimer clock;
+    clock.start();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string out = folder + "/convert.bmp";
+        execl(convert.c_str(), "convert", photo.c_str(), out.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    Figures f;
+    f.change_ms = double(clock.nsecsElapsed()) / 1e6;
+    f.memory_mib = double(usage.ru_maxrss) / 1024.0;  // the whole process
+    return f;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    QTemporaryDir temporary;
+    const std::string folder = argc > 2 ? argv[2] : temporary.path().toStdString();
+    const std::string convert =
+        QStandardPaths::findExecutable(QStringLiteral("convert"), {QStringLiteral("/usr/bin")})
+            .toStdString();
+    const struct Size { int width, height; } sizes[] = {{4000, 3000}, {6000, 4000}, {8000, 6000}};
+
+    std::printf("%-4s %10s %10s %8s %10s %9s %9s | %11s %11s %6s\n", "MP", "idle hold", "UI hold",
+                "tick", "change ms", "peak MiB", "goal MiB", "convert ms", "convert MiB", "ratio");
+    for (const Size& s : sizes) {
+        const std::string photo =
+            folder + "/photo" + std::to_string(s.width) + "x" + std::to_string(s.height) + ".jpg";
+        in_child<int>([&] {
+            make_photo(photo, s.width, s.height);
+            return 0;
+        });
+        std::vector<double> idle, holds, ticks, ours, memory, theirs, their_memory;
+        for (int run = 0; run < runs; ++run) {
+            const Figures f = in_child<Figures>([&] { return our_change(folder, photo); });
+            idle.push_back(f.idle_hold_ms);
+            holds.push_back(f.longest_hold_ms);
+            ticks.push_back(f.tick_ms);
+            ours.push_back(f.change_ms);
+            memory.push_back(f.memory_mib);
+            if (!convert.empty()) {
+                const Figures c = convert_change(convert, photo, folder);
+                theirs.push_back(c.change_ms);
+                their_memory.push_back(c.memory_mib);
+            }
+        }
+        // One decoded picture at 32 bits a pixel and its 24-bit BMP.
+        const double pixels = double(s.width) * s.height;
+        const double goal = (pixels * 4 + pixels * 3) / (1024.0 * 1024.0);
+        const double their_time = theirs.empty() ? 0 : median(theirs);
+        // The UI thread's holds: the median run's longest, in ms.
+        std::printf("%-4.0f %10.1f %10.1f %8.1f %10.0f %9.0f %9.0f | %11.0f %11.0f %6.2f\n",
+                    pixels / 1e6, median(idle), median(holds), median(ticks), median(ours),
+                    *std::max_element(memory.begin(), memory.end()), goal, their_time,
+                    their_memory.empty() ? 0.0 : median(their_memory),
+                    their_time > 0 ? median(ours) / their_time : 0.0);
+        std::fflush(stdout);
+    }
+    return 0;
+}

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <string>
+
+#include "platform/desktop/picture_file.h"
+#include "platform/files/files.h"
+
+using dezu::desktop::convert_picture_to_bmp;
+
+namespace {
+
+class PictureFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { dezu::desktop::allow_large_pictures(); }
+    std::string path(const std::string& name) const {
+        return dir_.path().toStdString() + "/" + name;
+    }
+    std::string read(const std::string& name) const {
+        return dezu::files::read_whole_file(path(name));
+    }
+    QTemporaryDir dir_;
+};
+
+}  // namespace
+
+TEST_F(PictureFileTest, PicturesBecomeBmpFiles) {
+    // The last is named in GBK bytes that are no UTF-8, as an archive may unpack it.
+    const std::pair<const char*, std::string> cases[] = {{"JPG", "in.JPG"},
+                                                         {"PNG", "in.PNG"},
+                                                         {"ICO", "in.ICO"},
+                                                         {"BMP", "in.BMP"},
+                                                         {"JPG", "\xb4\xba\xcc\xec.jpg"}};
+    for (const auto& [format, name] : cases) {
+        SCOPED_TRACE(name);
+        QImage image(48, 32, QImage::Format_ARGB32);
+        image.fill(QColor(200, 30, 30, 255));
+        ASSERT_TRUE(dezu::files::write_bytes(path(name), [&] {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, format);
+            return bytes.toStdString();
+        }()));
+        const QImage written = convert_picture_to_bmp(path(name), path("WALLPAPER.BMP"));
+        ASSERT_FALSE(written.isNull());
+        EXPECT_EQ(read("WALLPAPER.BMP").substr(0, 2), "BM");
+        const QImage back(QString::fromStdString(path("WALLPAPER.BMP")), "BMP");
+        EXPECT_EQ(back.size(), QSize(48, 32));
+        EXPECT_NEAR(qRed(back.pixel(10, 10)), 200, 8);
+        EXPECT_EQ(written.pixel(10, 10), back.pixel(10, 10));
+    }
+}
+
+TEST_F(PictureFileTest, TransparentPartsAreBlendedOntoTheMatte) {
+    QImage image(4, 1, QImage::Format_ARGB32);
+    const QColor colours[] = {QColor(200, 0, 0, 255), QColor(200, 0, 0, 128), QColor(0, 0, 0, 0),
+                              QColor(0, 60, 0, 51)};
+    for (int x = 0; x < 4; ++x) image.setPixelColor(x, 0, colours[x]);
+    image.save(QString::fromStdString(path("glass.png")), "PNG");
+    ASSERT_FALSE(convert_picture_to_bmp(path("glass.png"), path("out.bmp")).isNull());
+    const QImage back(QString::fromStdString(path("out.bmp")));
+    ASSERT_FALSE(back.hasAlphaChannel());
+    const QColor expected[] = {QColor(200, 0, 0), QColor(227, 127, 127), QColor(255, 255, 255),
+                               QColor(204, 216, 204)};
+    for (int x = 0; x < 4; ++x) {
+        SCOPED_TRACE(x);
+        const QColor got = back.pixelColor(x, 0);
+        EXPECT_NEAR(got.red(), expected[x].red(), 2);
+        EXPECT_NEAR(got.green(), expected[x].green(), 2);
+        EXPECT_NEAR(got.blue(), expected[x].blue(), 2);
+    }
+    // The preview shows the same colours.
+    const QImage preview = dezu::desktop::read_preview(path("glass.png"), QSize(10, 10)).picture;
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(preview.pixel(x, 0), back.pixel(x, 0)) << x;
+}
+
+TEST_F(PictureFileTest, PreviewFitsTheBoxAndSizeComesFromTheHeader) {
+    QImage image(1000, 250, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    image.save(QString::fromStdString(path("wide.jpg")), "JPG");
+    const struct Case {
+        QSize box;
+        QSize shown;
+    } cases[] = {{QSize(166, 112), QSize(166, 41)},
+                 {QSize(2000, 2000), QSize(1000, 250)},  // never enlarged
+                 {QSize(1, 1), QSize(1, 1)}};
+    for (const Case& c : cases) {
+        const dezu::desktop::Preview preview = dezu::desktop::read_preview(path("wide.jpg"), c.box);
+        EXPECT_EQ(preview.size, QSize(1000, 250));
+        EXPECT_EQ(preview.picture.size(), c.shown) << c.box.width();
+    }
+    for (const std::string& none : {path("missing.jpg"), path(""), std::string()}) {
+        const dezu::desktop::Preview preview = dezu::desktop::read_preview(none, QSize(10, 10));
+        EXPECT_EQ(preview.size, QSize(0, 0));
+        EXPECT_TRUE(preview.picture.isNull());
+    }
+}
+
+TEST_F(PictureFileTest, DamagedOrMissingPicturesLeaveTheTargetAlone) {
+    dezu::files::write_bytes(path("WALLPAPER.BMP"), "previous");
+    dezu::files::write_bytes(path("damaged.jpg"), std::string("\xff\xd8\xff\xe0", 4) + "junk");
+    dezu::files::write_bytes(path("text.jpg"), "hello");
+    // A header that claims more pixels than any photo has.
+    dezu::files::write_bytes(path("huge.bmp"), [] {
+        std::string bmp = "BM" + std::string(12, '\0');
+        bmp += std::string("\x28\0\0\0", 4) + std::string("\x30\x75\0\0", 4) +
+               std::string("\x30\x75\0\0", 4) + std::string("\x01\0\x20\0", 4) +
+               std::string(24, '\0');
+        return bmp;
+    }());
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    image.save(QString::fromStdString(path("whole.png")), "PNG");
+    const std::string whole = read("whole.png");
+    dezu::files::write_bytes(path("cut.png"), whole.substr(0, whole.size() / 3));
+    std::filesystem::create_directory(path("folder.jpg"));
+    for (const std::string& source :
+         {path("damaged.jpg"), path("text.jpg"), path("cut.png"), path("huge.bmp"),
+          path("missing.jpg"), path("folder.jpg"), std::string(), path("")}) {
+        SCOPED_TRACE(source);
+        EXPECT_TRUE(convert_picture_to_bmp(source, path("WALLPAPER.BMP")).isNull());
+        EXPECT_EQ(read("WALLPAPER.BMP"), "previous");
+    }
+    EXPECT_TRUE(
+        convert_picture_to_bmp(path("whole.png"), path("no/such/dir/WALLPAPER.BMP")).isNull());
+    // Asked to stop: nothing is written.
+    EXPECT_TRUE(convert_picture_to_bmp(path("whole.png"), path("WALLPAPER.BMP"), [] {
+                    return true;
+                }).isNull());
+    EXPECT_EQ(read("WALLPAPER.BMP"), "previous");
+    std::size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path().toStdString()))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 6u);  // no temporary file left behind
+}
