@@ -149,7 +149,7 @@ DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts
 
     scroll_timer_ = new ui::TimerControl(this, "时钟1");
     connect(scroll_timer_, &ui::TimerControl::tick, this, [this] { scroll_editor_one_line(); });
-    printer_ = new LinePrinter(this, "打印机1");
+    printer_ = new LinePrinter(this, "打印机1", prompts_);
 
     // Imported text goes to the end of whatever page is shown when it comes.
     connect(&session_, &DiarySession::text_imported, this, [this](const QString& text) {

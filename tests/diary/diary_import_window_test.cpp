@@ -223,3 +223,15 @@ TEST_F(DiaryImportWindowTest, BrowseFillsTheFileBoxAndCancelEmptiesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DiaryImportWindowTest, BrowseForAnAddressOpensABlankPageAndChangesNothing) {
+    set("编辑框1", "http://example.com/");
+    click("按钮4");
+    EXPECT_EQ(services.shell.calls, std::vector<std::string>{"open_document about:blank"});
+    EXPECT_EQ(text("编辑框1"), "http://example.com/");
+    EXPECT_TRUE(open());
+}
+
+}  // namespace

@@ -238,19 +238,24 @@ TEST_F(StalledServerTest, TypingMeanwhileStaysAndASecondActivationDoesNotRestart
 }
 
 TEST_F(StalledServerTest, TheUiThreadIsNeverBlockedAndCancelStopsWithinASecond) {
+    // The longest gap between the beats of a 1 ms timer.
+    qint64 longest = 0;
+    QElapsedTimer since_beat;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&beat, &QTimer::timeout,
+                     [&] { longest = std::max(longest, since_beat.restart()); });
+    since_beat.start();
+    beat.start(1);
+    // Half a second without an import first: a busy machine holds every
+    // thread now and then, and what counts is what the import adds.
+    process_events(500);
+    const qint64 idle = longest;
+
     start({url("page/A"), url("stall"), url("page/C")}, true, false);
     for (int i = 0; i < 200 && page() != "start:A"; ++i) process_events(25);
     ASSERT_EQ(page(), "start:A");
-
-    // The gaps between the ticks of a 2 ms timer while the run waits for the
-    // stalled page.
-    qint64 longest_gap = 0;
-    QElapsedTimer since_tick;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout,
-                     [&] { longest_gap = std::max(longest_gap, since_tick.restart()); });
-    since_tick.start();
-    ticker.start(2);
+    longest = 0;
     process_events(1200);
     EXPECT_TRUE(session().importing());
 
@@ -259,8 +264,8 @@ TEST_F(StalledServerTest, TheUiThreadIsNeverBlockedAndCancelStopsWithinASecond) 
     session().cancel_import();
     const qint64 blocked = cancelled.elapsed();
     const qint64 ended = ms_until_the_thread_ends();
-    ticker.stop();
-    EXPECT_LT(longest_gap, 20);
+    beat.stop();
+    EXPECT_LT(longest, std::max<qint64>(20, idle + 5)) << "idle, the longest hold was " << idle;
     EXPECT_LT(blocked, 20);
     EXPECT_LT(ended, 1100);
     EXPECT_FALSE(session().import_busy());
