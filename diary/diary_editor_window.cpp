@@ -179,7 +179,7 @@ void DiaryEditorWindow::set_current_row(int row) {
 
 void DiaryEditorWindow::init_diary_editor() {
     ui::apply_visual_style(1);
-    const DiarySession::Opening opening = session_.open_current_book(this);
+    const DiarySession::Opening opening = session_.open_current_book();
     if (opening == DiarySession::Opening::Missing) return;
     if (opening == DiarySession::Opening::Refused) {
         prompts_.message_box(session_.opening_error(), ui::MessageStyle::Plain, std::nullopt, this);

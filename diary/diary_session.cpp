@@ -105,8 +105,7 @@ bool DiarySession::delete_book(const std::string& name) {
     return true;
 }
 
-DiarySession::Opening DiarySession::open_current_book(QWidget* owner) {
-    static_cast<void>(owner);
+DiarySession::Opening DiarySession::open_current_book() {
     // A book left open by an earlier editor is closed first, so that this
     // one never works on another book's table.
     book_.close();

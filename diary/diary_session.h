@@ -48,7 +48,7 @@ public:
 
     // Opening the current book for the editor.
     enum class Opening { Missing, Refused, Opened };
-    Opening open_current_book(QWidget* owner);
+    Opening open_current_book();
     // Why the last opening was refused.
     std::string opening_error() const { return book_.error().text; }
     bool has_book() const { return book_.is_open(); }
