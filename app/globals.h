@@ -10,19 +10,11 @@
 
 using Bytes = std::string;
 
-extern std::string g_diary_dir;
 extern std::string g_program_dir;  // always ends in "/"
-extern std::string g_current_diary_book;
 extern std::string g_current_sender_name;
 extern std::string g_account_db_path;
 extern Bytes g_attachment_image_list;
 extern std::int32_t g_attachment_icon;
-extern std::string g_current_diary_path;
-extern std::int32_t g_current_page_number;
-extern std::string g_page_title;
-extern std::vector<std::string> g_import_sources;
-extern bool g_import_from_web;
-extern bool g_strip_html_on_import;
 extern bool g_window_opacity_enabled;
 extern std::int32_t g_current_track_index;
 extern std::string g_playlist_path;

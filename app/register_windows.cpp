@@ -42,17 +42,19 @@ void register_all_windows(Program& program) {
         return std::make_unique<WallpaperManagerWindow>(p->wallpaper(), p->services().prompts,
                                                         p->site().opacity_enabled);
     });
+    ui::register_window(ui::windows::kDiaryBook, [p] {
+        return std::make_unique<DiaryBookWindow>(p->diary(), p->services().prompts);
+    });
+    ui::register_window(ui::windows::kDiaryEditor, [p] {
+        return std::make_unique<DiaryEditorWindow>(p->diary(), p->services().prompts);
+    });
+    ui::register_window(ui::windows::kDiaryImport,
+                        [p] { return std::make_unique<DiaryImportWindow>(p->diary()); });
+    ui::register_window(ui::windows::kImportProgress,
+                        [p] { return std::make_unique<ImportProgressWindow>(p->diary()); });
 }
 
 void register_all_windows() {
-    ui::register_window(ui::windows::kDiaryBook,
-                        [] { return std::make_unique<DiaryBookWindow>(); });
-    ui::register_window(ui::windows::kDiaryEditor,
-                        [] { return std::make_unique<DiaryEditorWindow>(); });
-    ui::register_window(ui::windows::kDiaryImport,
-                        [] { return std::make_unique<DiaryImportWindow>(); });
-    ui::register_window(ui::windows::kImportProgress,
-                        [] { return std::make_unique<ImportProgressWindow>(); });
     ui::register_window(ui::windows::kPlayerBar,
                         [] { return std::make_unique<PlayerBarWindow>(); });
     ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });

@@ -17,13 +17,19 @@
 #include <filesystem>
 #include <string>
 
-#include "app/globals.h"
-#include "app/register_windows.h"
+#include "app/program.h"
 #include "diary/diary_book.h"
 #include "diary/diary_editor_window.h"
-#include "platform/store/record_store.h"
+#include "platform/desktop/desktop_setter.h"
+#include "platform/process/clock.h"
+#include "platform/process/process.h"
+#include "platform/shell/shell_actions.h"
+#include "platform/store/table.h"
+#include "platform/ui/failures.h"
 #include "platform/ui/form.h"
+#include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
+#include "platform/ui/window_system.h"
 
 namespace {
 
@@ -46,16 +52,18 @@ std::string page_text(int number) {
 }
 
 int make_book(const std::string& file, int pages) {
-    if (!dezu::store::create_store_table(file, diary::diary_book_fields())) return 1;
-    if (!dezu::store::open_store_table(file, "make", "x")) return 1;
+    using dezu::store::Table;
+    if (!Table::create(file, diary::diary_book_fields()).ok()) return 1;
+    Table book = Table::open(file, "x");
+    if (!book.is_open()) return 1;
+    Table::Transaction all(book);
     for (int i = 1; i <= pages; ++i) {
-        dezu::store::append_store_record();
-        dezu::store::write_store_field("内容", page_text(i));
-        dezu::store::write_store_field("时间", "2024-03-05 09:05:07");
-        dezu::store::write_store_field("标题", "第" + std::to_string(i) + "页 Diary page title");
+        if (!book.append() || !book.write("内容", page_text(i)) ||
+            !book.write("时间", "2024-03-05 09:05:07") ||
+            !book.write("标题", "第" + std::to_string(i) + "页 Diary page title"))
+            return 1;
     }
-    dezu::store::close_all_store_tables();
-    return 0;
+    return all.commit() ? 0 : 1;
 }
 
 }  // namespace
@@ -85,12 +93,20 @@ int main(int argc, char** argv) {
 
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    init_globals();
-    g_program_dir = dir + "/";
-    register_all_windows();
+    dezu::ProgramSite site;
+    site.dir = dir + "/";
+    site.file_name = "dezu";
+    dezu::process::SystemClock clock;
+    dezu::ui::DialogPrompts prompts;
+    dezu::ui::FailureReporter failures(prompts);
+    dezu::process::EventLoopExit process;
+    dezu::desktop::LiveDesktop desktop;
+    dezu::shell::DesktopShell shell(prompts);
+    dezu::ui::LiveWindowSystem window_system;
+    Program program(site, {clock, prompts, failures, process, desktop, shell, window_system});
     const long before_kib = peak_kib();
 
-    g_current_diary_book = "bench";
+    program.diary().set_current_book("bench");
     timer.restart();
     dezu::ui::load_window(dezu::ui::windows::kDiaryEditor);
     const double open_ms = timer.nsecsElapsed() / 1e6;
@@ -123,7 +139,5 @@ int main(int argc, char** argv) {
         std::printf("sqlite3 reading the same rows: %.1f ms\n", sqlite_ms);
     else
         std::printf("sqlite3 command not available\n");
-    dezu::ui::discard_all_windows();
-    dezu::store::close_all_store_tables();
     return 0;
 }

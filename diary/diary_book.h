@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/store/record_store.h"
+#include "platform/store/table.h"
 
 // A diary book: one record-store table per book in the diary folder, one
 // record per page.
@@ -13,10 +13,6 @@ namespace diary {
 inline constexpr const char* kBookAlias = "记事";
 inline constexpr const char* kBookExtension = ".SJK";
 inline constexpr const char* kSideFileExtension = ".EDT";
-
-// The settings section and key that remember the last book.
-inline constexpr const char* kSettingsSection = "记事";
-inline constexpr const char* kCurrentBookKey = "当前用户";
 
 // The password text every book is opened with; no one types it, so a book
 // with a password always makes the store ask for it.

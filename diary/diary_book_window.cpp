@@ -6,17 +6,14 @@
 #include <QSignalBlocker>
 #include <filesystem>
 
-#include "app/globals.h"
 #include "diary/diary_book.h"
+#include "diary/diary_session.h"
 #include "platform/files/files.h"
-#include "platform/settings/settings_file.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
 
 namespace ui = dezu::ui;
-using dezu::settings::read_setting;
-using dezu::settings::write_setting;
 
 namespace {
 
@@ -33,7 +30,8 @@ std::string item_text(QComboBox* box, int index) {
 
 }  // namespace
 
-DiaryBookWindow::DiaryBookWindow() : Form(ui::windows::kDiaryBook) {
+DiaryBookWindow::DiaryBookWindow(DiarySession& session, ui::Prompts& prompts)
+    : Form(ui::windows::kDiaryBook), session_(session), prompts_(prompts) {
     setWindowTitle(QStringLiteral("选择日记本"));
     setFixedSize(289, 118);
     move(50, 50);
@@ -54,82 +52,75 @@ DiaryBookWindow::DiaryBookWindow() : Form(ui::windows::kDiaryBook) {
 
 void DiaryBookWindow::load_diary_book_list() {
     ui::apply_visual_style(3);
-    g_diary_dir = g_program_dir + "sj";
+    session_.use_program_diary_dir();
+    const std::string& folder = session_.diary_dir();
     std::error_code ec;
-    if (!std::filesystem::is_directory(std::filesystem::u8path(g_diary_dir), ec)) {
-        if (!dezu::files::make_directory(g_diary_dir)) ui::message_box("建立数据失败");
+    if (!std::filesystem::is_directory(std::filesystem::u8path(folder), ec)) {
+        if (!dezu::files::make_directory(folder))
+            prompts_.message_box("建立数据失败", ui::MessageStyle::Plain, std::nullopt, this);
         return;
     }
     // Filling the list is no choice of the user's.
     const QSignalBlocker quiet(books_);
-    for (const std::string& name : diary::list_book_names(g_diary_dir))
+    for (const std::string& name : diary::list_book_names(folder))
         books_->addItem(QString::fromStdString(name));
     books_->setCurrentIndex(-1);
     if (books_->count() == 0) return;
-    const std::string remembered =
-        read_setting(clock_ini_path(), diary::kSettingsSection, diary::kCurrentBookKey);
+    const std::string remembered = session_.remembered_book();
     if (!remembered.empty()) {
         books_->setCurrentIndex(books_->findText(QString::fromStdString(remembered),
                                                  Qt::MatchExactly | Qt::MatchCaseSensitive));
-        g_current_diary_book = remembered;
+        session_.set_current_book(remembered);
     } else {
         books_->setCurrentIndex(0);
-        g_current_diary_book = item_text(books_, 0);
+        session_.set_current_book(item_text(books_, 0));
     }
 }
 
 void DiaryBookWindow::select_diary_book() {
-    g_current_diary_book = item_text(books_, books_->currentIndex());
+    session_.set_current_book(item_text(books_, books_->currentIndex()));
 }
 
 void DiaryBookWindow::create_diary_book() {
-    const auto fields = diary::diary_book_fields();
     const auto typed =
-        ui::input_box("请输入要建立的日记名", "建立日记本", {}, ui::InputMode::Plain, this);
+        prompts_.input_box("请输入要建立的日记名", "建立日记本", {}, ui::InputMode::Plain, this);
     if (!typed || typed->empty()) return;
     const std::string name = *typed;
-    write_setting(clock_ini_path(), diary::kSettingsSection, diary::kCurrentBookKey, name);
-    dezu::files::make_directory(g_diary_dir);
-    // A name that leaves the folder fails as an unusable file name would.
-    if (!diary::is_usable_book_name(name)) return;
-    if (!dezu::store::create_store_table(g_diary_dir + "/" + name + diary::kBookExtension, fields))
-        return;
-    ui::message_box("OK,建立成功", ui::MessageStyle::Plain, std::nullopt, this);
+    session_.remember_book(name);
+    // The table's path is a full one; whether the folder is made is seen there.
+    static_cast<void>(dezu::files::make_directory(session_.diary_dir()));
+    if (!session_.create_book(name, this)) return;
+    prompts_.message_box("OK,建立成功", ui::MessageStyle::Plain, std::nullopt, this);
     {
         const QSignalBlocker quiet(books_);
         books_->addItem(QString::fromStdString(name));
         books_->setCurrentIndex(books_->findText(QString::fromStdString(name),
                                                  Qt::MatchExactly | Qt::MatchCaseSensitive));
     }
-    g_current_diary_book = name;
-    write_setting(clock_ini_path(), diary::kSettingsSection, diary::kCurrentBookKey, name);
+    session_.set_current_book(name);
+    session_.remember_book(name);
 }
 
 void DiaryBookWindow::delete_diary_book() {
-    if (g_current_diary_book.empty()) return;
-    const std::string name = g_current_diary_book;
-    if (ui::message_box("请确认是否删除这个日记" + name, ui::MessageStyle::YesNo, std::nullopt,
-                        this) != ui::Button::Yes)
+    if (session_.current_book().empty()) return;
+    const std::string name = session_.current_book();
+    if (prompts_.message_box("请确认是否删除这个日记" + name, ui::MessageStyle::YesNo, std::nullopt,
+                             this) != ui::Button::Yes)
         return;
-    std::error_code ec;
-    const std::string table = diary::book_file_path(g_diary_dir, name, diary::kBookExtension);
-    if (!std::filesystem::remove(std::filesystem::u8path(table), ec) || ec) return;
-    std::filesystem::remove(std::filesystem::u8path(diary::book_file_path(
-                                g_diary_dir, name, diary::kSideFileExtension)),
-                            ec);
-    write_setting(clock_ini_path(), diary::kSettingsSection, diary::kCurrentBookKey, "");
+    if (!session_.delete_book(name)) return;
+    session_.remember_book("");
     {
         const QSignalBlocker quiet(books_);
         books_->clear();
     }
-    g_current_diary_book.clear();
+    session_.set_current_book("");
     load_diary_book_list();
 }
 
 void DiaryBookWindow::open_diary_book() {
-    g_current_diary_book = item_text(books_, books_->currentIndex());
-    if (g_current_diary_book.empty()) {
-        ui::message_box("请先选择一个日记本", ui::MessageStyle::Plain, std::nullopt, this);
+    session_.set_current_book(item_text(books_, books_->currentIndex()));
+    if (session_.current_book().empty()) {
+        prompts_.message_box("请先选择一个日记本", ui::MessageStyle::Plain, std::nullopt, this);
         return;
     }
     if (!ui::is_window_loaded(ui::windows::kDiaryEditor))

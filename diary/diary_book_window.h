@@ -3,12 +3,16 @@
 #include "platform/ui/form.h"
 
 class QComboBox;
+class DiarySession;
+namespace dezu::ui {
+class Prompts;
+}
 
 // Lists the diary books, and creates, deletes and opens them.
 class DiaryBookWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    DiaryBookWindow();
+    DiaryBookWindow(DiarySession& session, dezu::ui::Prompts& prompts);
 
     void on_created() override { load_diary_book_list(); }
 
@@ -21,5 +25,7 @@ public:
     QComboBox* book_list() const { return books_; }
 
 private:
+    DiarySession& session_;
+    dezu::ui::Prompts& prompts_;
     QComboBox* books_ = nullptr;
 };

@@ -5,12 +5,10 @@
 #include <QTextBlock>
 #include <QTreeWidget>
 
-#include "app/globals.h"
-#include "diary/diary_book.h"
 #include "diary/diary_editor_window.h"
+#include "diary/diary_session.h"
 #include "diary/line_printer.h"
 #include "platform/files/files.h"
-#include "platform/store/record_store.h"
 #include "platform/text/text.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/status_bar.h"
@@ -18,7 +16,6 @@
 #include "platform/ui/window_ids.h"
 
 namespace ui = dezu::ui;
-namespace store = dezu::store;
 
 void DiaryEditorWindow::on_diary_toolbar_click(int index) {
     switch (index) {
@@ -58,20 +55,21 @@ void DiaryEditorWindow::on_diary_toolbar_click(int index) {
 }
 
 void DiaryEditorWindow::new_page() {
-    if (!use_book_table()) return;
+    if (!has_book()) return;
     if (!editor_->toPlainText().isEmpty()) {
-        save_shown_page();
+        // A page that could not be stored stays shown, so its text is not lost.
+        if (!save_shown_page()) return;
         editor_->clear();
     }
-    store::append_store_record();
+    if (!session_.append_page(this)) return;
     pages_->addTopLevelItem(new QTreeWidgetItem(QStringList{QString(), QString()}));
     const int row = pages_->topLevelItemCount() - 1;
-    g_current_page_number = row + 1;
+    session_.set_page_number(row + 1);
     set_current_row(row);
-    const int count = store::store_record_count();
+    const int count = session_.page_count();
     set_page_status(count, count);
     editor_->setFocus();
-    store::go_to_record(g_current_page_number);
+    static_cast<void>(session_.show_page(session_.page_number()));
     if (!editor_->isEnabled()) {
         buttons_[kDelete]->setEnabled(true);
         editor_->setEnabled(true);
@@ -79,37 +77,38 @@ void DiaryEditorWindow::new_page() {
 }
 
 void DiaryEditorWindow::import_pages() {
-    if (g_current_page_number == 0) new_page();
+    if (session_.page_number() == 0) new_page();
     ui::load_window(ui::windows::kDiaryImport, true);
-    if (!g_import_sources.empty()) ui::load_window(ui::windows::kImportProgress);
+    if (!session_.import_sources().empty()) ui::load_window(ui::windows::kImportProgress);
 }
 
 void DiaryEditorWindow::export_page() {
-    const auto chosen = ui::save_file_dialog(this, {}, {{"*.TXT", {"*.TXT"}}});
+    const auto chosen = prompts_.save_file_dialog(this, {}, {{"*.TXT", {"*.TXT"}}});
     if (!chosen) return;
     std::string name = *chosen;
     if (!name.empty() && !dezu::text::ends_with_ignoring_case(name, ".TXT")) name += ".TXT";
     // A failed write is not reported.
-    dezu::files::replace_file_atomically(name,
-                                         dezu::text::to_gbk(editor_->toPlainText().toStdString()));
+    static_cast<void>(dezu::files::replace_file_atomically(
+        name, dezu::text::to_gbk(editor_->toPlainText().toStdString())));
 }
 
 void DiaryEditorWindow::save_page() {
     // Without a page there is nothing to save.
-    if (!editor_->isEnabled() || !use_book_table()) return;
-    save_shown_page();
+    if (!editor_->isEnabled() || !has_book()) return;
+    // A failed save leaves the row as it was: it would show what was not kept.
+    if (!save_shown_page()) return;
     const int row = current_row();
     if (QTreeWidgetItem* item = pages_->topLevelItem(row)) {
-        item->setText(0, QString::fromStdString(g_page_title));
-        item->setText(1, QString::fromStdString(page_time_text()));
+        item->setText(0, QString::fromStdString(session_.page_title()));
+        item->setText(1, QString::fromStdString(session_.time_text()));
         set_current_row(row);
     }
     editor_->setFocus();
-    status_->set_part_text(3, std::to_string(store::store_record_count()));
+    status_->set_part_text(3, std::to_string(session_.page_count()));
 }
 
 void DiaryEditorWindow::choose_font() {
-    const auto font = ui::font_dialog(this, font_dialog_choice_);
+    const auto font = prompts_.font_dialog(this, font_dialog_choice_);
     if (!font) return;
     font_dialog_choice_ = *font;
     // The dialog offers no colour, so the text colour stays.
@@ -125,77 +124,78 @@ void DiaryEditorWindow::print_page() {
 }
 
 void DiaryEditorWindow::delete_page() {
-    if (!use_book_table()) return;
-    if (store::store_record_count() == 0) {
+    if (!has_book()) return;
+    if (session_.page_count() == 0) {
         buttons_[kDelete]->setEnabled(false);
         editor_->setEnabled(false);
-        g_current_page_number = 0;
+        session_.set_page_number(0);
         return;
     }
-    if (ui::message_box("确认是否删除当前页", ui::MessageStyle::YesNo, std::nullopt, this) !=
+    if (prompts_.message_box("确认是否删除当前页", ui::MessageStyle::YesNo, std::nullopt, this) !=
         ui::Button::Yes)
         return;
+    // The text goes only with the page.
+    if (!session_.delete_shown_page(this)) return;
     editor_->clear();
-    store::delete_store_record();
-    store::purge_store_records();
-    delete pages_->takeTopLevelItem(g_current_page_number - 1);
-    g_current_page_number = store::store_record_count();
-    if (g_current_page_number > 0) {
-        show_page(g_current_page_number);
+    delete pages_->takeTopLevelItem(session_.page_number() - 1);
+    session_.set_page_number(session_.page_count());
+    if (session_.page_number() > 0) {
+        show_page(session_.page_number());
     } else {
         buttons_[kDelete]->setEnabled(false);
         editor_->setEnabled(false);
     }
-    const int count = store::store_record_count();
+    const int count = session_.page_count();
     set_page_status(count, count);
 }
 
 void DiaryEditorWindow::previous_page() {
-    if (!use_book_table()) return;
-    if (store::store_record_count() == 0 || store::current_record_number() <= 1) return;
-    save_shown_page();
-    const int number = store::current_record_number() - 1;
+    if (!has_book()) return;
+    if (session_.page_count() == 0 || session_.shown_record() <= 1) return;
+    if (!save_shown_page()) return;
+    const int number = session_.shown_record() - 1;
     show_page(number);
-    g_current_page_number = number;
+    session_.set_page_number(number);
     status_->set_part_text(5, std::to_string(number));
     set_current_row(current_row() - 1);
 }
 
 void DiaryEditorWindow::next_page() {
-    if (!use_book_table()) return;
-    const int count = store::store_record_count();
-    if (count == 0 || store::current_record_number() >= count) return;
-    save_shown_page();
-    const int number = store::current_record_number() + 1;
+    if (!has_book()) return;
+    const int count = session_.page_count();
+    if (count == 0 || session_.shown_record() >= count) return;
+    if (!save_shown_page()) return;
+    const int number = session_.shown_record() + 1;
     show_page(number);
-    g_current_page_number = number;
+    session_.set_page_number(number);
     status_->set_part_text(5, std::to_string(number));
     set_current_row(current_row() + 1);
 }
 
 void DiaryEditorWindow::lock_book() {
-    auto password = ui::input_box("请输入一个新密码,并保存好密码", "设置日记密码", {},
-                                  ui::InputMode::Masked, this);
+    auto password = prompts_.input_box("请输入一个新密码,并保存好密码", "设置日记密码", {},
+                                       ui::InputMode::Masked, this);
     if (!password || password->empty()) return;
-    if (use_book_table()) store::set_store_password(*password);
-    if (store::store_has_password(g_current_diary_path)) buttons_[kUnlock]->setEnabled(true);
+    // A failed change has been told; the button follows the file either way.
+    static_cast<void>(session_.set_book_password(*password, this));
+    if (session_.book_has_password()) buttons_[kUnlock]->setEnabled(true);
     std::fill(password->begin(), password->end(), '\0');
 }
 
 void DiaryEditorWindow::unlock_book() {
-    if (use_book_table()) store::set_store_password();
-    if (!store::store_has_password(g_current_diary_path)) buttons_[kUnlock]->setEnabled(false);
+    static_cast<void>(session_.set_book_password("", this));
+    if (!session_.book_has_password()) buttons_[kUnlock]->setEnabled(false);
 }
 
 void DiaryEditorWindow::close_editor() {
-    g_current_diary_book.clear();
+    session_.set_current_book("");
     // The closing handler saves a page with text and closes the book.
     ui::destroy_window(window_id());
-    store::close_store_table(diary::kBookAlias);
+    session_.close_book();
 }
 
 void DiaryEditorWindow::return_to_books() {
-    g_current_diary_book.clear();
+    session_.set_current_book("");
     ui::load_window(ui::windows::kDiaryBook);
     close_editor();
 }
@@ -219,7 +219,7 @@ void DiaryEditorWindow::toggle_scrolling() {
     }
     if (editor_->toPlainText().isEmpty()) return;
     const auto entered =
-        ui::input_box("请输入滚屏速度，单位：毫秒", {}, {}, ui::InputMode::WholeNumber, this);
+        prompts_.input_box("请输入滚屏速度，单位：毫秒", {}, {}, ui::InputMode::WholeNumber, this);
     if (!entered) return;
     const double milliseconds = dezu::text::numeric_value(*entered);
     if (milliseconds > 0)

@@ -7,27 +7,23 @@
 #include <QLayout>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include "app/globals.h"
 #include "assets/assets.h"
-#include "diary/diary_book.h"
+#include "diary/diary_session.h"
 #include "diary/line_printer.h"
-#include "platform/files/files.h"
-#include "platform/process/clock.h"
-#include "platform/settings/settings_file.h"
-#include "platform/store/record_store.h"
 #include "platform/text/text.h"
 #include "platform/ui/controls.h"
-#include "platform/ui/messages.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/status_bar.h"
 #include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
 
 namespace ui = dezu::ui;
-namespace store = dezu::store;
 
 namespace {
 
@@ -81,11 +77,8 @@ QString q(const std::string& s) {
 
 }  // namespace
 
-std::string page_time_text() {
-    return dezu::process::now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toStdString();
-}
-
-DiaryEditorWindow::DiaryEditorWindow() : Form(ui::windows::kDiaryEditor) {
+DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts)
+    : Form(ui::windows::kDiaryEditor), session_(session), prompts_(prompts) {
     setWindowTitle(QStringLiteral("日记本"));
     resize(640, 487);
     setAutoFillBackground(true);
@@ -156,12 +149,18 @@ DiaryEditorWindow::DiaryEditorWindow() : Form(ui::windows::kDiaryEditor) {
 
     scroll_timer_ = new ui::TimerControl(this, "时钟1");
     connect(scroll_timer_, &ui::TimerControl::tick, this, [this] { scroll_editor_one_line(); });
-    printer_ = new LinePrinter(this, "打印机1");
+    printer_ = new LinePrinter(this, "打印机1", prompts_);
+
+    // Imported text goes to the end of whatever page is shown when it comes.
+    connect(&session_, &DiarySession::text_imported, this, [this](const QString& text) {
+        QTextCursor end(editor_->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(text);
+    });
 }
 
-bool DiaryEditorWindow::use_book_table() {
-    if (store::current_store_alias() == diary::kBookAlias) return true;
-    return store::select_store_table(diary::kBookAlias);
+bool DiaryEditorWindow::has_book() const {
+    return session_.has_book();
 }
 
 void DiaryEditorWindow::set_page_status(int count, int shown) {
@@ -180,97 +179,72 @@ void DiaryEditorWindow::set_current_row(int row) {
 
 void DiaryEditorWindow::init_diary_editor() {
     ui::apply_visual_style(1);
-    g_current_diary_path =
-        diary::book_file_path(g_program_dir + "sj", g_current_diary_book, diary::kBookExtension);
-    // A book left open by an earlier editor is closed first, so that this one
-    // never works on another book's table.
-    store::close_store_table(diary::kBookAlias);
-    if (!dezu::files::file_exists(g_current_diary_path)) return;
-    if (store::is_store_table_open(g_current_diary_path))
-        store::close_store_table(g_current_diary_path);
-    if (!store::open_store_table(g_current_diary_path, diary::kBookAlias,
-                                 diary::kBookOpeningPassword)) {
-        ui::message_box(store::last_store_error(), ui::MessageStyle::Plain, std::nullopt, this);
+    const DiarySession::Opening opening = session_.open_current_book();
+    if (opening == DiarySession::Opening::Missing) return;
+    if (opening == DiarySession::Opening::Refused) {
+        prompts_.message_box(session_.opening_error(), ui::MessageStyle::Plain, std::nullopt, this);
         ui::destroy_window(window_id());
         return;
     }
-    const std::string ini = clock_ini_path();
-    dezu::settings::write_setting(ini, diary::kSettingsSection, diary::kCurrentBookKey,
-                                  g_current_diary_book);
+    session_.remember_book(session_.current_book());
     ui::destroy_window(ui::windows::kDiaryBook);
 
-    const int count = store::store_record_count();
+    const int count = session_.page_count();
     if (count > 0) {
         set_page_status(count, count);
         QList<QTreeWidgetItem*> rows;
         rows.reserve(count);
-        for (int i = 0; i < count; ++i) {
-            const std::string title = store::read_store_field("标题");
-            const std::string time = store::read_store_field("时间");
+        for (const auto& [title, time] : session_.page_titles())
             rows.push_back(new QTreeWidgetItem(QStringList{q(title), q(time)}));
-            store::go_to_next_record();
-        }
         pages_->addTopLevelItems(rows);
-        g_current_page_number = count;
+        session_.set_page_number(count);
         set_current_row(count - 1);
         pages_->scrollToItem(pages_->topLevelItem(count - 1));
         show_page(count);
     } else {
-        store::append_store_record();
+        // A failed append has been told; the editor still shows its blank row.
+        static_cast<void>(session_.append_page(this));
         pages_->addTopLevelItem(new QTreeWidgetItem(QStringList{QString(), QString()}));
         set_current_row(0);
-        const int now_count = store::store_record_count();
+        const int now_count = session_.page_count();
         set_page_status(now_count, now_count);
     }
-    g_current_page_number = store::store_record_count();
+    session_.set_page_number(session_.page_count());
     editor_->setFocus();
-    if (!store::store_has_password(g_current_diary_path)) buttons_[kUnlock]->setEnabled(false);
-    g_page_title.clear();
-    status_->set_part_text(
-        1, dezu::settings::read_setting(ini, diary::kSettingsSection, diary::kCurrentBookKey));
-}
-
-std::string DiaryEditorWindow::editor_line(const std::string& gbk, int line) {
-    const std::intptr_t index = ui::send_message(editor_, ui::EM_LINEINDEX, line, 0);
-    if (index < 0) return {};
-    // Asked at the line's own first byte, so that an empty line answers for
-    // itself rather than for the line after it.
-    const std::intptr_t length = ui::send_message(editor_, ui::EM_LINELENGTH, index, 0);
-    const auto start = static_cast<std::size_t>(index);
-    if (start > gbk.size()) return {};
-    return dezu::text::from_gbk(gbk.substr(start, static_cast<std::size_t>(length)));
+    if (!session_.book_has_password()) buttons_[kUnlock]->setEnabled(false);
+    session_.set_page_title("");
+    status_->set_part_text(1, session_.remembered_book());
 }
 
 void DiaryEditorWindow::derive_page_title() {
-    const auto lines = ui::send_message(editor_, ui::EM_GETLINECOUNT, 0, 0);
-    const std::string gbk = dezu::text::to_gbk(editor_->toPlainText().toStdString());
-    g_page_title.clear();
-    for (int i = 0; i < lines; ++i) {
-        g_page_title = trim_title(editor_line(gbk, i));
-        if (!g_page_title.empty()) return;
+    // The editor does not wrap, so each block is one line.
+    session_.set_page_title("");
+    for (QTextBlock line = editor_->document()->begin(); line.isValid(); line = line.next()) {
+        std::string title = trim_title(line.text().toStdString());
+        if (title.empty()) continue;
+        session_.set_page_title(std::move(title));
+        return;
     }
 }
 
-void DiaryEditorWindow::save_shown_page() {
-    if (!use_book_table()) return;
-    store::write_store_field("内容", editor_->toPlainText().toStdString());
-    store::write_store_field("时间", page_time_text());
+bool DiaryEditorWindow::save_shown_page() {
+    if (!has_book()) return false;
+    const std::string content = editor_->toPlainText().toStdString();
     derive_page_title();
-    store::write_store_field("标题", g_page_title);
+    return session_.save_page(content, session_.page_title(), this);
 }
 
 void DiaryEditorWindow::show_page(int number) {
-    if (!use_book_table()) return;
-    store::go_to_record(number);
-    editor_->setPlainText(q(store::read_store_field("内容")));
+    if (const auto content = session_.show_page(number)) editor_->setPlainText(q(*content));
 }
 
 void DiaryEditorWindow::on_page_list_double_click() {
-    if (!use_book_table() || store::store_record_count() == 0) return;
+    if (!has_book() || session_.page_count() == 0) return;
     const int row = current_row();
-    if (row < 0 || store::current_record_number() == row + 1) return;
-    save_shown_page();
-    g_current_page_number = row + 1;
+    if (row < 0 || session_.shown_record() == row + 1) return;
+    // A page that could not be stored stays shown, so its text is not lost.
+    if (!save_shown_page()) return;
+    session_.set_page_number(row + 1);
     show_page(row + 1);
     status_->set_part_text(5, std::to_string(row + 1));
 }
@@ -300,12 +274,20 @@ void DiaryEditorWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void DiaryEditorWindow::scroll_editor_one_line() {
-    ui::send_message(editor_, ui::EM_LINESCROLL, 0, 1);
+    // Unwrapped, the scroll bar counts lines; at the end it stays.
+    QScrollBar* bar = editor_->verticalScrollBar();
+    bar->setValue(bar->value() + 1);
+}
+
+void DiaryEditorWindow::on_closing() {
+    // An import has no page to go to once the editor is gone.
+    session_.cancel_import();
+    save_page_on_close();
 }
 
 void DiaryEditorWindow::save_page_on_close() {
     if (editor_->toPlainText().isEmpty()) return;
-    save_shown_page();
-    g_current_diary_book.clear();
-    store::close_store_table(diary::kBookAlias);
+    static_cast<void>(save_shown_page());
+    session_.set_current_book("");
+    session_.close_book();
 }

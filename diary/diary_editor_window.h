@@ -11,7 +11,9 @@ class QLabel;
 class QPlainTextEdit;
 class QTreeWidget;
 class LinePrinter;
+class DiarySession;
 namespace dezu::ui {
+class Prompts;
 class StatusBar;
 class TimerControl;
 }  // namespace dezu::ui
@@ -41,10 +43,10 @@ public:
         kScroll
     };
 
-    DiaryEditorWindow();
+    DiaryEditorWindow(DiarySession& session, dezu::ui::Prompts& prompts);
 
     void on_created() override { init_diary_editor(); }
-    void on_closing() override { save_page_on_close(); }
+    void on_closing() override;
 
     void init_diary_editor();
     void layout_diary_editor();
@@ -54,7 +56,8 @@ public:
     void on_diary_toolbar_click(int index);
 
     void derive_page_title();
-    void save_shown_page();
+    // False when the page could not be stored (the user has been told).
+    bool save_shown_page();
     void show_page(int number);
 
     QPlainTextEdit* editor() const { return editor_; }
@@ -69,11 +72,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Makes the book's table the store's current one; false when the editor
-    // has no book open.
-    bool use_book_table();
-    // Line i of the edit box (whose text is gbk), as the line messages give it.
-    std::string editor_line(const std::string& gbk, int line);
+    // False when the editor has no book open.
+    bool has_book() const;
     void set_page_status(int count, int shown);
     int current_row() const;
     void set_current_row(int row);
@@ -95,6 +95,8 @@ private:
     void toggle_page_list();
     void toggle_scrolling();
 
+    DiarySession& session_;
+    dezu::ui::Prompts& prompts_;
     QWidget* toolbar_ = nullptr;
     std::array<QAction*, kToolbarButtons> buttons_{};
     QPlainTextEdit* editor_ = nullptr;
@@ -106,6 +108,3 @@ private:
     // The font dialog opens with its own previous choice.
     QFont font_dialog_choice_;
 };
-
-// The time text written with a saved page.
-std::string page_time_text();

@@ -10,11 +10,11 @@
 #include <QRegularExpressionValidator>
 #include <functional>
 
-#include "app/choose_files.h"
-#include "app/globals.h"
-#include "platform/shell/shell.h"
+#include "diary/diary_session.h"
+#include "platform/shell/shell_actions.h"
 #include "platform/text/text.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
 
 namespace ui = dezu::ui;
@@ -117,35 +117,37 @@ std::vector<std::string> expand_address_pattern(const std::string& pattern,
     return addresses;
 }
 
-DiaryImportWindow::DiaryImportWindow() : Form(ui::windows::kDiaryImport) {
+DiaryImportWindow::DiaryImportWindow(DiarySession& session)
+    : Form(ui::windows::kDiaryImport), session_(session) {
     setWindowTitle(QStringLiteral("批量导入"));
     setFixedSize(431, 379);
     move(50, 50);
 
     add_label(this, "标签1", "URL:(例如:http://www.example.com/html/file(*).htm)", 24, 19, 384, 24);
-    auto* web = add_radio(this, "单选框1", 24, 56);
+    auto* web = web_ = add_radio(this, "单选框1", 24, 56);
     add_label(this, "标签6", "网页地址", 43, 51, 48, 24);
-    add_edit(this, "编辑框1", "", 104, 53, 256, 20, false);
-    auto* browser = add_button(this, "按钮4", 368, 52, 32, 22);
+    address_ = add_edit(this, "编辑框1", "", 104, 53, 256, 20, false);
+    auto* browser = browser_ = add_button(this, "按钮4", 368, 52, 32, 22);
     add_label(this, "标签2", "从", 80, 90, 16, 24);
-    add_edit(this, "编辑框2", "1", 104, 92, 48, 18, true);
+    first_ = add_edit(this, "编辑框2", "1", 104, 92, 48, 18, true);
     add_label(this, "标签3", "到", 168, 90, 16, 24);
-    add_edit(this, "编辑框3", "018", 192, 92, 48, 18, true);
+    last_ = add_edit(this, "编辑框3", "018", 192, 92, 48, 18, true);
     add_label(this, "标签4", "通配符长度", 256, 90, 64, 24);
     auto* width = new SteppedNumberBox(this, [this](int steps) { step_wildcard_length(steps); });
     width->setObjectName(QStringLiteral("编辑框4"));
     width->set_text(QStringLiteral("3"));
     ui::place(width, 328, 92, 55, 18);
+    width_ = width;
     add_label(this, "标签8", "本地文件路径:(例如:c:\\html\\file(*).txt 或者 c:\\html\\file(*).htm)",
               24, 147, 384, 24);
     auto* file = add_radio(this, "单选框2", 24, 192);
     add_label(this, "标签7", "本地文件", 43, 187, 48, 24);
-    add_edit(this, "编辑框5", "", 104, 188, 256, 20, false);
-    auto* files = add_button(this, "按钮1", 368, 187, 32, 20);
+    files_ = add_edit(this, "编辑框5", "", 104, 188, 256, 20, false);
+    auto* files = browse_files_ = add_button(this, "按钮1", 368, 187, 32, 20);
     files->setEnabled(false);
     auto* rule = add_label(this, "标签5", "", 25, 223, 376, 2);
     rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    auto* strip = new QCheckBox(this);
+    auto* strip = strip_ = new QCheckBox(this);
     strip->setObjectName(QStringLiteral("选择框1"));
     strip->setChecked(true);
     ui::place(strip, 232, 236, 16, 16);
@@ -169,33 +171,35 @@ DiaryImportWindow::DiaryImportWindow() : Form(ui::windows::kDiaryImport) {
 }
 
 void DiaryImportWindow::select_web_source() {
-    g_import_from_web = true;
-    control("编辑框5")->setEnabled(false);
-    control("按钮1")->setEnabled(false);
-    control("编辑框1")->setEnabled(true);
-    control("按钮4")->setEnabled(true);
+    session_.set_import_from_web(true);
+    files_->setEnabled(false);
+    browse_files_->setEnabled(false);
+    address_->setEnabled(true);
+    browser_->setEnabled(true);
 }
 
 void DiaryImportWindow::select_file_source() {
-    control("编辑框1")->setEnabled(false);
-    control("按钮4")->setEnabled(false);
-    g_import_from_web = false;
-    control("编辑框5")->setEnabled(true);
-    control("按钮1")->setEnabled(true);
+    address_->setEnabled(false);
+    browser_->setEnabled(false);
+    session_.set_import_from_web(false);
+    files_->setEnabled(true);
+    browse_files_->setEnabled(true);
 }
 
 void DiaryImportWindow::open_blank_browser_page() {
-    dezu::shell::open_document("about:blank");
+    static_cast<void>(session_.shell().open_document("about:blank"));
 }
 
 void DiaryImportWindow::browse_import_files() {
-    const std::string chosen =
-        choose_files(this, "请选择要导入的文件", "*.txt,*.htm|*.txt;*.htm", "");
-    control<QLineEdit>("编辑框5")->setText(QString::fromStdString(chosen));
+    const std::vector<std::string> chosen =
+        session_.prompts().choose_files(this, "请选择要导入的文件", "*.txt,*.htm|*.txt;*.htm", "");
+    std::string joined;
+    for (const std::string& path : chosen) joined += (joined.empty() ? "" : ";") + path;
+    files_->setText(QString::fromStdString(joined));
 }
 
 void DiaryImportWindow::step_wildcard_length(int direction) {
-    auto* box = control<SteppedNumberBox>("编辑框4");
+    auto* box = static_cast<SteppedNumberBox*>(width_);
     const double v = dezu::text::numeric_value(box->text().toStdString());
     double next = v + 1;
     if (direction <= 0) {
@@ -206,36 +210,36 @@ void DiaryImportWindow::step_wildcard_length(int direction) {
 }
 
 void DiaryImportWindow::build_import_source_list() {
-    g_import_sources.clear();
-    const std::string address = text_of(control("编辑框1"));
-    if (control<QRadioButton>("单选框1")->isChecked() && !address.empty()) {
-        g_import_from_web = true;
+    session_.set_import_sources({});
+    const std::string address = text_of(address_);
+    if (web_->isChecked() && !address.empty()) {
+        session_.set_import_from_web(true);
         if (address.find(kToken) == std::string::npos)
-            g_import_sources.push_back(address);
+            session_.set_import_sources({address});
         else
-            g_import_sources =
-                expand_address_pattern(address, text_of(control("编辑框2")),
-                                       text_of(control("编辑框3")), text_of(control("编辑框4")));
+            session_.set_import_sources(
+                expand_address_pattern(address, text_of(first_), text_of(last_), text_of(width_)));
         confirmed_ = true;
         ui::destroy_window(window_id());
         return;
     }
-    g_import_from_web = false;
-    const QStringList parts =
-        control<QLineEdit>("编辑框5")->text().split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    session_.set_import_from_web(false);
+    const QStringList parts = files_->text().split(QLatin1Char(';'), Qt::SkipEmptyParts);
     if (parts.isEmpty()) return;
-    for (const QString& part : parts) g_import_sources.push_back(part.toStdString());
+    std::vector<std::string> sources;
+    for (const QString& part : parts) sources.push_back(part.toStdString());
+    session_.set_import_sources(std::move(sources));
     confirmed_ = true;
     ui::destroy_window(window_id());
 }
 
 void DiaryImportWindow::cancel_import() {
-    g_import_sources.clear();
+    session_.set_import_sources({});
     ui::destroy_window(window_id());
 }
 
 void DiaryImportWindow::remember_html_filter_choice() {
-    g_strip_html_on_import = control<QCheckBox>("选择框1")->isChecked();
+    session_.set_strip_html_on_import(strip_->isChecked());
     // Closed without 确定: the previous import's sources must not run again.
-    if (!confirmed_) g_import_sources.clear();
+    if (!confirmed_) session_.set_import_sources({});
 }

@@ -5,12 +5,19 @@
 
 #include "platform/ui/form.h"
 
+class DiarySession;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QAbstractSpinBox;
+
 // Chooses what the editor's import brings into the shown page: one web page,
 // a numbered series of them, or local files, and whether markup is removed.
 class DiaryImportWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    DiaryImportWindow();
+    explicit DiaryImportWindow(DiarySession& session);
 
     void on_closing() override { remember_html_filter_choice(); }
 
@@ -24,6 +31,16 @@ public:
     void remember_html_filter_choice();
 
 private:
+    DiarySession& session_;
+    QRadioButton* web_ = nullptr;
+    QLineEdit* address_ = nullptr;
+    QPushButton* browser_ = nullptr;
+    QLineEdit* first_ = nullptr;
+    QLineEdit* last_ = nullptr;
+    QAbstractSpinBox* width_ = nullptr;
+    QLineEdit* files_ = nullptr;
+    QPushButton* browse_files_ = nullptr;
+    QCheckBox* strip_ = nullptr;
     // Set once 确定 has built a list; any other way out empties it.
     bool confirmed_ = false;
 };

@@ -11,7 +11,8 @@ namespace {
 std::optional<std::string> test_output;
 }
 
-LinePrinter::LinePrinter(QObject* parent, const std::string& name) : QObject(parent) {
+LinePrinter::LinePrinter(QObject* parent, const std::string& name, dezu::ui::Prompts& prompts)
+    : QObject(parent), prompts_(prompts) {
     setObjectName(QString::fromStdString(name));
 }
 
@@ -32,14 +33,14 @@ bool LinePrinter::end_job() {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(*test_output));
     } else if (QPrinterInfo::defaultPrinter().isNull()) {
-        dezu::ui::message_box("没有可用的打印机");
+        prompts_.message_box("没有可用的打印机");
         return false;
     } else {
         printer.setPrinterName(QPrinterInfo::defaultPrinter().printerName());
     }
     QPainter painter;
     if (!painter.begin(&printer)) {
-        dezu::ui::message_box("打印失败");
+        prompts_.message_box("打印失败");
         return false;
     }
     QFont font;

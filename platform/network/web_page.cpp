@@ -33,6 +33,10 @@ struct CurlCloser {
     void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 };
 
+int ask_to_stop(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return (*static_cast<const std::function<bool()>*>(user))() ? 1 : 0;
+}
+
 void init_curl_once() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -126,7 +130,12 @@ std::string fetch_web_page(const std::string& address) {
 }
 
 std::string fetch_web_page(const std::string& address, const WebPageLimits& limits) {
-    if (address.empty()) return {};
+    return fetch_web_page(address, limits, {});
+}
+
+std::string fetch_web_page(const std::string& address, const WebPageLimits& limits,
+                           const std::function<bool()>& stop) {
+    if (address.empty() || (stop && stop())) return {};
     init_curl_once();
     std::unique_ptr<CURL, CurlCloser> curl(curl_easy_init());
     if (!curl) return {};
@@ -147,6 +156,12 @@ std::string fetch_web_page(const std::string& address, const WebPageLimits& limi
     curl_easy_setopt(c, CURLOPT_USERAGENT, "dezu");
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, take_body);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &download);
+    if (stop) {
+        // libcurl calls this at least once a second, even while nothing arrives.
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, ask_to_stop);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &stop);
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    }
     if (curl_easy_perform(c) != CURLE_OK || download.too_big) return {};
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);

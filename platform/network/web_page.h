@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ struct WebPageLimits {
 // error status (400 and up), or a body over the size limit. Blocks until done.
 std::string fetch_web_page(const std::string& address);
 std::string fetch_web_page(const std::string& address, const WebPageLimits& limits);
+// The same, given up (empty) within a second of stop() answering true, for a
+// fetch that runs off the UI thread and may be cancelled.
+std::string fetch_web_page(const std::string& address, const WebPageLimits& limits,
+                           const std::function<bool()>& stop);
 
 // A page body in UTF-8, given the Content-Type it came with ("" when none).
 // Without a known charset, UTF-8 is kept as it is and anything else is read

@@ -38,7 +38,7 @@ TEST_F(DiaryBookWindowTest, FirstStartMakesTheFolderAndOpenAsksForABook) {
     ASSERT_TRUE(w);
     EXPECT_EQ(w->windowTitle().toStdString(), "选择日记本");
     EXPECT_TRUE(std::filesystem::is_directory(path("sj")));
-    EXPECT_EQ(g_diary_dir, dir() + "/sj");
+    EXPECT_EQ(session().diary_dir(), dir() + "/sj");
     EXPECT_TRUE(items(w).empty());
     press(w, "按钮1");
     EXPECT_EQ(prompts.messages(), std::vector<std::string>{"请先选择一个日记本"});
@@ -50,10 +50,13 @@ TEST_F(DiaryBookWindowTest, FolderThatCannotBeMadeIsReported) {
     DiaryBookWindow* w = load();
     EXPECT_EQ(prompts.messages(), std::vector<std::string>{"建立数据失败"});
     EXPECT_TRUE(items(w).empty());
-    // 新建 then fails without a word.
+    // 新建 then fails, and says so.
     prompts.then_text("book");
     press(w, "按钮2");
-    EXPECT_EQ(prompts.messages().size(), 1u);
+    ASSERT_EQ(prompts.messages().size(), 2u);
+    EXPECT_TRUE(prompts.messages()[1].starts_with("日记本“book”没有建立："));
+    EXPECT_EQ(prompts.asked().back().style, dezu::ui::MessageStyle::Stop);
+    EXPECT_TRUE(items(w).empty());
 }
 
 TEST_F(DiaryBookWindowTest, ListsBooksOfEitherCaseAndPreselects) {
@@ -70,19 +73,19 @@ TEST_F(DiaryBookWindowTest, ListsBooksOfEitherCaseAndPreselects) {
     for (const Case& c :
          {Case{"work", "work", "work"}, Case{"", "Home", "Home"}, Case{"gone", "<none>", "gone"}}) {
         SCOPED_TRACE(c.remembered);
-        write_setting(clock_ini(), "记事", "当前用户", c.remembered);
-        g_current_diary_book.clear();
+        ASSERT_TRUE(write_setting(clock_ini(), "记事", "当前用户", c.remembered));
+        session().set_current_book("");
         DiaryBookWindow* w = load();
         EXPECT_EQ(items(w), (std::vector<std::string>{"Home", "work"}));
         EXPECT_EQ(selected(w), c.selected);
-        EXPECT_EQ(g_current_diary_book, c.current);
+        EXPECT_EQ(session().current_book(), c.current);
         dezu::ui::discard_all_windows();
     }
 }
 
 TEST_F(DiaryBookWindowTest, RememberedBookThatIsGoneOpensNothingAndDeletesNothing) {
     make_book("kept");
-    write_setting(clock_ini(), "记事", "当前用户", "gone");
+    ASSERT_TRUE(write_setting(clock_ini(), "记事", "当前用户", "gone"));
     DiaryBookWindow* w = load();
     prompts.then_button(Button::Yes);
     press(w, "按钮3");
@@ -106,14 +109,14 @@ TEST_F(DiaryBookWindowTest, NewBookKeepsItsBlanksIsSelectedAndRemembered) {
     EXPECT_TRUE(dezu::files::file_exists(book_path(" my book ")));
     EXPECT_EQ(items(w), (std::vector<std::string>{"alpha", " my book "}));
     EXPECT_EQ(selected(w), " my book ");
-    EXPECT_EQ(g_current_diary_book, " my book ");
+    EXPECT_EQ(session().current_book(), " my book ");
     EXPECT_EQ(remembered(), " my book ");
 
     // 打开 then opens it with one blank page.
     press(w, "按钮1");
     DiaryEditorWindow* editor = editor_window();
     ASSERT_TRUE(editor);
-    EXPECT_EQ(dezu::store::store_record_count(), 1);
+    EXPECT_EQ(session().page_count(), 1);
     EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryBook));
 }
 
@@ -123,7 +126,8 @@ TEST_F(DiaryBookWindowTest, NewBookCancelledEmptyOrUnusableChangesNothing) {
     press(w, "按钮2");
     press(w, "按钮2");
     press(w, "按钮2");
-    EXPECT_TRUE(prompts.messages().empty());
+    EXPECT_EQ(prompts.messages(),
+              std::vector<std::string>{"日记本“../escape”没有建立：这个名字不能用作文件名"});
     EXPECT_TRUE(items(w).empty());
     EXPECT_FALSE(dezu::files::file_exists(path("escape.SJK")));
 }
@@ -134,18 +138,33 @@ TEST_F(DiaryBookWindowTest, NewBookWithTheNameOfAnExistingOneNeverWipesIt) {
     DiaryBookWindow* w = load();
     prompts.then_text("diary");
     press(w, "按钮2");
-    EXPECT_TRUE(prompts.messages().empty());
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_TRUE(prompts.messages()[0].starts_with("日记本“diary”没有建立：数据表文件已存在"));
     EXPECT_EQ(items(w), std::vector<std::string>{"diary"});
     EXPECT_EQ(read_file("sj/diary.SJK"), before);
     EXPECT_EQ(stored_pages("diary").size(), 1u);
     EXPECT_EQ(remembered(), "diary");
 }
 
+TEST_F(DiaryBookWindowTest, ABookThatCannotBeWrittenIsToldAndNotListed) {
+    make_book("alpha");
+    DiaryBookWindow* w = load();
+    {
+        const FileSizeLimit full_disk(1024);
+        prompts.then_text("beta");
+        press(w, "按钮2");
+    }
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_TRUE(prompts.messages()[0].starts_with("日记本“beta”没有建立："));
+    EXPECT_FALSE(dezu::files::file_exists(book_path("beta")));
+    EXPECT_EQ(items(w), std::vector<std::string>{"alpha"});
+}
+
 TEST_F(DiaryBookWindowTest, DeletingAsksAndRemovesTheBookFiles) {
     make_book("first");
     make_book("only", {}, "only.sjk");
     write_file("sj/only.EDT", "side");
-    write_setting(clock_ini(), "记事", "当前用户", "only");
+    ASSERT_TRUE(write_setting(clock_ini(), "记事", "当前用户", "only"));
     DiaryBookWindow* w = load();
 
     prompts.then_button(Button::No);
@@ -162,13 +181,13 @@ TEST_F(DiaryBookWindowTest, DeletingAsksAndRemovesTheBookFiles) {
     // The remaining book is preselected again.
     EXPECT_EQ(items(w), std::vector<std::string>{"first"});
     EXPECT_EQ(selected(w), "first");
-    EXPECT_EQ(g_current_diary_book, "first");
+    EXPECT_EQ(session().current_book(), "first");
 
     // Deleting the last book leaves nothing chosen.
     prompts.then_button(Button::Yes);
     press(w, "按钮3");
     EXPECT_TRUE(items(w).empty());
-    EXPECT_EQ(g_current_diary_book, "");
+    EXPECT_EQ(session().current_book(), "");
     EXPECT_EQ(remembered(), "");
 }
 
@@ -184,7 +203,7 @@ TEST_F(DiaryBookWindowTest, ChoosingInTheListSetsTheBookAndOpenWhileAnEditorIsUp
 
     w = load();
     w->book_list()->setCurrentIndex(1);
-    EXPECT_EQ(g_current_diary_book, "b");
+    EXPECT_EQ(session().current_book(), "b");
     press(w, "按钮1");
     EXPECT_EQ(editor_window(), editor);
     EXPECT_EQ(editor_text(editor), "page of a");

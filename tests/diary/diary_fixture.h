@@ -1,23 +1,50 @@
 #pragma once
 
+#include <sys/resource.h>
+
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/register_windows.h"
+#include "app/program.h"
 #include "diary/diary_book.h"
 #include "diary/diary_book_window.h"
 #include "diary/diary_editor_window.h"
+#include "diary/diary_session.h"
 #include "diary/line_printer.h"
-#include "platform/store/record_store.h"
+#include "platform/store/table.h"
 #include "platform/ui/form.h"
 #include "platform/ui/status_bar.h"
 #include "platform/ui/window_ids.h"
 #include "support/program_dir.h"
 #include "support/scripted_prompts.h"
+#include "support/test_services.h"
+
+// While it lives, no file of this process may grow past the given size, as
+// on a full disk; it works for every user, root included.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previous_)(int) = nullptr;
+};
 
 struct PageText {
     std::string content;
@@ -25,67 +52,67 @@ struct PageText {
     std::string time;
 };
 
-// A program directory with the diary's windows registered. Every prompt is
+// A program in a fresh folder with stand-in services. Every prompt is
 // answered from the script, so no dialog ever waits for a person.
 class DiaryTest : public ProgramDirTest {
 protected:
-    ScriptedPrompts prompts;
+    TestServices services;
+    ScriptedPrompts& prompts = services.prompts;
 
     void SetUp() override {
         ProgramDirTest::SetUp();
-        g_program_dir = dir() + "/";
-        register_all_windows();
+        program_ = std::make_unique<Program>(test_site(dir()), services.services());
     }
     void TearDown() override {
+        program_.reset();
         LinePrinter::set_output_file_for_test(std::nullopt);
         ProgramDirTest::TearDown();
     }
+
+    Program& program() { return *program_; }
+    // The end of the run: what image_entry's scope does on the way out.
+    void end_program() { program_.reset(); }
+    DiarySession& session() { return program_->diary(); }
 
     std::string book_path(const std::string& name) const { return path("sj/" + name + ".SJK"); }
 
     // A book in sj with these pages.
     void make_book(const std::string& name, const std::vector<PageText>& pages = {},
                    const std::string& file_name = {}) {
+        using dezu::store::Table;
         std::filesystem::create_directories(path("sj"));
         const std::string file = file_name.empty() ? book_path(name) : path("sj/" + file_name);
-        ASSERT_TRUE(dezu::store::create_store_table(file, diary::diary_book_fields()));
-        ASSERT_TRUE(dezu::store::open_store_table(file, "setup", "x"));
+        ASSERT_TRUE(Table::create(file, diary::diary_book_fields()).ok());
+        Table book = Table::open(file, "x");
+        ASSERT_TRUE(book.is_open());
         for (const auto& p : pages) {
-            dezu::store::append_store_record();
-            dezu::store::write_store_field("内容", p.content);
-            dezu::store::write_store_field("标题", p.title);
-            dezu::store::write_store_field("时间", p.time);
+            ASSERT_TRUE(book.append());
+            ASSERT_TRUE(book.write("内容", p.content));
+            ASSERT_TRUE(book.write("标题", p.title));
+            ASSERT_TRUE(book.write("时间", p.time));
         }
-        dezu::store::close_store_table("setup");
     }
 
-    // The stored pages of a book: through the editor's table when it is open
-    // (its current record is kept), else through a table of their own.
+    // The stored pages of a book: through the session while it has the book
+    // open (a book is open in one place only), else through a handle of the
+    // test's own.
     std::vector<PageText> stored_pages(const std::string& name, const std::string& password = "x") {
         std::vector<PageText> pages;
-        const std::string previous = dezu::store::current_store_alias();
-        const std::string file = book_path(name);
-        const bool open = dezu::store::is_store_table_open(file);
-        if (open)
-            dezu::store::select_store_table(file);
-        else if (!dezu::store::open_store_table(file, "check", password))
-            return pages;
-        const int position = dezu::store::current_record_number();
-        if (dezu::store::go_to_first_record()) do {
-                pages.push_back({dezu::store::read_store_field("内容"),
-                                 dezu::store::read_store_field("标题"),
-                                 dezu::store::read_store_field("时间")});
-            } while (dezu::store::go_to_next_record());
-        if (open)
-            dezu::store::go_to_record(position);
-        else
-            dezu::store::close_store_table("check");
-        if (!previous.empty()) dezu::store::select_store_table(previous);
+        dezu::store::Table own;
+        const dezu::store::Table* book = &session().book();
+        if (!session().has_book() || session().book_path() != book_path(name)) {
+            own = dezu::store::Table::open(book_path(name), password);
+            book = &own;
+        }
+        if (!book->is_open()) return pages;
+        const auto rows = book->read_all({"内容", "标题", "时间"});
+        if (!rows) return pages;
+        for (const auto& row : *rows) pages.push_back({row[0], row[1], row[2]});
         return pages;
     }
 
     DiaryEditorWindow* open_editor(const std::string& book) {
-        g_current_diary_book = book;
+        session().set_current_book(book);
         dezu::ui::load_window(dezu::ui::windows::kDiaryEditor);
         return editor_window();
     }
@@ -117,4 +144,7 @@ protected:
     static void click_row(DiaryEditorWindow* w, int row) {
         w->page_list()->setCurrentItem(w->page_list()->topLevelItem(row));
     }
+
+private:
+    std::unique_ptr<Program> program_;
 };

@@ -71,13 +71,13 @@ TEST_F(DiaryImportWindowTest, OpensWithItsControlsInPlace) {
 TEST_F(DiaryImportWindowTest, RadioButtonsSwitchTheEnabledBoxes) {
     click("单选框2");
     EXPECT_FALSE(c<QRadioButton>("单选框1")->isChecked());
-    EXPECT_FALSE(g_import_from_web);
+    EXPECT_FALSE(session().import_from_web());
     EXPECT_FALSE(c("编辑框1")->isEnabled());
     EXPECT_FALSE(c("按钮4")->isEnabled());
     EXPECT_TRUE(c("编辑框5")->isEnabled());
     EXPECT_TRUE(c("按钮1")->isEnabled());
     click("单选框1");
-    EXPECT_TRUE(g_import_from_web);
+    EXPECT_TRUE(session().import_from_web());
     EXPECT_TRUE(c("编辑框1")->isEnabled());
     EXPECT_TRUE(c("按钮4")->isEnabled());
     EXPECT_FALSE(c("编辑框5")->isEnabled());
@@ -131,17 +131,17 @@ TEST(ExpandAddressPattern, NumbersArePaddedToTheWildcardLength) {
 }
 
 TEST_F(DiaryImportWindowTest, OkBuildsAWebListAndCloses) {
-    g_import_sources = {"old"};
+    session().set_import_sources({"old"});
     set("编辑框1", "http://h/p/file(*).htm");
     set("编辑框2", "1");
     set("编辑框3", "3");
     c<QCheckBox>("选择框1")->setChecked(false);
-    g_strip_html_on_import = true;
+    session().set_strip_html_on_import(true);
     click("超级按钮1");
     EXPECT_FALSE(open());
-    EXPECT_TRUE(g_import_from_web);
-    EXPECT_FALSE(g_strip_html_on_import);
-    EXPECT_EQ(g_import_sources,
+    EXPECT_TRUE(session().import_from_web());
+    EXPECT_FALSE(session().strip_html_on_import());
+    EXPECT_EQ(session().import_sources(),
               (std::vector<std::string>{"http://h/p/001.htm", "http://h/p/002.htm",
                                         "http://h/p/003.htm"}));
 }
@@ -153,32 +153,33 @@ TEST_F(DiaryImportWindowTest, AnAddressWithoutTheExactTokenIsTakenWhole) {
         set("编辑框1", address);
         click("超级按钮1");
         EXPECT_FALSE(open());
-        EXPECT_EQ(g_import_sources, std::vector<std::string>{address});
+        EXPECT_EQ(session().import_sources(), std::vector<std::string>{address});
     }
 }
 
 TEST_F(DiaryImportWindowTest, ToBelowFromClosesWithAnEmptyList) {
-    g_import_sources = {"old"};
+    session().set_import_sources({"old"});
     set("编辑框1", "http://h/file(*)");
     set("编辑框2", "5");
     set("编辑框3", "4");
     click("超级按钮1");
     EXPECT_FALSE(open());
-    EXPECT_TRUE(g_import_sources.empty());
+    EXPECT_TRUE(session().import_sources().empty());
 }
 
 TEST_F(DiaryImportWindowTest, FileListFromTheFileBoxUnexpanded) {
     // The web button is still selected, but with no address the files count.
     set("编辑框5", "/a/one.txt;;/b/file(*).htm;");
-    g_import_from_web = true;
+    session().set_import_from_web(true);
     click("超级按钮1");
     EXPECT_FALSE(open());
-    EXPECT_FALSE(g_import_from_web);
-    EXPECT_EQ(g_import_sources, (std::vector<std::string>{"/a/one.txt", "/b/file(*).htm"}));
+    EXPECT_FALSE(session().import_from_web());
+    EXPECT_EQ(session().import_sources(),
+              (std::vector<std::string>{"/a/one.txt", "/b/file(*).htm"}));
 }
 
 TEST_F(DiaryImportWindowTest, OkWithNothingChosenKeepsTheWindowOpen) {
-    g_import_sources = {"old"};
+    session().set_import_sources({"old"});
     click("超级按钮1");
     EXPECT_TRUE(open());
     EXPECT_TRUE(prompts.messages().empty());
@@ -188,23 +189,23 @@ TEST_F(DiaryImportWindowTest, OkWithNothingChosenKeepsTheWindowOpen) {
 }
 
 TEST_F(DiaryImportWindowTest, CancelAndTheTitleBarEmptyTheList) {
-    g_import_sources = {"old"};
-    g_strip_html_on_import = false;
+    session().set_import_sources({"old"});
+    session().set_strip_html_on_import(false);
     click("超级按钮2");
     EXPECT_FALSE(open());
-    EXPECT_TRUE(g_import_sources.empty());
-    EXPECT_TRUE(g_strip_html_on_import);
+    EXPECT_TRUE(session().import_sources().empty());
+    EXPECT_TRUE(session().strip_html_on_import());
 
     // A close from the title bar must not run the previous import again.
-    g_import_sources = {"old"};
-    g_import_from_web = true;
+    session().set_import_sources({"old"});
+    session().set_import_from_web(true);
     w = ui::load_window(ui::windows::kDiaryImport);
     c<QCheckBox>("选择框1")->setChecked(false);
     w->close();
     EXPECT_FALSE(open());
-    EXPECT_TRUE(g_import_sources.empty());
-    EXPECT_TRUE(g_import_from_web);
-    EXPECT_FALSE(g_strip_html_on_import);
+    EXPECT_TRUE(session().import_sources().empty());
+    EXPECT_TRUE(session().import_from_web());
+    EXPECT_FALSE(session().strip_html_on_import());
 }
 
 TEST_F(DiaryImportWindowTest, BrowseFillsTheFileBoxAndCancelEmptiesIt) {
@@ -219,6 +220,18 @@ TEST_F(DiaryImportWindowTest, BrowseFillsTheFileBoxAndCancelEmptiesIt) {
     prompts.then_cancel();
     click("按钮1");
     EXPECT_EQ(text("编辑框5"), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DiaryImportWindowTest, BrowseForAnAddressOpensABlankPageAndChangesNothing) {
+    set("编辑框1", "http://example.com/");
+    click("按钮4");
+    EXPECT_EQ(services.shell.calls, std::vector<std::string>{"open_document about:blank"});
+    EXPECT_EQ(text("编辑框1"), "http://example.com/");
+    EXPECT_TRUE(open());
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ class DiaryToolbarTest : public DiaryTest {
 protected:
     void SetUp() override {
         DiaryTest::SetUp();
-        dezu::process::set_now_for_test(QDateTime(QDate(2024, 3, 5), QTime(9, 5, 7)));
+        services.clock.set(QDateTime(QDate(2024, 3, 5), QTime(9, 5, 7)));
         make_book("b", {{"one", "one", "t1"}, {"two", "two", "t2"}, {"three", "three", "t3"}});
         w = open_editor("b");
         ASSERT_TRUE(w);
@@ -72,11 +72,11 @@ TEST_F(DiaryToolbarTest, NewSavesAPageWithTextAndAppendsABlankOne) {
     EXPECT_EQ(current_row(w), 3);
     EXPECT_EQ(status(w, 3), "4");
     EXPECT_EQ(status(w, 5), "4");
-    EXPECT_EQ(g_current_page_number, 4);
+    EXPECT_EQ(session().page_number(), 4);
     // An empty editor saves nothing: several blank pages.
     press(Cmd::kNew);
     EXPECT_EQ(contents().size(), 5u);
-    EXPECT_EQ(dezu::store::current_record_number(), 5);
+    EXPECT_EQ(session().shown_record(), 5);
 }
 
 TEST_F(DiaryToolbarTest, SaveWritesThePageAndRefreshesTheCurrentRow) {
@@ -112,7 +112,7 @@ TEST_F(DiaryToolbarTest, PreviousAndNextStepThroughPagesAndStopAtTheEnds) {
     type_text(w, "one edited");
     press(Cmd::kPrevious);  // on page 1: nothing
     EXPECT_EQ(contents()[0], "one");
-    EXPECT_EQ(g_current_page_number, 1);
+    EXPECT_EQ(session().page_number(), 1);
     press(Cmd::kNext);
     EXPECT_EQ(contents()[0], "one edited");
     EXPECT_EQ(editor_text(w), "two");
@@ -138,7 +138,7 @@ TEST_F(DiaryToolbarTest, DeletingAMiddlePageShowsTheLastPage) {
     EXPECT_FALSE(prompts.asked()[0].title.has_value());
     EXPECT_EQ(contents(), (std::vector<std::string>{"one", "three"}));
     EXPECT_EQ(editor_text(w), "three");
-    EXPECT_EQ(g_current_page_number, 2);
+    EXPECT_EQ(session().page_number(), 2);
     EXPECT_EQ(status(w, 3), "2");
     EXPECT_EQ(status(w, 5), "2");
 }
@@ -153,7 +153,7 @@ TEST_F(DiaryToolbarTest, DeletingTheOnlyPageDisablesTheEditorUntilNew) {
     EXPECT_FALSE(w->toolbar_button(Cmd::kDelete)->isEnabled());
     EXPECT_EQ(status(w, 3), "0");
     EXPECT_EQ(status(w, 5), "0");
-    EXPECT_EQ(g_current_page_number, 0);
+    EXPECT_EQ(session().page_number(), 0);
     EXPECT_EQ(w->page_list()->topLevelItemCount(), 0);
     press(Cmd::kSave);  // no page: nothing to save
     EXPECT_TRUE(contents().empty());
@@ -240,7 +240,7 @@ TEST_F(DiaryToolbarTest, LockAndUnlockKeepThePagesAndTheUnlockButtonInStep) {
     prompts.then_cancel().then_text("");
     press(Cmd::kLock);
     press(Cmd::kLock);
-    EXPECT_FALSE(dezu::store::store_has_password(book_path("b")));
+    EXPECT_FALSE(dezu::store::Table::has_password(book_path("b")));
 
     prompts.then_text("secret");
     press(Cmd::kLock);
@@ -249,7 +249,7 @@ TEST_F(DiaryToolbarTest, LockAndUnlockKeepThePagesAndTheUnlockButtonInStep) {
     EXPECT_EQ(asked.title, std::optional<std::string>("设置日记密码"));
     EXPECT_EQ(asked.input_mode, dezu::ui::InputMode::Masked);
     EXPECT_TRUE(w->toolbar_button(Cmd::kUnlock)->isEnabled());
-    EXPECT_TRUE(dezu::store::store_has_password(book_path("b")));
+    EXPECT_TRUE(dezu::store::Table::has_password(book_path("b")));
     const std::string bytes = read_file("sj/b.SJK");
     for (const char* page : {"one", "two", "three"}) EXPECT_EQ(bytes.find(page), std::string::npos);
     // The editor goes on on the same page.
@@ -265,7 +265,7 @@ TEST_F(DiaryToolbarTest, LockAndUnlockKeepThePagesAndTheUnlockButtonInStep) {
 
     press(Cmd::kUnlock);
     EXPECT_EQ(prompts.asked().size(), asked_before + 1);
-    EXPECT_FALSE(dezu::store::store_has_password(book_path("b")));
+    EXPECT_FALSE(dezu::store::Table::has_password(book_path("b")));
     EXPECT_FALSE(w->toolbar_button(Cmd::kUnlock)->isEnabled());
     EXPECT_EQ(contents(), (std::vector<std::string>{"one", "two", "written after locking"}));
 }
@@ -333,15 +333,15 @@ TEST_F(DiaryToolbarTest, CloseAndReturnSaveAPageWithTextAndCloseTheBook) {
     press(Cmd::kClose);
     process_events();
     EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryEditor));
-    EXPECT_FALSE(dezu::store::is_store_table_open("记事"));
-    EXPECT_EQ(g_current_diary_book, "");
+    EXPECT_FALSE(session().has_book());
+    EXPECT_EQ(session().current_book(), "");
     EXPECT_EQ(contents()[2], "kept at close");
 
     // 关闭 with an empty page closes the book too, saving nothing.
     w = open_editor("b");
     type_text(w, "");
     press(Cmd::kClose);
-    EXPECT_FALSE(dezu::store::is_store_table_open("记事"));
+    EXPECT_FALSE(session().has_book());
     EXPECT_EQ(contents()[2], "kept at close");
 
     w = open_editor("b");
@@ -349,7 +349,7 @@ TEST_F(DiaryToolbarTest, CloseAndReturnSaveAPageWithTextAndCloseTheBook) {
     press(Cmd::kReturn);
     process_events();
     EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryEditor));
-    EXPECT_FALSE(dezu::store::is_store_table_open("记事"));
+    EXPECT_FALSE(session().has_book());
     EXPECT_EQ(contents()[2], "kept at return");
     DiaryBookWindow* books = book_window();
     ASSERT_TRUE(books);
@@ -357,3 +357,91 @@ TEST_F(DiaryToolbarTest, CloseAndReturnSaveAPageWithTextAndCloseTheBook) {
 }
 
 }  // namespace
+
+// Writes that do not hold: the disk is full (no file may grow).
+class DiaryFailureTest : public DiaryToolbarTest {
+protected:
+    std::uintmax_t book_size() const { return std::filesystem::file_size(book_path("b")); }
+    static std::string big_text() { return std::string(300000, 'x'); }
+};
+
+TEST_F(DiaryFailureTest, APageThatCannotBeStoredIsToldAndStaysInTheEditor) {
+    const std::string text = "Big page\n" + big_text();
+    type_text(w, text);
+    {
+        const FileSizeLimit full_disk(book_size());
+        press(Cmd::kSave);
+        press(Cmd::kPrevious);
+        press(Cmd::kNew);
+        click_row(w, 0);
+        w->on_page_list_double_click();
+    }
+    const auto told = prompts.messages();
+    ASSERT_EQ(told.size(), 4u);
+    for (const std::string& message : told)
+        EXPECT_TRUE(message.starts_with("这一页没有保存，它的文字还在编辑框中")) << message;
+    EXPECT_EQ(prompts.asked()[0].style, dezu::ui::MessageStyle::Stop);
+    // Nothing claims a save: the row, the page shown and the store are as before.
+    EXPECT_EQ(row_titles(w)[2], "three");
+    EXPECT_EQ(editor_text(w), text);
+    EXPECT_EQ(status(w, 5), "3");
+    EXPECT_EQ(session().shown_record(), 3);
+    EXPECT_EQ(contents(), (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(stored_pages("b")[2].title, "three");
+
+    // With room again the same page is kept whole.
+    click_row(w, 2);
+    press(Cmd::kSave);
+    EXPECT_EQ(contents()[2], text);
+    EXPECT_EQ(row_titles(w)[2], "Big page");
+    EXPECT_EQ(prompts.messages().size(), 4u);
+}
+
+TEST_F(DiaryFailureTest, ClosingWithAPageThatCannotBeStoredIsTold) {
+    type_text(w, big_text());
+    {
+        const FileSizeLimit full_disk(book_size());
+        press(Cmd::kClose);
+    }
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_TRUE(prompts.messages()[0].starts_with("这一页没有保存"));
+    EXPECT_EQ(contents()[2], "three");
+}
+
+TEST_F(DiaryFailureTest, APasswordThatCannotBeSetIsToldAndTheBookStaysAsItWas) {
+    const std::string before = read_file("sj/b.SJK");
+    {
+        const FileSizeLimit full_disk(1024);
+        prompts.then_text("secret");
+        press(Cmd::kLock);
+    }
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_TRUE(prompts.messages()[0].starts_with("日记本的密码没有更改")) << prompts.messages()[0];
+    EXPECT_FALSE(dezu::store::Table::has_password(book_path("b")));
+    EXPECT_FALSE(w->toolbar_button(Cmd::kUnlock)->isEnabled());
+    EXPECT_EQ(read_file("sj/b.SJK"), before);
+    // The editor goes on with the book.
+    type_text(w, "after");
+    press(Cmd::kSave);
+    EXPECT_EQ(contents()[2], "after");
+}
+
+TEST_F(DiaryFailureTest, APageThatCannotBeAddedOrDeletedIsTold) {
+    // Nothing to save first: only the append and the delete write.
+    type_text(w, "");
+    {
+        const FileSizeLimit full_disk(0);
+        press(Cmd::kNew);
+        prompts.then_button(Button::Yes);
+        press(Cmd::kDelete);
+    }
+    const auto told = prompts.messages();
+    ASSERT_EQ(told.size(), 3u) << told.back();
+    EXPECT_TRUE(told[0].starts_with("新的一页没有建立")) << told[0];
+    EXPECT_EQ(told[1], "确认是否删除当前页");
+    EXPECT_TRUE(told[2].starts_with("这一页没有删除")) << told[2];
+    EXPECT_EQ(contents(), (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(row_titles(w), (std::vector<std::string>{"one", "two", "three"}));
+    EXPECT_EQ(session().shown_record(), 3);
+    EXPECT_EQ(status(w, 3), "3");
+}

@@ -2,9 +2,11 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -61,20 +63,30 @@ protected:
         make_book("b", {{"start:", "start", "t1"}});
         editor = open_editor("b");
         ASSERT_TRUE(editor);
-        g_strip_html_on_import = false;
+    }
+    // Starts the import of these sources.
+    void start(const std::vector<std::string>& sources, bool from_web, bool strip) {
+        session().set_import_sources(sources);
+        session().set_import_from_web(from_web);
+        session().set_strip_html_on_import(strip);
+        ASSERT_TRUE(ui::load_window(ui::windows::kImportProgress));
     }
     // Runs the import of these sources and waits, bounded, for its end.
     void run(const std::vector<std::string>& sources, bool from_web, bool strip) {
-        g_import_sources = sources;
-        g_import_from_web = from_web;
-        g_strip_html_on_import = strip;
-        ASSERT_TRUE(ui::load_window(ui::windows::kImportProgress));
+        start(sources, from_web, strip);
         wait_for_end();
     }
     static void wait_for_end() {
         for (int i = 0; i < 400 && ui::is_window_loaded(ui::windows::kImportProgress); ++i)
             process_events(25);
         EXPECT_FALSE(ui::is_window_loaded(ui::windows::kImportProgress));
+    }
+    // Milliseconds until the import's thread has ended, at most 5000.
+    qint64 ms_until_the_thread_ends() {
+        QElapsedTimer waited;
+        waited.start();
+        while (session().import_busy() && waited.elapsed() < 5000) process_events(2);
+        return waited.elapsed();
     }
     std::string page() { return editor_text(editor); }
 
@@ -90,7 +102,7 @@ TEST_F(ImportRunTest, FilesAreAppendedInOrderAndFailuresSkipped) {
          path("utf8.htm")},
         false, true);
     EXPECT_EQ(page(), "start:第一篇第二篇\n");
-    EXPECT_EQ(g_import_sources.size(), 6u);  // the run leaves the list alone
+    EXPECT_EQ(session().import_sources().size(), 6u);  // the run leaves the list alone
     EXPECT_TRUE(prompts.messages().empty());
     // Nothing is stored until the editor saves the page.
     EXPECT_EQ(stored_pages("b")[0].content, "start:");
@@ -113,6 +125,27 @@ TEST_F(ImportRunTest, AHugeFileComesWhole) {
     EXPECT_TRUE(text.ends_with("row99999\n"));
 }
 
+TEST_F(ImportRunTest, ManyFilesComeInOrderWithProgressAtMostEvery50Ms) {
+    std::string expected = "start:";
+    std::vector<std::string> sources;
+    for (int i = 0; i < 400; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".txt";
+        write_file(name, std::to_string(i) + ",");
+        sources.push_back(path(name));
+        expected += std::to_string(i) + ",";
+    }
+    std::vector<qint64> shown;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&session(), &DiarySession::import_source_started, editor,
+                     [&] { shown.push_back(clock.elapsed()); });
+    run(sources, false, false);
+    EXPECT_EQ(page(), expected);
+    ASSERT_FALSE(shown.empty());
+    // The worker spaces them 50 ms apart; delivery may bunch them a little.
+    EXPECT_LE(static_cast<qint64>(shown.size()), clock.elapsed() / 50 + 2);
+}
+
 TEST_F(ImportRunTest, NumberedWebPagesFromALocalServer) {
     std::filesystem::create_directories(path("site"));
     write_file("site/page001.htm", "<html><body>one</body></html>");
@@ -130,8 +163,8 @@ TEST_F(ImportRunTest, NumberedWebPagesFromALocalServer) {
 
 TEST_F(ImportRunTest, TheLabelShowsEachSource) {
     write_file("a.txt", "A");
-    g_import_sources = {path("a.txt")};
-    g_import_from_web = false;
+    session().set_import_sources({path("a.txt")});
+    session().set_import_from_web(false);
     auto* w = ui::load_window(ui::windows::kImportProgress);
     ASSERT_TRUE(w);
     EXPECT_EQ(w->size(), QSize(380, 250));
@@ -146,10 +179,40 @@ TEST_F(ImportRunTest, TheLabelShowsEachSource) {
     EXPECT_EQ(page(), "start:A");
 }
 
-// Something done once, right after the first source's text is appended:
-// it runs while the runner handles the pending events before the next source.
-class ImportInterruptTest : public ImportRunTest {
+// A web server whose pages answer as their path says: /page/NAME at once
+// with NAME, /slow/NAME after 300 ms, /stall never.
+class StalledServerTest : public ImportRunTest {
 protected:
+    void SetUp() override {
+        ImportRunTest::SetUp();
+        write_file("server.py", R"(import http.server, socketserver, sys, time
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        kind, _, name = self.path.strip("/").partition("/")
+        if kind == "stall":
+            time.sleep(600)
+        if kind == "slow":
+            time.sleep(0.3)
+        body = name.encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "text/plain; charset=utf-8")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+    def log_message(self, *args):
+        pass
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+server = Server(("127.0.0.1", 0), Handler)
+print("port", server.server_address[1], flush=True)
+server.serve_forever()
+)");
+        server = std::make_unique<LocalWebServer>(LocalWebServer::for_script(path("server.py")));
+        ASSERT_NE(server->port(), 0) << "the local web server did not start";
+    }
+    std::string url(const std::string& what) const { return server->url(what); }
+
+    // Something done once, right after the first text is appended.
     void after_first_append(std::function<void()> action) {
         auto done = std::make_shared<bool>(false);
         QObject::connect(editor->editor(), &QPlainTextEdit::textChanged, editor, [=] {
@@ -158,17 +221,11 @@ protected:
             QTimer::singleShot(0, action);
         });
     }
-    void SetUp() override {
-        ImportRunTest::SetUp();
-        write_file("a.txt", "A");
-        write_file("b.txt", "B");
-        write_file("c.txt", "C");
-        abc = {path("a.txt"), path("b.txt"), path("c.txt")};
-    }
-    std::vector<std::string> abc;
+
+    std::unique_ptr<LocalWebServer> server;
 };
 
-TEST_F(ImportInterruptTest, TypingMeanwhileStaysAndASecondActivationDoesNotRestart) {
+TEST_F(StalledServerTest, TypingMeanwhileStaysAndASecondActivationDoesNotRestart) {
     after_first_append([this] {
         editor->editor()->appendPlainText(QStringLiteral("typed"));
         if (auto* w = ui::loaded_window(ui::windows::kImportProgress)) {
@@ -176,26 +233,78 @@ TEST_F(ImportInterruptTest, TypingMeanwhileStaysAndASecondActivationDoesNotResta
             QCoreApplication::sendEvent(w, &activate);
         }
     });
-    run(abc, false, false);
+    run({url("page/A"), url("slow/B"), url("page/C")}, true, false);
     EXPECT_EQ(page(), "start:A\ntypedBC");
 }
 
-TEST_F(ImportInterruptTest, ClosingTheEditorEndsTheRun) {
+TEST_F(StalledServerTest, TheUiThreadIsNeverBlockedAndCancelStopsWithinASecond) {
+    // The longest gap between the beats of a 1 ms timer.
+    qint64 longest = 0;
+    QElapsedTimer since_beat;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&beat, &QTimer::timeout,
+                     [&] { longest = std::max(longest, since_beat.restart()); });
+    since_beat.start();
+    beat.start(1);
+    // Half a second without an import first: a busy machine holds every
+    // thread now and then, and what counts is what the import adds.
+    process_events(500);
+    const qint64 idle = longest;
+
+    start({url("page/A"), url("stall"), url("page/C")}, true, false);
+    for (int i = 0; i < 200 && page() != "start:A"; ++i) process_events(25);
+    ASSERT_EQ(page(), "start:A");
+    longest = 0;
+    process_events(1200);
+    EXPECT_TRUE(session().importing());
+
+    QElapsedTimer cancelled;
+    cancelled.start();
+    session().cancel_import();
+    const qint64 blocked = cancelled.elapsed();
+    const qint64 ended = ms_until_the_thread_ends();
+    beat.stop();
+    EXPECT_LT(longest, std::max<qint64>(20, idle + 5)) << "idle, the longest hold was " << idle;
+    EXPECT_LT(blocked, 20);
+    EXPECT_LT(ended, 1100);
+    EXPECT_FALSE(session().import_busy());
+    // The progress window goes with the run; nothing more arrives.
+    process_events(50);
+    EXPECT_FALSE(ui::is_window_loaded(ui::windows::kImportProgress));
+    EXPECT_EQ(page(), "start:A");
+}
+
+TEST_F(StalledServerTest, ClosingTheEditorEndsTheRun) {
     after_first_append([] { ui::destroy_window(ui::windows::kDiaryEditor); });
-    run(abc, false, false);
-    process_events(10);
+    start({url("page/A"), url("stall"), url("page/C")}, true, false);
+    wait_for_end();
     EXPECT_FALSE(ui::is_window_loaded(ui::windows::kDiaryEditor));
+    EXPECT_LT(ms_until_the_thread_ends(), 1100);
     // What arrived before the close was saved with the page.
     EXPECT_EQ(stored_pages("b")[0].content, "start:A");
 }
 
-TEST_F(ImportInterruptTest, ClosingTheProgressWindowEndsTheRun) {
+TEST_F(StalledServerTest, ClosingTheProgressWindowEndsTheRun) {
     after_first_append([] {
         if (auto* w = ui::loaded_window(ui::windows::kImportProgress)) w->close();
     });
-    run(abc, false, false);
+    start({url("page/A"), url("stall"), url("page/C")}, true, false);
+    wait_for_end();
+    EXPECT_LT(ms_until_the_thread_ends(), 1100);
     process_events(10);
     EXPECT_EQ(page(), "start:A");
+    EXPECT_TRUE(ui::is_window_loaded(ui::windows::kDiaryEditor));
+}
+
+TEST_F(StalledServerTest, TheProgramEndsWithoutWaitingForTheStalledPage) {
+    start({url("stall")}, true, false);
+    process_events(300);
+    ASSERT_TRUE(session().import_busy());
+    QElapsedTimer ending;
+    ending.start();
+    end_program();
+    EXPECT_LT(ending.elapsed(), 1100);
 }
 
 TEST_F(ImportRunTest, TheToolbarImportsWhatTheWindowChose) {

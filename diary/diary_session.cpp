@@ -1,0 +1,241 @@
+#include "diary/diary_session.h"
+
+#include <QStringDecoder>
+#include <chrono>
+#include <filesystem>
+
+#include "diary/diary_book.h"
+#include "platform/files/files.h"
+#include "platform/network/web_page.h"
+#include "platform/process/clock.h"
+#include "platform/settings/settings.h"
+#include "platform/settings/settings_keys.h"
+#include "platform/text/text.h"
+#include "platform/ui/failures.h"
+
+namespace store = dezu::store;
+namespace keys = dezu::settings::keys;
+
+std::string strip_markup(std::string_view text) {
+    // Everything before the first "<" is free of "<", so one pass from the
+    // left removes the same tags as searching again from the start.
+    std::string kept;
+    kept.reserve(text.size());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t open = text.find('<', at);
+        if (open == std::string_view::npos) break;
+        const std::size_t close = text.find('>', open + 1);
+        if (close == std::string_view::npos) break;
+        kept.append(text.substr(at, open - at));
+        at = close + 1;
+    }
+    kept.append(text.substr(at));
+
+    constexpr std::string_view kSpace = "&nbsp;";
+    std::string out;
+    out.reserve(kept.size());
+    std::size_t from = 0;
+    for (std::size_t hit = kept.find(kSpace); hit != std::string::npos;
+         hit = kept.find(kSpace, from)) {
+        out.append(kept, from, hit - from);
+        from = hit + kSpace.size();
+    }
+    out.append(kept, from);
+    return out;
+}
+
+std::string imported_text(std::string_view bytes, bool from_web) {
+    // Cutting UTF-16 at its first zero byte would keep one garbled character.
+    const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
+    if (little || big) {
+        QStringDecoder decode(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        QString decoded = decode(QByteArrayView(bytes.data(), bytes.size()).sliced(2));
+        const qsizetype zero = decoded.indexOf(QChar(0));
+        if (zero >= 0) decoded.truncate(zero);
+        return decoded.toStdString();
+    }
+    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    const std::size_t zero = bytes.find('\0');
+    if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
+    if (bytes.empty()) return {};
+    if (from_web && dezu::text::is_valid_utf8(bytes)) return std::string(bytes);
+    return dezu::text::decode_file_text(bytes);
+}
+
+DiarySession::DiarySession(dezu::ProgramSite site, dezu::settings::Settings& settings,
+                           dezu::Services services, QObject* parent)
+    : QObject(parent), site_(std::move(site)), settings_(settings), services_(services) {}
+
+DiarySession::~DiarySession() {
+    cancel_import();
+}
+
+std::string DiarySession::remembered_book() const {
+    return settings_.text(keys::kCurrentDiaryBook);
+}
+
+void DiarySession::remember_book(const std::string& name) {
+    // A settings file that cannot be written is told once a run by the program.
+    static_cast<void>(settings_.set(keys::kCurrentDiaryBook, name));
+}
+
+bool DiarySession::create_book(const std::string& name, QWidget* owner) {
+    std::string why;
+    // A name that would leave the folder is no file name of a book.
+    if (!diary::is_usable_book_name(name)) {
+        why = "这个名字不能用作文件名";
+    } else {
+        const store::Outcome made = store::Table::create(
+            diary_dir_ + "/" + name + diary::kBookExtension, diary::diary_book_fields());
+        if (made.ok()) return true;
+        why = made.text;
+    }
+    services_.failures.report("日记本“" + name + "”没有建立：" + why, owner);
+    return false;
+}
+
+bool DiarySession::delete_book(const std::string& name) {
+    const std::string table = diary::book_file_path(diary_dir_, name, diary::kBookExtension);
+    if (!store::Table::remove(table).ok()) return false;
+    std::error_code ec;
+    std::filesystem::remove(
+        std::filesystem::u8path(diary::book_file_path(diary_dir_, name, diary::kSideFileExtension)),
+        ec);
+    return true;
+}
+
+DiarySession::Opening DiarySession::open_current_book() {
+    // A book left open by an earlier editor is closed first, so that this
+    // one never works on another book's table.
+    book_.close();
+    book_path_ = diary::book_file_path(site_.path("sj"), current_book_, diary::kBookExtension);
+    if (!dezu::files::file_exists(book_path_)) return Opening::Missing;
+    book_ = store::Table::open(book_path_, diary::kBookOpeningPassword, &services_.prompts);
+    return book_.is_open() ? Opening::Opened : Opening::Refused;
+}
+
+void DiarySession::close_book() {
+    book_.close();
+}
+
+bool DiarySession::book_has_password() const {
+    return store::Table::has_password(book_path_);
+}
+
+std::vector<std::pair<std::string, std::string>> DiarySession::page_titles() const {
+    std::vector<std::pair<std::string, std::string>> titles;
+    if (!book_.is_open()) return titles;
+    const auto rows = book_.read_all({"标题", "时间"});
+    if (!rows) return titles;
+    titles.reserve(rows->size());
+    for (const auto& row : *rows) titles.emplace_back(row.at(0), row.at(1));
+    return titles;
+}
+
+std::optional<std::string> DiarySession::show_page(int number) {
+    if (!book_.is_open() || !book_.go_to(number)) return std::nullopt;
+    return book_.read("内容");
+}
+
+bool DiarySession::save_page(const std::string& content, const std::string& title, QWidget* owner) {
+    if (!book_.is_open()) return false;
+    bool saved = false;
+    {
+        store::Table::Transaction change(book_);
+        saved = book_.write("内容", content) && book_.write("时间", time_text()) &&
+                book_.write("标题", title) && change.commit();
+    }
+    if (!saved) report("这一页没有保存，它的文字还在编辑框中", owner);
+    return saved;
+}
+
+bool DiarySession::append_page(QWidget* owner) {
+    if (!book_.is_open()) return false;
+    bool added = false;
+    {
+        store::Table::Transaction change(book_);
+        added = book_.append() && change.commit();
+    }
+    if (!added) report("新的一页没有建立", owner);
+    return added;
+}
+
+bool DiarySession::delete_shown_page(QWidget* owner) {
+    if (!book_.is_open()) return false;
+    bool deleted = false;
+    {
+        store::Table::Transaction change(book_);
+        deleted = book_.delete_current() && book_.purge() && change.commit();
+    }
+    if (!deleted) report("这一页没有删除", owner);
+    return deleted;
+}
+
+bool DiarySession::set_book_password(const std::string& password, QWidget* owner) {
+    if (!book_.is_open()) return false;
+    if (book_.set_password(password)) return true;
+    report("日记本的密码没有更改", owner);
+    return false;
+}
+
+void DiarySession::report(const std::string& what, QWidget* owner) {
+    const std::string why = book_.error().text;
+    services_.failures.report(why.empty() ? what + "。" : what + "：" + why, owner);
+}
+
+std::string DiarySession::time_text() const {
+    return services_.clock.now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")).toStdString();
+}
+
+void DiarySession::start_import() {
+    cancel_import();
+    importing_ = true;
+    imports_.run(
+        [this, sources = import_sources_, web = import_from_web_,
+         strip = strip_html_on_import_](const dezu::work::Task& task) {
+            using Clock = std::chrono::steady_clock;
+            // Many small files would flood the UI thread with updates.
+            constexpr auto kEvery = std::chrono::milliseconds(50);
+            const auto stop = [&task] { return task.stop_requested(); };
+            std::optional<Clock::time_point> shown, sent;
+            std::string pending;
+            const auto due = [&](std::optional<Clock::time_point>& last) {
+                const auto now = Clock::now();
+                if (last && now - *last < kEvery) return false;
+                last = now;
+                return true;
+            };
+            const auto send = [&] {
+                task.post(
+                    [this, text = QString::fromStdString(pending)] { emit text_imported(text); });
+                pending.clear();
+            };
+            for (const std::string& source : sources) {
+                if (stop()) return;
+                if (due(shown))
+                    task.post([this, source = QString::fromStdString(source)] {
+                        emit import_source_started(source);
+                    });
+                const std::string bytes = web ? dezu::network::fetch_web_page(source, {}, stop)
+                                              : dezu::files::read_whole_file(source);
+                std::string text = imported_text(bytes, web);
+                if (text.empty()) continue;
+                if (strip) text = strip_markup(text);
+                pending += text;
+                if (due(sent)) send();
+            }
+            if (!pending.empty()) send();
+        },
+        [this] {
+            importing_ = false;
+            emit import_ended();
+        });
+}
+
+void DiarySession::cancel_import() {
+    imports_.cancel();
+    if (!importing_) return;
+    importing_ = false;
+    emit import_ended();
+}
