@@ -3,10 +3,6 @@
 std::string g_diary_dir;
 std::string g_program_dir;
 std::string g_current_diary_book;
-std::string g_current_sender_name;
-std::string g_account_db_path;
-Bytes g_attachment_image_list;
-std::int32_t g_attachment_icon = 0;
 std::string g_current_diary_path;
 std::int32_t g_current_page_number = 0;
 std::string g_page_title;
@@ -35,7 +31,6 @@ std::string g_list_drag_text;
 bool g_volume_drag_active = false;
 bool g_seek_drag_active = false;
 bool g_resume_after_seek = false;
-std::int32_t g_last_address_row = 0;
 
 void init_globals() {
     g_import_sources.clear();
@@ -43,8 +38,7 @@ void init_globals() {
 
 void free_globals() {
     for (std::string* text :
-         {&g_diary_dir, &g_program_dir, &g_current_diary_book, &g_current_sender_name,
-          &g_account_db_path, &g_attachment_image_list, &g_current_diary_path, &g_page_title,
+         {&g_diary_dir, &g_program_dir, &g_current_diary_book, &g_current_diary_path, &g_page_title,
           &g_playlist_path, &g_mci_device_name, &g_length_buffer, &g_play_mode, &g_mode_buffer,
           &g_list_drag_text}) {
         std::string().swap(*text);
@@ -54,7 +48,6 @@ void free_globals() {
 
 void reset_globals_for_test() {
     free_globals();
-    g_attachment_icon = 0;
     g_current_page_number = 0;
     g_import_from_web = false;
     g_strip_html_on_import = false;
@@ -74,7 +67,6 @@ void reset_globals_for_test() {
     g_volume_drag_active = false;
     g_seek_drag_active = false;
     g_resume_after_seek = false;
-    g_last_address_row = 0;
     init_globals();
 }
 

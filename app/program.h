@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clock/desktop_clock.h"
+#include "mail/mail_accounts.h"
 #include "platform/services.h"
 #include "platform/settings/settings.h"
 #include "wallpaper/wallpaper_rotator.h"
@@ -21,6 +22,7 @@ public:
     dezu::settings::Settings& settings() { return settings_; }
     DesktopClock& desktop_clock() { return desktop_clock_; }
     dezu::wallpaper::WallpaperRotator& wallpaper() { return wallpaper_; }
+    mail::MailAccounts& mail() { return mail_; }
 
     // Loads the hidden LauncherWindow, whose created handler is the start-up
     // sequence.
@@ -32,4 +34,5 @@ private:
     dezu::settings::Settings settings_;
     DesktopClock desktop_clock_;
     dezu::wallpaper::WallpaperRotator wallpaper_;
+    mail::MailAccounts mail_;
 };

@@ -42,6 +42,12 @@ void register_all_windows(Program& program) {
         return std::make_unique<WallpaperManagerWindow>(p->wallpaper(), p->services().prompts,
                                                         p->site().opacity_enabled);
     });
+    ui::register_window(ui::windows::kMailCompose, [p] {
+        return std::make_unique<MailComposeWindow>(p->mail(), p->services().prompts);
+    });
+    ui::register_window(ui::windows::kMailAccount, [p] {
+        return std::make_unique<MailAccountWindow>(p->mail(), p->services().prompts);
+    });
 }
 
 void register_all_windows() {
@@ -56,8 +62,4 @@ void register_all_windows() {
     ui::register_window(ui::windows::kPlayerBar,
                         [] { return std::make_unique<PlayerBarWindow>(); });
     ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });
-    ui::register_window(ui::windows::kMailCompose,
-                        [] { return std::make_unique<MailComposeWindow>(); });
-    ui::register_window(ui::windows::kMailAccount,
-                        [] { return std::make_unique<MailAccountWindow>(); });
 }
