@@ -96,12 +96,19 @@ MailAccountWindow::MailAccountWindow(mail::MailAccounts& accounts, ui::Prompts& 
     for (QWidget* w : std::initializer_list<QWidget*>{book_, new_name_, new_address_})
         w->setEnabled(false);
 
-    connect(accounts_, &QListWidget::currentRowChanged, this, [this] { show_account(); });
+    // The chosen row is the selected one: the list taking the focus makes a
+    // row current without choosing it.
+    connect(accounts_, &QListWidget::itemSelectionChanged, this, [this] { show_account(); });
     connect(add, &QPushButton::clicked, this, [this] { add_account(); });
     connect(remove, &QPushButton::clicked, this, [this] { delete_account(); });
     connect(book_buttons_[0], &QPushButton::clicked, this, [this] { add_address_entry(); });
     connect(book_buttons_[1], &QPushButton::clicked, this, [this] { delete_address_entry(); });
     connect(book_buttons_[2], &QPushButton::clicked, this, [this] { save_address_book(); });
+}
+
+int MailAccountWindow::chosen_row() const {
+    const QList<QListWidgetItem*> chosen = accounts_->selectedItems();
+    return chosen.isEmpty() ? -1 : accounts_->row(chosen.front());
 }
 
 std::vector<QLineEdit*> MailAccountWindow::account_boxes() const {
@@ -121,7 +128,7 @@ void MailAccountWindow::load_account_list() {
 
 void MailAccountWindow::show_account() {
     clear_account_boxes();
-    const int row = accounts_->currentRow();
+    const int row = chosen_row();
     const std::optional<mail::Account> account = mail_.account_at_row(row);
     if (!account) return;
     book_->clear();
@@ -181,7 +188,7 @@ void MailAccountWindow::add_account() {
 }
 
 void MailAccountWindow::delete_account() {
-    const int row = accounts_->currentRow();
+    const int row = chosen_row();
     // With nothing chosen there is nothing to delete.
     if (row < 0) return;
     // A record that could not be deleted keeps its row, so rows still match records.

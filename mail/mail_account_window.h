@@ -36,6 +36,7 @@ public:
     void refresh_sender_list();
 
 private:
+    int chosen_row() const;
     void clear_account_boxes();
     std::vector<QLineEdit*> account_boxes() const;
 

@@ -192,3 +192,14 @@ TEST_F(MailAccountTest, MissingAccountTableLeavesEverythingAlone) {
     EXPECT_FALSE(std::filesystem::exists(path("user.edb")));
     EXPECT_TRUE(prompts.asked().empty());
 }
+
+TEST_F(MailAccountTest, TakingTheFocusChoosesNoAccount) {
+    open({{"甲", "pw", "", "", "", "25"}});
+    window->activateWindow();
+    accounts()->setFocus();
+    process_events(100);
+    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_EQ(box("用户")->text(), QString());
+    click("超级按钮2");  // nothing chosen: nothing deleted
+    EXPECT_EQ(accounts()->count(), 1);
+}
