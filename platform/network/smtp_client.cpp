@@ -299,6 +299,10 @@ std::string send_mail_message(const std::string& subject, const std::string& bod
     curl_easy_setopt(s.handle, CURLOPT_READDATA, &upload);
     curl_easy_setopt(s.handle, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(s.handle, CURLOPT_ERRORBUFFER, error_text);
+    // The connection ends with the send, while the stop test is still asked:
+    // a connection left open would be closed later without it, and a stalled
+    // server could hold that close for the whole response time.
+    curl_easy_setopt(s.handle, CURLOPT_FORBID_REUSE, 1L);
     watch_stop(s.handle, &stop);
     const CURLcode result = curl_easy_perform(s.handle);
     watch_stop(s.handle, nullptr);
