@@ -1,10 +1,6 @@
 #include "app/globals.h"
 
 std::string g_program_dir;
-std::string g_current_sender_name;
-std::string g_account_db_path;
-Bytes g_attachment_image_list;
-std::int32_t g_attachment_icon = 0;
 bool g_window_opacity_enabled = false;
 std::int32_t g_current_track_index = 0;
 std::string g_playlist_path;
@@ -27,13 +23,11 @@ std::string g_list_drag_text;
 bool g_volume_drag_active = false;
 bool g_seek_drag_active = false;
 bool g_resume_after_seek = false;
-std::int32_t g_last_address_row = 0;
 
 void init_globals() {}
 
 void free_globals() {
-    for (std::string* text : {&g_program_dir, &g_current_sender_name, &g_account_db_path,
-                              &g_attachment_image_list, &g_playlist_path, &g_mci_device_name,
+    for (std::string* text : {&g_program_dir, &g_playlist_path, &g_mci_device_name,
                               &g_length_buffer, &g_play_mode, &g_mode_buffer, &g_list_drag_text}) {
         std::string().swap(*text);
     }
@@ -41,7 +35,6 @@ void free_globals() {
 
 void reset_globals_for_test() {
     free_globals();
-    g_attachment_icon = 0;
     g_window_opacity_enabled = false;
     g_current_track_index = 0;
     g_track_length_seconds = 0;
@@ -58,7 +51,6 @@ void reset_globals_for_test() {
     g_volume_drag_active = false;
     g_seek_drag_active = false;
     g_resume_after_seek = false;
-    g_last_address_row = 0;
     init_globals();
 }
 

@@ -11,10 +11,6 @@
 using Bytes = std::string;
 
 extern std::string g_program_dir;  // always ends in "/"
-extern std::string g_current_sender_name;
-extern std::string g_account_db_path;
-extern Bytes g_attachment_image_list;
-extern std::int32_t g_attachment_icon;
 extern bool g_window_opacity_enabled;
 extern std::int32_t g_current_track_index;
 extern std::string g_playlist_path;
@@ -37,7 +33,6 @@ extern std::string g_list_drag_text;
 extern bool g_volume_drag_active;
 extern bool g_seek_drag_active;
 extern bool g_resume_after_seek;
-extern std::int32_t g_last_address_row;
 
 void init_globals();
 

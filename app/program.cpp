@@ -12,7 +12,8 @@ Program::Program(dezu::ProgramSite site, dezu::Services services)
       settings_(site_.path("clock.ini")),
       desktop_clock_(settings_, services_.clock),
       wallpaper_(site_, settings_, services_.desktop, services_.failures),
-      diary_(site_, settings_, services_) {
+      diary_(site_, settings_, services_),
+      mail_(site_, services_.prompts, services_.failures) {
     // TRANSITIONAL: for the tools that are not handed the site yet.
     g_program_dir = site_.dir;
     g_window_opacity_enabled = site_.opacity_enabled;

@@ -2,6 +2,7 @@
 
 #include "clock/desktop_clock.h"
 #include "diary/diary_session.h"
+#include "mail/mail_accounts.h"
 #include "platform/services.h"
 #include "platform/settings/settings.h"
 #include "wallpaper/wallpaper_rotator.h"
@@ -23,6 +24,7 @@ public:
     DesktopClock& desktop_clock() { return desktop_clock_; }
     dezu::wallpaper::WallpaperRotator& wallpaper() { return wallpaper_; }
     DiarySession& diary() { return diary_; }
+    mail::MailAccounts& mail() { return mail_; }
 
     // Loads the hidden LauncherWindow, whose created handler is the start-up
     // sequence.
@@ -35,4 +37,5 @@ private:
     DesktopClock desktop_clock_;
     dezu::wallpaper::WallpaperRotator wallpaper_;
     DiarySession diary_;
+    mail::MailAccounts mail_;
 };

@@ -52,14 +52,16 @@ void register_all_windows(Program& program) {
                         [p] { return std::make_unique<DiaryImportWindow>(p->diary()); });
     ui::register_window(ui::windows::kImportProgress,
                         [p] { return std::make_unique<ImportProgressWindow>(p->diary()); });
+    ui::register_window(ui::windows::kMailCompose, [p] {
+        return std::make_unique<MailComposeWindow>(p->mail(), p->services().prompts);
+    });
+    ui::register_window(ui::windows::kMailAccount, [p] {
+        return std::make_unique<MailAccountWindow>(p->mail(), p->services().prompts);
+    });
 }
 
 void register_all_windows() {
     ui::register_window(ui::windows::kPlayerBar,
                         [] { return std::make_unique<PlayerBarWindow>(); });
     ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });
-    ui::register_window(ui::windows::kMailCompose,
-                        [] { return std::make_unique<MailComposeWindow>(); });
-    ui::register_window(ui::windows::kMailAccount,
-                        [] { return std::make_unique<MailAccountWindow>(); });
 }

@@ -1,6 +1,5 @@
 #include "mail/mail_account_window.h"
 
-#include <QComboBox>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,18 +7,17 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <cstdio>
+#include <optional>
 
-#include "app/globals.h"
 #include "mail/mail_accounts.h"
 #include "mail/mail_widgets.h"
 #include "platform/files/files.h"
-#include "platform/store/record_store.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
 
 namespace ui = dezu::ui;
-namespace store = dezu::store;
 
 using mail::add_label;
 using mail::named;
@@ -53,7 +51,8 @@ std::string text_of(const QLineEdit* box) {
 
 }  // namespace
 
-MailAccountWindow::MailAccountWindow() : Form(ui::windows::kMailAccount) {
+MailAccountWindow::MailAccountWindow(mail::MailAccounts& accounts, ui::Prompts& prompts)
+    : Form(ui::windows::kMailAccount), mail_(accounts), prompts_(prompts) {
     setWindowTitle(QStringLiteral("编辑"));
     setFixedSize(644, 434);
     mail::fill_background(this, QColor(236, 236, 236));
@@ -97,12 +96,19 @@ MailAccountWindow::MailAccountWindow() : Form(ui::windows::kMailAccount) {
     for (QWidget* w : std::initializer_list<QWidget*>{book_, new_name_, new_address_})
         w->setEnabled(false);
 
-    connect(accounts_, &QListWidget::currentRowChanged, this, [this] { show_account(); });
+    // The chosen row is the selected one: the list taking the focus makes a
+    // row current without choosing it.
+    connect(accounts_, &QListWidget::itemSelectionChanged, this, [this] { show_account(); });
     connect(add, &QPushButton::clicked, this, [this] { add_account(); });
     connect(remove, &QPushButton::clicked, this, [this] { delete_account(); });
     connect(book_buttons_[0], &QPushButton::clicked, this, [this] { add_address_entry(); });
     connect(book_buttons_[1], &QPushButton::clicked, this, [this] { delete_address_entry(); });
     connect(book_buttons_[2], &QPushButton::clicked, this, [this] { save_address_book(); });
+}
+
+int MailAccountWindow::chosen_row() const {
+    const QList<QListWidgetItem*> chosen = accounts_->selectedItems();
+    return chosen.isEmpty() ? -1 : accounts_->row(chosen.front());
 }
 
 std::vector<QLineEdit*> MailAccountWindow::account_boxes() const {
@@ -113,49 +119,39 @@ void MailAccountWindow::clear_account_boxes() {
     for (QLineEdit* box : account_boxes()) box->clear();
 }
 
-bool MailAccountWindow::make_table_current() const {
-    if (!store::is_store_table_open(g_account_db_path)) return false;
-    if (store::current_store_alias() != g_account_db_path)
-        store::select_store_table(g_account_db_path);
-    return true;
-}
-
 void MailAccountWindow::load_account_list() {
-    g_account_db_path = mail::account_db_file();
-    if (!make_table_current()) return;
     const QSignalBlocker quiet(accounts_);
-    mail::list_accounts(
-        [this](const std::string& name) { accounts_->addItem(QString::fromStdString(name)); });
+    for (const std::string& name : mail_.account_names())
+        accounts_->addItem(QString::fromStdString(name));
     accounts_->setCurrentRow(-1);
 }
 
 void MailAccountWindow::show_account() {
     clear_account_boxes();
-    const int row = accounts_->currentRow();
-    // Another table may be current since a diary window acted.
-    if (!make_table_current() || !mail::go_to_account_row(row)) return;
+    const int row = chosen_row();
+    const std::optional<mail::Account> account = mail_.account_at_row(row);
+    if (!account) return;
     book_->clear();
-    const std::string password = store::read_store_field(mail::kFieldPassword);
-    auto fill = [this] {
-        name_->setText(QString::fromStdString(store::read_store_field(mail::kFieldName)));
-        address_->setText(QString::fromStdString(store::read_store_field(mail::kFieldAddress)));
-        smtp_password_->setText(
-            QString::fromStdString(store::read_store_field(mail::kFieldSmtpPassword)));
-        server_->setText(QString::fromStdString(store::read_store_field(mail::kFieldServer)));
-        port_->setText(QString::fromStdString(store::read_store_field(mail::kFieldPort)));
+    auto fill = [this, &account] {
+        name_->setText(QString::fromStdString(account->name));
+        address_->setText(QString::fromStdString(account->address));
+        smtp_password_->setText(QString::fromStdString(account->smtp_password));
+        server_->setText(QString::fromStdString(account->server));
+        port_->setText(QString::fromStdString(account->port));
     };
-    if (!password.empty()) {
-        const auto typed = ui::input_box("请输入数据库密码", {}, {}, ui::InputMode::Masked, this);
-        if (typed && *typed != password) {
+    if (!account->password.empty()) {
+        const auto typed =
+            prompts_.input_box("请输入数据库密码", {}, {}, ui::InputMode::Masked, this);
+        if (typed && *typed != account->password) {
             const QSignalBlocker quiet(accounts_);
             accounts_->setCurrentRow(-1);
             accounts_->clearSelection();
-            ui::message_box("密码错误", ui::MessageStyle::Plain, std::string(), this);
+            prompts_.message_box("密码错误", ui::MessageStyle::Plain, std::string(), this);
             return;
         }
         if (typed) {
             fill();
-            password_->setText(QString::fromStdString(password));
+            password_->setText(QString::fromStdString(account->password));
             if (!book_->isEnabled()) {
                 for (QWidget* w : std::initializer_list<QWidget*>{book_, new_name_, new_address_})
                     w->setEnabled(true);
@@ -165,9 +161,9 @@ void MailAccountWindow::show_account() {
     } else {
         fill();
     }
-    const std::string name = text_of(name_);
-    if (!dezu::files::file_exists(mail::address_book_path(name))) return;
-    for (const std::string& line : mail::read_address_book_lines(name)) {
+    const auto lines = mail_.read_address_book(text_of(name_));
+    if (!lines) return;
+    for (const std::string& line : *lines) {
         const auto [entry_name, address] = mail::split_address_line(line);
         auto* item = new QTreeWidgetItem(book_);
         item->setText(0, QString::fromStdString(entry_name));
@@ -176,13 +172,14 @@ void MailAccountWindow::show_account() {
 }
 
 void MailAccountWindow::add_account() {
-    if (!make_table_current()) return;
+    if (!mail_.is_open()) return;
     if (name_->text().isEmpty() && address_->text().isEmpty() && smtp_password_->text().isEmpty() &&
         server_->text().isEmpty() && port_->text().isEmpty())
         return;
-    std::vector<std::string> fields;
-    for (QLineEdit* box : account_boxes()) fields.push_back(text_of(box));
-    if (!mail::append_account(fields)) return;
+    const mail::Account account{text_of(name_),          text_of(password_), text_of(address_),
+                                text_of(smtp_password_), text_of(server_),   text_of(port_)};
+    // What was typed stays in the boxes when it could not be stored.
+    if (!mail_.add_account(account, this)) return;
     {
         const QSignalBlocker quiet(accounts_);
         accounts_->addItem(name_->text());
@@ -191,10 +188,11 @@ void MailAccountWindow::add_account() {
 }
 
 void MailAccountWindow::delete_account() {
-    const int row = accounts_->currentRow();
+    const int row = chosen_row();
     // With nothing chosen there is nothing to delete.
     if (row < 0) return;
-    if (make_table_current()) mail::remove_account_row(row);
+    // A record that could not be deleted keeps its row, so rows still match records.
+    if (mail_.is_open() && !mail_.remove_account_row(row, this)) return;
     const std::string name = text_of(name_);
     {
         const QSignalBlocker quiet(accounts_);
@@ -202,14 +200,13 @@ void MailAccountWindow::delete_account() {
         accounts_->setCurrentRow(-1);
     }
     clear_account_boxes();
-    const std::string book = mail::address_book_path(name);
+    const std::string book = mail_.address_book_path(name);
     if (dezu::files::file_exists(book) && std::remove(book.c_str()) == 0) book_->clear();
 }
 
 void MailAccountWindow::add_address_entry() {
     if (new_name_->text().isEmpty() || new_address_->text().isEmpty()) return;
     auto* item = new QTreeWidgetItem(book_);
-    g_last_address_row = book_->indexOfTopLevelItem(item);
     item->setText(0, new_name_->text());
     item->setText(1, new_address_->text());
     new_name_->clear();
@@ -225,18 +222,10 @@ void MailAccountWindow::save_address_book() {
     for (int i = 0; i < book_->topLevelItemCount(); ++i)
         rows.emplace_back(book_->topLevelItem(i)->text(0).toStdString(),
                           book_->topLevelItem(i)->text(1).toStdString());
-    mail::write_address_book(text_of(name_), rows);
+    // A failed write has been told; the rows stay for another try.
+    static_cast<void>(mail_.write_address_book(text_of(name_), rows, this));
 }
 
 void MailAccountWindow::refresh_sender_list() {
-    Form* compose = ui::loaded_window(ui::windows::kMailCompose);
-    auto* senders = compose ? compose->control<QComboBox>("组合框1") : nullptr;
-    if (!senders) return;
-    const QSignalBlocker quiet(senders);
-    senders->clear();
-    if (!store::is_store_table_open(g_account_db_path)) return;
-    mail::list_accounts(
-        [senders](const std::string& name) { senders->addItem(QString::fromStdString(name)); },
-        false);
-    senders->setCurrentIndex(-1);
+    mail_.finish_editing();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "platform/ui/form.h"
 
 class QLineEdit;
@@ -7,11 +9,19 @@ class QListWidget;
 class QTreeWidget;
 class QPushButton;
 
-// Adds and deletes mail accounts and edits each account's address book.
+namespace dezu::ui {
+class Prompts;
+}
+namespace mail {
+class MailAccounts;
+}
+
+// Adds and deletes mail accounts and edits each account's address book: a
+// view of the accounts that the compose window opened.
 class MailAccountWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    MailAccountWindow();
+    MailAccountWindow(mail::MailAccounts& accounts, dezu::ui::Prompts& prompts);
 
     void on_created() override { load_account_list(); }
     void on_closing() override { refresh_sender_list(); }
@@ -26,10 +36,12 @@ public:
     void refresh_sender_list();
 
 private:
-    bool make_table_current() const;
+    int chosen_row() const;
     void clear_account_boxes();
     std::vector<QLineEdit*> account_boxes() const;
 
+    mail::MailAccounts& mail_;
+    dezu::ui::Prompts& prompts_;
     QListWidget* accounts_ = nullptr;
     QLineEdit* name_ = nullptr;
     QLineEdit* password_ = nullptr;

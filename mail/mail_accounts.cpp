@@ -1,12 +1,10 @@
 #include "mail/mail_accounts.h"
 
-#include "app/globals.h"
 #include "platform/files/files.h"
-#include "platform/store/record_store.h"
 #include "platform/text/text.h"
+#include "platform/ui/failures.h"
 #include "platform/ui/prompts.h"
 
-namespace store = dezu::store;
 namespace text = dezu::text;
 
 namespace mail {
@@ -17,51 +15,8 @@ constexpr const char* kAddressMark = "地址:";
 
 }  // namespace
 
-std::string account_db_file() {
-    return g_program_dir + "user.edb";
-}
-
-void list_accounts(const std::function<void(const std::string&)>& add_row, bool check_count) {
-    const int count = store::store_record_count();
-    if (check_count && count <= 0) return;
-    store::go_to_first_record();
-    for (int i = 0; i < count; ++i) {
-        add_row(store::read_store_field(kFieldName));
-        store::go_to_next_record();
-    }
-}
-
-bool go_to_account_row(int row) {
-    if (row < 0 || row + 1 > store::store_record_count()) return false;
-    return store::go_to_record(row + 1);
-}
-
-bool append_account(const std::vector<std::string>& fields) {
-    if (!store::append_store_record()) {
-        dezu::ui::message_box("添加记录失败");
-        return false;
-    }
-    for (int i = 0; i < static_cast<int>(fields.size()); ++i)
-        store::write_store_field(i + 1, fields[i]);
-    return true;
-}
-
-void remove_account_row(int row) {
-    if (!go_to_account_row(row)) return;
-    store::delete_store_record();
-    store::purge_store_records();
-}
-
 int account_port(const std::string& value) {
     return text::truncate_toward_zero(text::numeric_value(value));
-}
-
-std::string address_book_path(const std::string& account_name) {
-    return g_program_dir + account_name + ".ini";
-}
-
-std::vector<std::string> read_address_book_lines(const std::string& account_name) {
-    return dezu::files::read_lines(address_book_path(account_name));
 }
 
 std::pair<std::string, std::string> split_address_line(const std::string& line) {
@@ -84,11 +39,102 @@ std::string address_line(const std::string& name, const std::string& address) {
     return std::string(kNameMark) + name + kAddressMark + address;
 }
 
-bool write_address_book(const std::string& account_name,
-                        const std::vector<std::pair<std::string, std::string>>& rows) {
+MailAccounts::MailAccounts(dezu::ProgramSite site, dezu::ui::Prompts& prompts,
+                           dezu::ui::FailureReporter& failures, QObject* parent)
+    : QObject(parent), site_(std::move(site)), prompts_(prompts), failures_(failures) {}
+
+MailAccounts::~MailAccounts() = default;
+
+void MailAccounts::open_table() {
+    table_.close();
+    if (!dezu::files::file_exists(account_db_file())) return;
+    table_ = dezu::store::Table::open(account_db_file(), kAccountPassword, &prompts_);
+}
+
+void MailAccounts::close_table() {
+    table_.close();
+}
+
+std::vector<std::string> MailAccounts::account_names() {
+    std::vector<std::string> names;
+    const int count = table_.record_count();
+    if (count <= 0) return names;
+    table_.first();
+    for (int i = 0; i < count; ++i) {
+        names.push_back(table_.read(kFieldName).value_or(std::string()));
+        table_.next();
+    }
+    return names;
+}
+
+std::optional<Account> MailAccounts::account_at_row(int row) {
+    if (row < 0 || row + 1 > table_.record_count() || !table_.go_to(row + 1)) return std::nullopt;
+    return current_account();
+}
+
+Account MailAccounts::current_account() const {
+    auto field = [this](int number) { return table_.read(number).value_or(std::string()); };
+    return {field(kFieldName),         field(kFieldPassword), field(kFieldAddress),
+            field(kFieldSmtpPassword), field(kFieldServer),   field(kFieldPort)};
+}
+
+bool MailAccounts::add_account(const Account& account, QWidget* owner) {
+    if (!table_.is_open()) return false;
+    dezu::store::Table::Transaction whole(table_);
+    if (!table_.append()) {
+        prompts_.message_box("添加记录失败", dezu::ui::MessageStyle::Plain, std::string(), owner);
+        return false;
+    }
+    const std::string* values[] = {&account.name,          &account.password, &account.address,
+                                   &account.smtp_password, &account.server,   &account.port};
+    bool written = true;
+    for (int field = kFieldName; field <= kFieldPort && written; ++field)
+        written = table_.write(field, *values[field - 1]);
+    if (written && whole.commit()) return true;
+    failures_.report("邮件帐户无法保存到 " + account_db_file() + "：" + table_.error().text, owner);
+    return false;
+}
+
+bool MailAccounts::remove_account_row(int row, QWidget* owner) {
+    if (!account_at_row(row)) return true;
+    dezu::store::Table::Transaction whole(table_);
+    if (table_.delete_current() && table_.purge() && whole.commit()) return true;
+    failures_.report("邮件帐户无法从 " + account_db_file() + " 删除：" + table_.error().text,
+                     owner);
+    return false;
+}
+
+std::string MailAccounts::address_book_path(const std::string& account_name) const {
+    return site_.path(account_name + ".ini");
+}
+
+std::optional<std::vector<std::string>> MailAccounts::read_address_book(
+    const std::string& account_name) const {
+    const std::string book = address_book_path(account_name);
+    if (!dezu::files::file_exists(book) || !dezu::files::read_file_unless_unreadable(book))
+        return std::nullopt;
+    return dezu::files::read_lines(book);
+}
+
+bool MailAccounts::write_address_book(const std::string& account_name,
+                                      const std::vector<std::pair<std::string, std::string>>& rows,
+                                      QWidget* owner) {
     std::vector<std::string> lines;
     for (const auto& [name, address] : rows) lines.push_back(address_line(name, address));
-    return dezu::files::write_lines(address_book_path(account_name), lines);
+    const std::string book = address_book_path(account_name);
+    if (dezu::files::write_lines(book, lines)) return true;
+    failures_.report("通讯录无法保存到 " + book + "，请检查该文件夹是否可写", owner);
+    return false;
+}
+
+void MailAccounts::send(OutgoingMail mail) {
+    sends_.run(
+        [this, mail = std::move(mail)](const dezu::work::Task& task) {
+            // An earlier send that is being cancelled still holds the SMTP session.
+            const std::lock_guard one_at_a_time(send_lock_);
+            return send_mail_worker(mail, task);
+        },
+        [this](const SendResult& result) { emit send_ended(result); });
 }
 
 }  // namespace mail

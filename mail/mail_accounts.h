@@ -1,15 +1,28 @@
 #pragma once
 
-#include <functional>
+#include <QObject>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-// The mail accounts (records of the table user.edb, fields 1..6) and the
-// address book of each account (<program dir><account name>.ini).
+#include "mail/mail_send.h"
+#include "platform/services.h"
+#include "platform/store/table.h"
+#include "platform/work/task_group.h"
+
+namespace dezu::ui {
+class Prompts;
+class FailureReporter;
+}  // namespace dezu::ui
+
+// The mail sender's state: the account table user.edb (fields 1..6, one
+// record per account, row r of a list standing for record r + 1), the
+// address book of each account (<program dir><account name>.ini), the sender
+// chosen last, and the send that is running.
 namespace mail {
 
-inline constexpr const char* kAccountAlias = "用户数据库";
 inline constexpr const char* kAccountPassword = "vokt";
 
 enum AccountField {
@@ -21,37 +34,90 @@ enum AccountField {
     kFieldPort = 6,
 };
 
-std::string account_db_file();
-
-// Walks the current table from its first record, giving field 1 of each.
-// check_count: walk only when there are records (the closing walk does not ask).
-void list_accounts(const std::function<void(const std::string&)>& add_row, bool check_count = true);
-
-// Row r of a list stands for record r + 1; false when there is no such record.
-bool go_to_account_row(int row);
-
-// Appends a record and writes the six fields in order; says "添加记录失败"
-// when the record cannot be appended.
-bool append_account(const std::vector<std::string>& fields);
-
-// Removes the record of the row at once.
-void remove_account_row(int row);
+struct Account {
+    std::string name, password, address, smtp_password, server, port;
+};
 
 // The port of field 6's text.
 int account_port(const std::string& text);
-
-std::string address_book_path(const std::string& account_name);
-
-// The lines of the book, whole; none when it is missing.
-std::vector<std::string> read_address_book_lines(const std::string& account_name);
 
 // A line's name (less its first 7 bytes in the file's code page) and address.
 std::pair<std::string, std::string> split_address_line(const std::string& line);
 
 std::string address_line(const std::string& name, const std::string& address);
 
-// Replaces the book with one line per (name, address); false when it cannot be written.
-bool write_address_book(const std::string& account_name,
-                        const std::vector<std::pair<std::string, std::string>>& rows);
+// The compose window opens the table and closes it; the account window works
+// on it while the compose window has it open. The table has its own current
+// record: choosing a sender moves it, and a send goes from the account there.
+class MailAccounts : public QObject {
+    Q_OBJECT
+public:
+    MailAccounts(dezu::ProgramSite site, dezu::ui::Prompts& prompts,
+                 dezu::ui::FailureReporter& failures, QObject* parent = nullptr);
+    ~MailAccounts() override;
+
+    std::string account_db_file() const { return site_.path("user.edb"); }
+
+    // Opens user.edb when it is there; a missing or unopenable file leaves
+    // the table closed, silently.
+    void open_table();
+    void close_table();
+    bool is_open() const { return table_.is_open(); }
+
+    // Field 1 of every record from the first to the last; the last record is
+    // current afterwards.
+    std::vector<std::string> account_names();
+
+    // Moves to record row + 1; nothing when there is no such record.
+    std::optional<Account> account_at_row(int row);
+    // The account of the current record (empty fields without one).
+    Account current_account() const;
+
+    // Appends the account whole. A record that cannot be appended says
+    // "添加记录失败"; fields that cannot be written are told as a failure and
+    // leave no record behind. False when nothing was added.
+    [[nodiscard]] bool add_account(const Account& account, QWidget* owner = nullptr);
+    // Deletes the record of the row at once, when there is one. False only
+    // when it is there and could not be deleted (the failure has been told).
+    [[nodiscard]] bool remove_account_row(int row, QWidget* owner = nullptr);
+
+    // The account window has closed: the sender lists follow the table again.
+    void finish_editing() { emit accounts_edited(); }
+
+    // The name of the sender chosen last whose password passed; "" after a
+    // wrong or cancelled password. It names the book the compose window shows.
+    const std::string& current_sender_name() const { return current_sender_name_; }
+    void set_current_sender_name(std::string name) { current_sender_name_ = std::move(name); }
+
+    std::string address_book_path(const std::string& account_name) const;
+    // The lines of the book, whole; none when it is missing or unreadable.
+    std::optional<std::vector<std::string>> read_address_book(
+        const std::string& account_name) const;
+    // Replaces the book with one line per (name, address); a book that cannot
+    // be written is told as a failure.
+    [[nodiscard]] bool write_address_book(
+        const std::string& account_name,
+        const std::vector<std::pair<std::string, std::string>>& rows, QWidget* owner = nullptr);
+
+    // Sends off the UI thread; send_ended follows unless the send is
+    // cancelled first. One send at a time: a later one waits for an earlier
+    // one that is still being cancelled.
+    void send(OutgoingMail mail);
+    void cancel_send() { sends_.cancel(); }
+    bool sending() { return sends_.busy(); }
+
+signals:
+    void accounts_edited();
+    void send_ended(const mail::SendResult& result);
+
+private:
+    dezu::ProgramSite site_;
+    dezu::ui::Prompts& prompts_;
+    dezu::ui::FailureReporter& failures_;
+    dezu::store::Table table_;
+    std::string current_sender_name_;
+    std::mutex send_lock_;
+    dezu::work::TaskGroup sends_{this};  // last: its end waits for the sends above
+};
 
 }  // namespace mail

@@ -1,6 +1,5 @@
 #include "mail/mail_compose_window.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QEvent>
 #include <QFileIconProvider>
@@ -11,30 +10,21 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
-#include <optional>
-#include <type_traits>
+#include <algorithm>
 
-#include "app/globals.h"
 #include "assets/assets.h"
 #include "mail/mail_accounts.h"
 #include "mail/mail_widgets.h"
-#include "platform/files/files.h"
-#include "platform/network/smtp_client.h"
-#include "platform/process/thread.h"
-#include "platform/store/record_store.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/status_bar.h"
 #include "platform/ui/window_ids.h"
 
 namespace ui = dezu::ui;
-namespace store = dezu::store;
-namespace net = dezu::network;
 
 using mail::add_label;
 using mail::named;
@@ -61,43 +51,10 @@ constexpr int kSendingFrames = 11;
 constexpr int kSendingFrameWidth = 62;
 constexpr int kSendingRounds = 1000;
 
-// Runs f on the UI thread and waits for its result.
-template <class F>
-auto on_ui_thread(F f) -> decltype(f()) {
-    using Result = decltype(f());
-    if constexpr (std::is_void_v<Result>) {
-        QMetaObject::invokeMethod(qApp, f, Qt::BlockingQueuedConnection);
-    } else {
-        Result result{};
-        QMetaObject::invokeMethod(
-            qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
-}
-
-MailComposeWindow* compose_window() {
-    return ui::loaded_window_as<MailComposeWindow>(ui::windows::kMailCompose);
-}
-
-// The account table made current again: a diary window may have made its own
-// table current since the sender was chosen.
-void make_account_table_current() {
-    if (store::is_store_table_open(mail::kAccountAlias))
-        store::select_store_table(mail::kAccountAlias);
-}
-
-void end_send(const std::optional<std::string>& status) {
-    on_ui_thread([status] {
-        MailComposeWindow* window = compose_window();
-        if (!window) return;
-        window->control<QWidget>("超级按钮1")->setVisible(true);
-        if (status) window->control<ui::StatusBar>("状态条1")->set_part_text(0, *status);
-    });
-}
-
 }  // namespace
 
-MailComposeWindow::MailComposeWindow() : Form(ui::windows::kMailCompose) {
+MailComposeWindow::MailComposeWindow(mail::MailAccounts& accounts, ui::Prompts& prompts)
+    : Form(ui::windows::kMailCompose), mail_(accounts), prompts_(prompts) {
     setWindowTitle(QStringLiteral("编辑邮件"));
     setFixedSize(612, 512);
     mail::fill_background(this, QColor(236, 236, 236));
@@ -179,6 +136,9 @@ MailComposeWindow::MailComposeWindow() : Form(ui::windows::kMailCompose) {
          std::initializer_list<QWidget*>{senders_, recipients_, subject_, body_, attachments_})
         w->installEventFilter(this);
     send_->installEventFilter(this);
+    connect(&mail_, &mail::MailAccounts::accounts_edited, this, [this] { list_senders(); });
+    connect(&mail_, &mail::MailAccounts::send_ended, this,
+            [this](const mail::SendResult& result) { end_send(result); });
 }
 
 void MailComposeWindow::show_sending_frame(int frame) {
@@ -208,40 +168,43 @@ void MailComposeWindow::changeEvent(QEvent* event) {
 void MailComposeWindow::load_sender_accounts() {
     ui::apply_visual_style(2);
     attachment_images_.clear();
+    mail_.open_table();
+    list_senders();
+}
+
+void MailComposeWindow::list_senders() {
     const QSignalBlocker quiet(senders_);
-    if (dezu::files::file_exists(mail::account_db_file()) &&
-        store::open_store_table(mail::account_db_file(), mail::kAccountAlias,
-                                mail::kAccountPassword))
-        mail::list_accounts(
-            [this](const std::string& name) { senders_->addItem(QString::fromStdString(name)); });
+    senders_->clear();
+    for (const std::string& name : mail_.account_names())
+        senders_->addItem(QString::fromStdString(name));
     senders_->setCurrentIndex(-1);
 }
 
 void MailComposeWindow::close_account_db() {
-    store::close_store_table(mail::kAccountAlias);
+    // A send still on its way is not wanted any more.
+    mail_.cancel_send();
+    mail_.close_table();
 }
 
 void MailComposeWindow::select_sender_account() {
     const int row = senders_->currentIndex();
-    if (!store::is_store_table_open(mail::kAccountAlias)) return;
-    make_account_table_current();
-    if (!mail::go_to_account_row(row)) return;
-    const std::string password = store::read_store_field(mail::kFieldPassword);
-    if (!password.empty()) {
-        const auto typed = ui::input_box("请输入用户密码", {}, {}, ui::InputMode::Masked, this);
-        if (!typed || *typed != password) {
-            g_current_sender_name.clear();
-            if (typed) ui::message_box("密码错误", ui::MessageStyle::Plain, std::string(), this);
+    const std::optional<mail::Account> account = mail_.account_at_row(row);
+    if (!account) return;
+    if (!account->password.empty()) {
+        const auto typed =
+            prompts_.input_box("请输入用户密码", {}, {}, ui::InputMode::Masked, this);
+        if (!typed || *typed != account->password) {
+            mail_.set_current_sender_name({});
+            if (typed)
+                prompts_.message_box("密码错误", ui::MessageStyle::Plain, std::string(), this);
             return;
         }
     }
-    g_current_sender_name = senders_->itemText(row).toStdString();
-    const std::string book = mail::address_book_path(g_current_sender_name);
-    if (!dezu::files::file_exists(book)) return;
-    const auto bytes = dezu::files::read_file_unless_unreadable(book);
-    if (!bytes) return;
+    mail_.set_current_sender_name(senders_->itemText(row).toStdString());
+    const auto lines = mail_.read_address_book(mail_.current_sender_name());
+    if (!lines) return;
     entries_->clear();
-    for (const std::string& line : mail::read_address_book_lines(g_current_sender_name)) {
+    for (const std::string& line : *lines) {
         auto* item = new QListWidgetItem(QString::fromStdString(line), entries_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Unchecked);
@@ -300,7 +263,7 @@ QPixmap MailComposeWindow::attachment_icon(const std::string& path) const {
 
 void MailComposeWindow::add_attachment() {
     hide_address_panel_on_focus();
-    const auto files = ui::open_file_dialog(this, "请输入欲加作附件的文件名：", {}, {}, false);
+    const auto files = prompts_.open_file_dialog(this, "请输入欲加作附件的文件名：", {}, {}, false);
     if (files.empty()) return;
     const std::string& file = files.front();
     attachment_images_.push_back(attachment_icon(file));
@@ -321,78 +284,30 @@ void MailComposeWindow::remove_selected_attachments() {
 void MailComposeWindow::start_send_mail() {
     if (subject_->text().isEmpty() || body_->toPlainText().isEmpty() ||
         recipients_->text().isEmpty()) {
-        ui::message_box("请填写邮件", ui::MessageStyle::Plain, std::string(), this);
+        prompts_.message_box("请填写邮件", ui::MessageStyle::Plain, std::string(), this);
         return;
     }
     send_->hide();
-    dezu::process::start_thread(&MailComposeWindow::send_mail_worker);
+    // The send goes as things stand now: later edits, another sender or
+    // another table current elsewhere do not reach it.
+    const mail::Account account = mail_.current_account();
+    mail::OutgoingMail mail;
+    for (int row = 0; row < attachments_->count(); ++row)
+        mail.attachments.push_back(attachments_->item(row)->text().toStdString());
+    mail.server = account.server;
+    mail.port = mail::account_port(account.port);
+    mail.login = account.address;
+    mail.password = account.smtp_password;
+    mail.subject = subject_->text().toStdString();
+    mail.body = body_->toPlainText().toStdString();
+    mail.recipients = recipients_->text().toStdString();
+    mail_.send(std::move(mail));
 }
 
-void MailComposeWindow::send_mail_worker() {
-    // Attachments left over from a send that ended early would go twice.
-    net::forget_mail_attachments();
-    for (int row = 0;; ++row) {
-        // nullopt: the window is gone or every row was added.
-        const auto path = on_ui_thread([row]() -> std::optional<std::string> {
-            MailComposeWindow* window = compose_window();
-            if (!window || row >= window->attachments_->count()) return std::nullopt;
-            return window->attachments_->item(row)->text().toStdString();
-        });
-        if (!path) break;
-        if (!net::add_mail_attachment(*path)) {
-            on_ui_thread([&path] {
-                ui::message_box("添加附件" + *path + "失败！", ui::MessageStyle::Stop,
-                                std::string("失败"), compose_window());
-            });
-            end_send(std::nullopt);
-            return;
-        }
-    }
-
-    struct Account {
-        bool window_open = false;
-        std::string server, login, password;
-        int port = 0;
-    };
-    const Account account = on_ui_thread([] {
-        Account a;
-        a.window_open = compose_window() != nullptr;
-        make_account_table_current();
-        a.server = store::read_store_field(mail::kFieldServer);
-        a.port = mail::account_port(store::read_store_field(mail::kFieldPort));
-        a.login = store::read_store_field(mail::kFieldAddress);
-        a.password = store::read_store_field(mail::kFieldSmtpPassword);
-        return a;
-    });
-    if (!account.window_open) return;
-    if (!net::connect_mail_server(account.server, account.port, account.login, account.password,
-                                  150000)) {
-        end_send(std::string("无法连接邮件服务器"));
-        return;
-    }
-
-    struct Message {
-        bool window_open = false;
-        std::string sender, subject, body, recipients;
-    };
-    const Message message = on_ui_thread([] {
-        Message m;
-        MailComposeWindow* window = compose_window();
-        if (!window) return m;
-        m.window_open = true;
-        make_account_table_current();
-        m.sender = store::read_store_field(mail::kFieldAddress);
-        m.subject = window->subject_->text().toStdString();
-        m.body = window->body_->toPlainText().toStdString();
-        m.recipients = window->recipients_->text().toStdString();
-        return m;
-    });
-    if (!message.window_open) {
-        net::disconnect_mail_server();
-        return;
-    }
-    const std::string result = net::send_mail_message(message.subject, message.body,
-                                                      message.recipients, {}, {}, message.sender);
-    net::disconnect_mail_server();
-    end_send(result.empty() ? std::string("邮件发送完毕") : result);
+void MailComposeWindow::end_send(const mail::SendResult& result) {
+    if (result.refused_attachment)
+        prompts_.message_box("添加附件" + *result.refused_attachment + "失败！",
+                             ui::MessageStyle::Stop, std::string("失败"), this);
+    send_->setVisible(true);
+    if (!result.refused_attachment) status_->set_part_text(0, result.status);
 }

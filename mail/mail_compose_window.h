@@ -15,16 +15,21 @@ class QTimer;
 
 namespace dezu::ui {
 class PictureBox;
+class Prompts;
 class StatusBar;
 }  // namespace dezu::ui
+namespace mail {
+class MailAccounts;
+struct SendResult;
+}  // namespace mail
 
 // Writes a mail: a sender account, recipients typed or picked from the
-// account's address book, subject, body and attachments; sends it on a
-// worker thread.
+// account's address book, subject, body and attachments; the accounts send
+// it off the UI thread. A view of the accounts, which it opens and closes.
 class MailComposeWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    MailComposeWindow();
+    MailComposeWindow(mail::MailAccounts& accounts, dezu::ui::Prompts& prompts);
 
     void on_created() override { load_sender_accounts(); }
     void on_closing() override { close_account_db(); }
@@ -48,11 +53,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Reads and reports on the UI thread; the thread itself touches no widget.
-    static void send_mail_worker();
+    void list_senders();
+    void end_send(const mail::SendResult& result);
     QPixmap attachment_icon(const std::string& path) const;
     void show_sending_frame(int frame);
 
+    mail::MailAccounts& mail_;
+    dezu::ui::Prompts& prompts_;
     QComboBox* senders_ = nullptr;
     QLineEdit* recipients_ = nullptr;
     QLineEdit* subject_ = nullptr;

@@ -196,6 +196,18 @@ std::string compose(const std::string& subject, const std::string& body,
     return out;
 }
 
+int ask_stop(void* test, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return (*static_cast<const StopTest*>(test))() ? 1 : 0;
+}
+
+// The stop test is asked only for the length of one perform.
+void watch_stop(CURL* handle, const StopTest* stop) {
+    const bool watch = stop && *stop;
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, watch ? ask_stop : nullptr);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, watch ? stop : nullptr);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, watch ? 0L : 1L);
+}
+
 void close_handle(MailSession& s) {
     if (s.handle) curl_easy_cleanup(s.handle);
     s.handle = nullptr;
@@ -204,7 +216,7 @@ void close_handle(MailSession& s) {
 }  // namespace
 
 bool connect_mail_server(const std::string& server, int port, const std::string& login,
-                         const std::string& password, int timeout_ms) {
+                         const std::string& password, int timeout_ms, const StopTest& stop) {
     ensure_curl_initialised();
     MailSession& s = session();
     std::lock_guard lock(s.mutex);
@@ -229,7 +241,10 @@ bool connect_mail_server(const std::string& server, int port, const std::string&
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, discard_output);
     // A harmless command makes the connection and the login, kept for the send.
     curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, "NOOP");
-    if (curl_easy_perform(handle) != CURLE_OK) {
+    watch_stop(handle, &stop);
+    const CURLcode connected = curl_easy_perform(handle);
+    watch_stop(handle, nullptr);
+    if (connected != CURLE_OK) {
         curl_easy_cleanup(handle);
         return false;
     }
@@ -256,7 +271,7 @@ void forget_mail_attachments() {
 std::string send_mail_message(const std::string& subject, const std::string& body,
                               const std::string& recipients, const std::string& cc,
                               const std::string& bcc, const std::string& sender,
-                              const std::string& sender_name) {
+                              const std::string& sender_name, const StopTest& stop) {
     MailSession& s = session();
     std::lock_guard lock(s.mutex);
     const std::vector<std::string> attachments = std::move(s.attachments);
@@ -284,7 +299,13 @@ std::string send_mail_message(const std::string& subject, const std::string& bod
     curl_easy_setopt(s.handle, CURLOPT_READDATA, &upload);
     curl_easy_setopt(s.handle, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(s.handle, CURLOPT_ERRORBUFFER, error_text);
+    // The connection ends with the send, while the stop test is still asked:
+    // a connection left open would be closed later without it, and a stalled
+    // server could hold that close for the whole response time.
+    curl_easy_setopt(s.handle, CURLOPT_FORBID_REUSE, 1L);
+    watch_stop(s.handle, &stop);
     const CURLcode result = curl_easy_perform(s.handle);
+    watch_stop(s.handle, nullptr);
     curl_easy_setopt(s.handle, CURLOPT_MAIL_RCPT, nullptr);
     curl_easy_setopt(s.handle, CURLOPT_READDATA, nullptr);
     curl_easy_setopt(s.handle, CURLOPT_ERRORBUFFER, nullptr);

@@ -36,7 +36,6 @@ protected:
 TEST_F(MailAccountTest, ShowsAnAccountWithoutPasswordAtOnce) {
     write_file("甲.ini", to_gbk("收信人:张三地址:zs@x\r\n"));
     open({{"甲", "", "a@x", "smtp", "127.0.0.1", "587"}});
-    EXPECT_EQ(g_account_db_path, path("user.edb"));
     EXPECT_EQ(box("邮件服务器端口")->text(), QStringLiteral("25"));
     accounts()->setCurrentRow(0);
     EXPECT_TRUE(prompts.asked().empty());
@@ -86,6 +85,8 @@ TEST_F(MailAccountTest, AddsAccountsWholeAndRefillsTheSenders) {
     click("超级按钮1");  // only the port: an account with an empty name
     EXPECT_EQ(account_rows(), (std::vector<std::string>{"甲", "新", ""}));
     EXPECT_EQ(box("邮件服务器端口")->text(), QString());
+    // The sender list follows only when the account window closes.
+    EXPECT_EQ(find<QComboBox>(composer, "组合框1")->count(), 1);
     ui::destroy_window(ui::windows::kMailAccount);
     auto* senders = find<QComboBox>(composer, "组合框1");
     ASSERT_EQ(senders->count(), 3);
@@ -137,7 +138,8 @@ TEST_F(MailAccountTest, EditsAndSavesTheBookUnderTheShownName) {
     EXPECT_EQ(book()->topLevelItemCount(), 1);
     box("编辑框2")->setText("ls@x");
     click("超级按钮3");
-    EXPECT_EQ(g_last_address_row, 1);
+    ASSERT_EQ(book()->topLevelItemCount(), 2);
+    EXPECT_EQ(book()->topLevelItem(1)->text(0), QStringLiteral("李四"));
     EXPECT_EQ(box("编辑框1")->text(), QString());
     book()->setCurrentItem(book()->topLevelItem(0));
     click("超级按钮4");
@@ -153,6 +155,33 @@ TEST_F(MailAccountTest, EditsAndSavesTheBookUnderTheShownName) {
     EXPECT_EQ(read_file("乙.ini"), "");
 }
 
+TEST_F(MailAccountTest, AnAccountThatCannotBeStoredIsToldAndLeavesNothing) {
+    // A table of another layout: the fourth field is not there.
+    make_account_db({{"甲", "", "a@x", "", "", ""}}, 3);
+    composer = compose();
+    window = ui::load_window(ui::windows::kMailAccount);
+    ASSERT_EQ(accounts()->count(), 1);
+    box("用户")->setText("新");
+    box("邮箱密码")->setText("sp");
+    click("超级按钮1");
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].style, ui::MessageStyle::Stop);
+    EXPECT_NE(prompts.asked()[0].text.find(path("user.edb")), std::string::npos);
+    EXPECT_EQ(account_rows(), std::vector<std::string>{"甲"});
+    EXPECT_EQ(box("用户")->text(), QStringLiteral("新"));  // kept for another try
+    EXPECT_EQ(stored_accounts().size(), 1u);
+}
+
+TEST_F(MailAccountTest, AnAddressBookThatCannotBeSavedIsTold) {
+    open({{"甲", "", "", "", "", "25"}});
+    accounts()->setCurrentRow(0);
+    std::filesystem::create_directory(path("甲.ini"));
+    click("超级按钮5");
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].style, ui::MessageStyle::Stop);
+    EXPECT_TRUE(std::filesystem::is_directory(path("甲.ini")));
+}
+
 TEST_F(MailAccountTest, MissingAccountTableLeavesEverythingAlone) {
     composer = compose();
     window = ui::load_window(ui::windows::kMailAccount);
@@ -162,4 +191,15 @@ TEST_F(MailAccountTest, MissingAccountTableLeavesEverythingAlone) {
     EXPECT_EQ(accounts()->count(), 0);
     EXPECT_FALSE(std::filesystem::exists(path("user.edb")));
     EXPECT_TRUE(prompts.asked().empty());
+}
+
+TEST_F(MailAccountTest, TakingTheFocusChoosesNoAccount) {
+    open({{"甲", "pw", "", "", "", "25"}});
+    window->activateWindow();
+    accounts()->setFocus();
+    process_events(100);
+    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_EQ(box("用户")->text(), QString());
+    click("超级按钮2");  // nothing chosen: nothing deleted
+    EXPECT_EQ(accounts()->count(), 1);
 }

@@ -41,27 +41,46 @@ TEST(AccountPortTest, TruncatesTowardZero) {
 class AddressBookTest : public MailTest {};
 
 TEST_F(AddressBookTest, WritesGbkLinesThatReadBack) {
-    ASSERT_TRUE(mail::write_address_book("王五", {{"张三", "zs@example.com"}, {"Tom", "t@x.org"}}));
+    ASSERT_TRUE(
+        accounts().write_address_book("王五", {{"张三", "zs@example.com"}, {"Tom", "t@x.org"}}));
     EXPECT_EQ(read_file("王五.ini"), to_gbk("收信人:张三地址:zs@example.com") + "\r\n" +
                                          to_gbk("收信人:Tom地址:t@x.org") + "\r\n");
-    const auto lines = mail::read_address_book_lines("王五");
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(mail::split_address_line(lines[1]),
+    const auto lines = accounts().read_address_book("王五");
+    ASSERT_TRUE(lines);
+    ASSERT_EQ(lines->size(), 2u);
+    EXPECT_EQ(mail::split_address_line((*lines)[1]),
               std::make_pair(std::string("Tom"), std::string("t@x.org")));
+    EXPECT_TRUE(prompts.asked().empty());
 }
 
 TEST_F(AddressBookTest, EmptyNameAndEmptyListGiveAnEmptyDotIni) {
-    ASSERT_TRUE(mail::write_address_book("", {}));
+    EXPECT_FALSE(accounts().read_address_book(""));
+    ASSERT_TRUE(accounts().write_address_book("", {}));
     EXPECT_TRUE(std::filesystem::exists(path(".ini")));
     EXPECT_EQ(read_file(".ini"), "");
-    EXPECT_TRUE(mail::read_address_book_lines("").empty());
+    const auto lines = accounts().read_address_book("");
+    ASSERT_TRUE(lines);
+    EXPECT_TRUE(lines->empty());
 }
 
 TEST_F(AddressBookTest, ReadsLinesWithLinuxOrWindowsBreaks) {
     write_file("a.ini", to_gbk("收信人:甲地址:a@x") + "\n" + to_gbk("收信人:乙地址:b@x") + "\r\n" +
                             "\xff\xfe");
-    const auto lines = mail::read_address_book_lines("a");
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(mail::split_address_line(lines[0]).first, "甲");
-    EXPECT_EQ(mail::split_address_line(lines[1]).second, "b@x");
+    const auto lines = accounts().read_address_book("a");
+    ASSERT_TRUE(lines);
+    ASSERT_EQ(lines->size(), 3u);
+    EXPECT_EQ(mail::split_address_line((*lines)[0]).first, "甲");
+    EXPECT_EQ(mail::split_address_line((*lines)[1]).second, "b@x");
+}
+
+TEST_F(AddressBookTest, AFailedWriteIsToldAndKeepsTheOldBook) {
+    write_file("甲.ini", to_gbk("收信人:张三地址:zs@x\r\n"));
+    // A folder where the book should be: nothing can be written there.
+    std::filesystem::create_directory(path("乙.ini"));
+    EXPECT_FALSE(accounts().write_address_book("乙", {{"李四", "ls@x"}}));
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].style, dezu::ui::MessageStyle::Stop);
+    EXPECT_NE(prompts.asked()[0].text.find(path("乙.ini")), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_directory(path("乙.ini")));
+    EXPECT_EQ(read_file("甲.ini"), to_gbk("收信人:张三地址:zs@x\r\n"));
 }

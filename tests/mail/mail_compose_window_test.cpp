@@ -52,16 +52,16 @@ TEST_F(MailComposeTest, MissingAccountTableListsNothingSilently) {
 
 TEST_F(MailComposeTest, ClosingClosesTheAccountTable) {
     window = compose();
-    EXPECT_TRUE(dezu::store::is_store_table_open(mail::kAccountAlias));
+    EXPECT_TRUE(accounts().is_open());
     ui::destroy_window(ui::windows::kMailCompose);
-    EXPECT_FALSE(dezu::store::is_store_table_open(mail::kAccountAlias));
+    EXPECT_FALSE(accounts().is_open());
 }
 
 TEST_F(MailComposeTest, SenderPasswordGuardsItsAddressBook) {
     window = compose();
     senders()->setCurrentIndex(0);  // no password: no prompt
     EXPECT_TRUE(prompts.asked().empty());
-    EXPECT_EQ(g_current_sender_name, "甲");
+    EXPECT_EQ(accounts().current_sender_name(), "甲");
     EXPECT_EQ(entry_texts().size(), 3u);
 
     prompts.then_text("wrong");
@@ -69,14 +69,14 @@ TEST_F(MailComposeTest, SenderPasswordGuardsItsAddressBook) {
     EXPECT_EQ(prompts.messages(), std::vector<std::string>{"密码错误"});
     EXPECT_EQ(prompts.asked()[0].text, "请输入用户密码");
     EXPECT_EQ(prompts.asked()[0].input_mode, ui::InputMode::Masked);
-    EXPECT_EQ(g_current_sender_name, "");
-    EXPECT_EQ(entry_texts()[0], "收信人:张三地址:zs@x");  // the previous book stays
-    EXPECT_EQ(dezu::store::current_record_number(), 2);   // the send would use 乙
+    EXPECT_EQ(accounts().current_sender_name(), "");
+    EXPECT_EQ(entry_texts()[0], "收信人:张三地址:zs@x");     // the previous book stays
+    EXPECT_EQ(accounts().current_account().address, "b@x");  // the send would use 乙
 
     senders()->setCurrentIndex(-1);
     prompts.then_text("pw");
     senders()->setCurrentIndex(1);
-    EXPECT_EQ(g_current_sender_name, "乙");
+    EXPECT_EQ(accounts().current_sender_name(), "乙");
     EXPECT_EQ(entry_texts(), std::vector<std::string>{"收信人:赵六地址:zl@x"});
 }
 

@@ -14,18 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/register_windows.h"
+#include "app/program.h"
 #include "mail/mail_accounts.h"
-#include "platform/store/record_store.h"
+#include "platform/store/table.h"
 #include "platform/ui/form.h"
 #include "platform/ui/window_ids.h"
 #include "support/program_dir.h"
-#include "support/scripted_prompts.h"
+#include "support/test_services.h"
 
-struct Account {
-    std::string name, password, address, smtp_password, server, port;
-};
+using mail::Account;
 
 // A loopback TCP port that nothing listens on right now.
 inline int free_port() {
@@ -40,54 +37,64 @@ inline int free_port() {
     return ntohs(addr.sin_port);
 }
 
-// A program directory with the mail windows registered and every prompt
-// answered from the script.
+// A program in a fresh folder, not started (the mail windows need no
+// launcher), with every prompt answered from the script.
 class MailTest : public ProgramDirTest {
 protected:
-    ScriptedPrompts prompts;
+    TestServices services;
+    ScriptedPrompts& prompts = services.prompts;
 
     void SetUp() override {
         ProgramDirTest::SetUp();
-        g_program_dir = dir() + "/";
-        register_all_windows();
+        program_ = std::make_unique<Program>(test_site(dir()), services.services());
     }
+    void TearDown() override {
+        // Windows closed during the test are deleted before what they show.
+        process_events();
+        program_.reset();
+        ProgramDirTest::TearDown();
+    }
+    // The end of the run: windows go without their closing handlers, then
+    // the accounts, whose end waits for a send still on its way.
+    void end_program() { program_.reset(); }
+    mail::MailAccounts& accounts() { return program_->mail(); }
 
-    // user.edb as the program finds it: six text fields behind the fixed password.
-    void make_account_db(const std::vector<Account>& accounts) {
+    // user.edb as the program finds it: text fields behind the fixed password.
+    void make_account_db(const std::vector<Account>& accounts, int field_count = 6) {
         std::vector<dezu::store::FieldDefinition> fields;
-        for (int i = 1; i <= 6; ++i)
+        for (int i = 1; i <= field_count; ++i)
             fields.push_back({"f" + std::to_string(i), dezu::store::kFieldText, 100});
         const std::string file = path("user.edb");
-        ASSERT_TRUE(dezu::store::create_store_table(file, fields));
-        ASSERT_TRUE(dezu::store::open_store_table(file, "setup"));
+        ASSERT_TRUE(dezu::store::Table::create(file, fields).ok());
+        dezu::store::Table table = dezu::store::Table::open(file, "setup");
+        ASSERT_TRUE(table.is_open());
         for (const Account& a : accounts) {
-            ASSERT_TRUE(dezu::store::append_store_record());
+            ASSERT_TRUE(table.append());
             const std::string values[] = {a.name,          a.password, a.address,
                                           a.smtp_password, a.server,   a.port};
-            for (int i = 0; i < 6; ++i) dezu::store::write_store_field(i + 1, values[i]);
+            for (int i = 0; i < field_count; ++i) ASSERT_TRUE(table.write(i + 1, values[i]));
         }
-        ASSERT_TRUE(dezu::store::set_store_password(mail::kAccountPassword));
-        dezu::store::close_store_table("setup");
+        ASSERT_TRUE(table.set_password(mail::kAccountPassword));
     }
 
-    // The accounts stored in user.edb, read with the fixed password.
+    // The accounts stored in user.edb. The table opens in one place at a
+    // time: while the program has it open, they are read through its handle
+    // (which moves its current record).
     std::vector<Account> stored_accounts() {
         std::vector<Account> out;
-        const std::string previous = dezu::store::current_store_alias();
-        const bool was_open = dezu::store::is_store_table_open(mail::kAccountAlias);
-        if (was_open)
-            dezu::store::select_store_table(mail::kAccountAlias);
-        else
-            EXPECT_TRUE(
-                dezu::store::open_store_table(path("user.edb"), "check", mail::kAccountPassword));
-        const int count = dezu::store::store_record_count();
-        for (int r = 1; r <= count; ++r) {
-            dezu::store::go_to_record(r);
-            auto f = [](int n) { return dezu::store::read_store_field(n); };
+        if (accounts().is_open()) {
+            while (const auto account = accounts().account_at_row(static_cast<int>(out.size())))
+                out.push_back(*account);
+            return out;
+        }
+        dezu::store::Table table =
+            dezu::store::Table::open(path("user.edb"), mail::kAccountPassword);
+        EXPECT_TRUE(table.is_open());
+        for (int r = 1; r <= table.record_count(); ++r) {
+            EXPECT_TRUE(table.go_to(r));
+            auto f = [&table](int n) { return table.read(n).value_or("?"); };
             out.push_back({f(1), f(2), f(3), f(4), f(5), f(6)});
         }
-        if (!was_open) dezu::store::close_store_table("check");
-        if (!previous.empty()) dezu::store::select_store_table(previous);
         return out;
     }
 
@@ -99,6 +106,9 @@ protected:
         EXPECT_NE(control, nullptr) << name;
         return control;
     }
+
+private:
+    std::unique_ptr<Program> program_;
 };
 
 // The SMTP peer on loopback, stopped when the test ends.
@@ -107,7 +117,7 @@ public:
     SmtpPeer(const std::string& folder, const std::string& user, const std::string& password)
         : folder_(folder), port_(free_port()) {
         std::filesystem::create_directories(folder);
-        const std::string script = std::filesystem::path(__FILE__).parent_path() / "smtp_peer.py";
+        const std::string script = DEZU_SMTP_PEER;
         process_.start(
             "/usr/bin/python3",
             {QString::fromStdString(script), QString::number(port_), QString::fromStdString(folder),

@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -41,6 +42,9 @@ protected:
     // Presses send and waits, bounded, for the worker to give the button back.
     bool send_and_wait() {
         find<QAbstractButton>(window, "超级按钮1")->click();
+        return wait_for_send_button();
+    }
+    bool wait_for_send_button() {
         QElapsedTimer timer;
         timer.start();
         while (send_button()->isHidden() && timer.elapsed() < 20000) process_events(20);
@@ -154,13 +158,80 @@ TEST_F(MailSendTest, MissingAttachmentStopsBeforeConnecting) {
     EXPECT_NE(m.find("c.txt"), std::string::npos);
 }
 
-TEST_F(MailSendTest, SendsFromTheAccountTableEvenWhenAnotherIsCurrent) {
+TEST_F(MailSendTest, SendsFromTheAccountWhoseRecordIsCurrent) {
     start_peer();
-    open_with_account("secret", peer->port());
-    std::vector<dezu::store::FieldDefinition> fields{{"x", dezu::store::kFieldText, 20}};
-    ASSERT_TRUE(dezu::store::create_store_table(path("other.db"), fields));
-    ASSERT_TRUE(dezu::store::open_store_table(path("other.db"), "other"));
+    const std::string port = std::to_string(peer->port());
+    make_account_db({{"错", "", "me@local", "wrong", "127.0.0.1", port},
+                     {"对", "pw", "me@local", "secret", "127.0.0.1", port}});
+    window = compose();
+    auto* senders = find<QComboBox>(window, "组合框1");
     fill("s", "b", "x@x");
+    // No sender chosen: the listing left the last account's record current.
     ASSERT_TRUE(send_and_wait());
     EXPECT_EQ(status(), "邮件发送完毕");
+    senders->setCurrentIndex(0);
+    ASSERT_TRUE(send_and_wait());
+    EXPECT_EQ(status(), "无法连接邮件服务器");
+    // A wrong password still leaves the chosen account's record current.
+    prompts.then_text("bad");
+    senders->setCurrentIndex(1);
+    ASSERT_TRUE(send_and_wait());
+    EXPECT_EQ(status(), "邮件发送完毕");
+    EXPECT_EQ(peer->messages().size(), 2u);
+}
+
+TEST_F(MailSendTest, TheSendGoesAsItStoodAtTheClick) {
+    start_peer();
+    open_with_account("secret", peer->port());
+    write_file("a.txt", "A");
+    attach(path("a.txt"));
+    fill("before", "b", "x@x");
+    QElapsedTimer click;
+    click.start();
+    find<QAbstractButton>(window, "超级按钮1")->click();
+    EXPECT_LT(click.elapsed(), 200);  // the UI thread does not wait for the server
+    find<QLineEdit>(window, "邮件标题")->setText("after");
+    delete find<QListWidget>(window, "超级列表框1")->takeItem(0);
+    ASSERT_TRUE(wait_for_send_button());
+    ASSERT_EQ(peer->messages().size(), 1u);
+    const std::string m = peer->messages()[0];
+    EXPECT_NE(m.find("Subject: before"), std::string::npos) << m;
+    EXPECT_NE(m.find("a.txt"), std::string::npos);
+}
+
+// A send the server holds: it stays at the message until the server's
+// 30 s answer time runs out, unless it is stopped.
+TEST_F(MailSendTest, ClosingTheWindowStopsAHangingSend) {
+    start_peer();
+    open_with_account("secret", peer->port());
+    fill("stall", "b", "x@x");
+    find<QAbstractButton>(window, "超级按钮1")->click();
+    process_events(1500);
+    ASSERT_TRUE(accounts().sending());
+    ui::destroy_window(ui::windows::kMailCompose);
+
+    // A new window at once: its send waits for the stopped one.
+    QElapsedTimer next;
+    next.start();
+    window = compose();
+    fill("again", "b", "x@x");
+    ASSERT_TRUE(send_and_wait());
+    EXPECT_LT(next.elapsed(), 5000);
+    EXPECT_EQ(status(), "邮件发送完毕");
+    ASSERT_EQ(peer->messages().size(), 1u);
+    EXPECT_NE(peer->messages()[0].find("Subject: again"), std::string::npos);
+    EXPECT_TRUE(prompts.asked().empty());
+}
+
+TEST_F(MailSendTest, TheProgramEndStopsAHangingSend) {
+    start_peer();
+    open_with_account("secret", peer->port());
+    fill("stall", "b", "x@x");
+    find<QAbstractButton>(window, "超级按钮1")->click();
+    process_events(1500);
+    ASSERT_TRUE(accounts().sending());
+    QElapsedTimer ending;
+    ending.start();
+    end_program();
+    EXPECT_LT(ending.elapsed(), 5000);
 }

@@ -1,6 +1,8 @@
 # A loopback SMTP peer for the mail tests: requires a login, saves every
 # message as NNN.eml and its envelope as NNN.rcpt in the given folder, and
-# runs until its standard input closes.
+# runs until its standard input closes. A message with the subject "stall"
+# gets no answer for a minute.
+import asyncio
 import os
 import sys
 
@@ -15,6 +17,9 @@ class Saver:
         self.count = 0
 
     async def handle_DATA(self, server, session, envelope):
+        if b"\nSubject: stall\r\n" in envelope.original_content:
+            await asyncio.sleep(60)
+            return "451 too late"
         self.count += 1
         base = os.path.join(folder, "%03d" % self.count)
         with open(base + ".rcpt", "w") as f:
