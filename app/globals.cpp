@@ -14,27 +14,6 @@ std::vector<std::string> g_import_sources;
 bool g_import_from_web = false;
 bool g_strip_html_on_import = false;
 bool g_window_opacity_enabled = false;
-std::int32_t g_current_track_index = 0;
-std::string g_playlist_path;
-std::string g_mci_device_name;
-std::string g_length_buffer;
-std::int32_t g_track_length_seconds = 0;
-bool g_track_open = false;
-bool g_paused = false;
-std::int32_t g_elapsed_minutes = 0;
-std::int32_t g_elapsed_seconds = 0;
-std::string g_play_mode;
-std::int32_t g_elapsed_total_seconds = 0;
-std::string g_mode_buffer;
-std::intptr_t g_volume_wndproc_thunk = 0;
-std::int32_t g_previous_label_wndproc = 0;
-std::int32_t g_volume_level = 0;
-bool g_list_drag_active = false;
-std::int32_t g_list_drag_index = 0;
-std::string g_list_drag_text;
-bool g_volume_drag_active = false;
-bool g_seek_drag_active = false;
-bool g_resume_after_seek = false;
 std::int32_t g_last_address_row = 0;
 
 void init_globals() {
@@ -44,9 +23,7 @@ void init_globals() {
 void free_globals() {
     for (std::string* text :
          {&g_diary_dir, &g_program_dir, &g_current_diary_book, &g_current_sender_name,
-          &g_account_db_path, &g_attachment_image_list, &g_current_diary_path, &g_page_title,
-          &g_playlist_path, &g_mci_device_name, &g_length_buffer, &g_play_mode, &g_mode_buffer,
-          &g_list_drag_text}) {
+          &g_account_db_path, &g_attachment_image_list, &g_current_diary_path, &g_page_title}) {
         std::string().swap(*text);
     }
     std::vector<std::string>().swap(g_import_sources);
@@ -59,21 +36,6 @@ void reset_globals_for_test() {
     g_import_from_web = false;
     g_strip_html_on_import = false;
     g_window_opacity_enabled = false;
-    g_current_track_index = 0;
-    g_track_length_seconds = 0;
-    g_track_open = false;
-    g_paused = false;
-    g_elapsed_minutes = 0;
-    g_elapsed_seconds = 0;
-    g_elapsed_total_seconds = 0;
-    g_volume_wndproc_thunk = 0;
-    g_previous_label_wndproc = 0;
-    g_volume_level = 0;
-    g_list_drag_active = false;
-    g_list_drag_index = 0;
-    g_volume_drag_active = false;
-    g_seek_drag_active = false;
-    g_resume_after_seek = false;
     g_last_address_row = 0;
     init_globals();
 }

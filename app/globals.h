@@ -24,27 +24,6 @@ extern std::vector<std::string> g_import_sources;
 extern bool g_import_from_web;
 extern bool g_strip_html_on_import;
 extern bool g_window_opacity_enabled;
-extern std::int32_t g_current_track_index;
-extern std::string g_playlist_path;
-extern std::string g_mci_device_name;
-extern std::string g_length_buffer;
-extern std::int32_t g_track_length_seconds;
-extern bool g_track_open;
-extern bool g_paused;
-extern std::int32_t g_elapsed_minutes;
-extern std::int32_t g_elapsed_seconds;
-extern std::string g_play_mode;
-extern std::int32_t g_elapsed_total_seconds;
-extern std::string g_mode_buffer;
-extern std::intptr_t g_volume_wndproc_thunk;  // the volume label's event filter, when installed
-extern std::int32_t g_previous_label_wndproc;
-extern std::int32_t g_volume_level;
-extern bool g_list_drag_active;
-extern std::int32_t g_list_drag_index;
-extern std::string g_list_drag_text;
-extern bool g_volume_drag_active;
-extern bool g_seek_drag_active;
-extern bool g_resume_after_seek;
 extern std::int32_t g_last_address_row;
 
 void init_globals();

@@ -11,7 +11,8 @@ Program::Program(dezu::ProgramSite site, dezu::Services services)
       services_(services),
       settings_(site_.path("clock.ini")),
       desktop_clock_(settings_, services_.clock),
-      wallpaper_(site_, settings_, services_.desktop, services_.failures) {
+      wallpaper_(site_, settings_, services_.desktop, services_.failures),
+      player_(site_, settings_, services_.failures) {
     // TRANSITIONAL: for the tools that are not handed the site yet.
     g_program_dir = site_.dir;
     g_window_opacity_enabled = site_.opacity_enabled;

@@ -3,6 +3,7 @@
 #include "clock/desktop_clock.h"
 #include "platform/services.h"
 #include "platform/settings/settings.h"
+#include "player/player.h"
 #include "wallpaper/wallpaper_rotator.h"
 
 // The composition root: the program's site, its services, its settings and
@@ -21,6 +22,7 @@ public:
     dezu::settings::Settings& settings() { return settings_; }
     DesktopClock& desktop_clock() { return desktop_clock_; }
     dezu::wallpaper::WallpaperRotator& wallpaper() { return wallpaper_; }
+    dezu::player::Player& player() { return player_; }
 
     // Loads the hidden LauncherWindow, whose created handler is the start-up
     // sequence.
@@ -32,4 +34,5 @@ private:
     dezu::settings::Settings settings_;
     DesktopClock desktop_clock_;
     dezu::wallpaper::WallpaperRotator wallpaper_;
+    dezu::player::Player player_;
 };

@@ -42,6 +42,14 @@ void register_all_windows(Program& program) {
         return std::make_unique<WallpaperManagerWindow>(p->wallpaper(), p->services().prompts,
                                                         p->site().opacity_enabled);
     });
+    ui::register_window(ui::windows::kPlayerBar, [p] {
+        return std::make_unique<PlayerBarWindow>(p->player(), p->services().prompts,
+                                                 p->site().opacity_enabled);
+    });
+    ui::register_window(ui::windows::kPlaylist, [p] {
+        return std::make_unique<PlaylistWindow>(p->player(), p->services().prompts,
+                                                p->services().shell, p->site().opacity_enabled);
+    });
 }
 
 void register_all_windows() {
@@ -53,9 +61,6 @@ void register_all_windows() {
                         [] { return std::make_unique<DiaryImportWindow>(); });
     ui::register_window(ui::windows::kImportProgress,
                         [] { return std::make_unique<ImportProgressWindow>(); });
-    ui::register_window(ui::windows::kPlayerBar,
-                        [] { return std::make_unique<PlayerBarWindow>(); });
-    ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });
     ui::register_window(ui::windows::kMailCompose,
                         [] { return std::make_unique<MailComposeWindow>(); });
     ui::register_window(ui::windows::kMailAccount,
