@@ -167,7 +167,8 @@ void PlayerBarWindow::init_player_bar() {
 }
 
 void PlayerBarWindow::shut_down_player() {
-    if (player_.track_open()) player_.stop();
+    // A row still being prepared would start playing with no bar to show it.
+    if (player_.track_open() || player_.starting()) player_.stop();
     player_.store_current_row();
     ui::destroy_window(ui::windows::kPlaylist);
     player_.close_list();

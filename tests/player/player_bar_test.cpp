@@ -180,6 +180,17 @@ TEST_F(PlayerBarTest, ClosingStopsTheTrackSavesTheRowAndDropsThePlaylist) {
     EXPECT_EQ(media_state(), State::Closed);
 }
 
+TEST_F(PlayerBarTest, ClosingWhileARowIsPreparedLeavesNothingPlaying) {
+    set_rows({track("a.wav")});
+    player().play_row(0);
+    ASSERT_TRUE(player().starting());
+    dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
+    process_events(300);
+    EXPECT_FALSE(player().starting());
+    EXPECT_FALSE(player().track_open());
+    EXPECT_EQ(media_state(), State::Closed);
+}
+
 TEST_F(PlayerBarTest, APressOnTheBarItselfEndsBothDrags) {
     set_rows({track("a.wav")});
     start(0);
