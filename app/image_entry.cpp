@@ -2,7 +2,6 @@
 
 #include <QApplication>
 
-#include "app/globals.h"
 #include "app/program.h"
 #include "platform/desktop/desktop_setter.h"
 #include "platform/process/clock.h"
@@ -11,6 +10,7 @@
 #include "platform/shell/shell_actions.h"
 #include "platform/ui/failures.h"
 #include "platform/ui/form.h"
+#include "platform/ui/printer_choice.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/translations.h"
 #include "platform/ui/window_system.h"
@@ -26,7 +26,6 @@ int image_entry() {
     const dezu::process::FolderLock lock(site.dir);
     if (lock.state() == dezu::process::FolderLock::State::HeldElsewhere) return 0;
 
-    init_globals();
     QApplication::setQuitOnLastWindowClosed(false);
     dezu::ui::install_chinese_qt_translations();
     site.opacity_enabled = dezu::ui::windows_can_be_translucent();
@@ -38,13 +37,14 @@ int image_entry() {
     dezu::desktop::LiveDesktop desktop;
     dezu::shell::DesktopShell shell(prompts);
     dezu::ui::LiveWindowSystem window_system;
+    dezu::ui::DefaultPrinter printer;
     int code = 0;
     {
-        Program program(site, {clock, prompts, failures, process, desktop, shell, window_system});
+        Program program(
+            site, {clock, prompts, failures, process, desktop, shell, window_system, printer});
         program.start();
         code = QApplication::exec();
         // Leaving this scope cancels or finishes the tools' slow work.
     }
-    free_globals();
     return code;
 }

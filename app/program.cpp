@@ -1,6 +1,5 @@
 #include "app/program.h"
 
-#include "app/globals.h"
 #include "app/register_windows.h"
 #include "platform/ui/failures.h"
 #include "platform/ui/form.h"
@@ -13,10 +12,8 @@ Program::Program(dezu::ProgramSite site, dezu::Services services)
       desktop_clock_(settings_, services_.clock),
       wallpaper_(site_, settings_, services_.desktop, services_.failures),
       diary_(site_, settings_, services_),
-      mail_(site_, services_.prompts, services_.failures) {
-    // TRANSITIONAL: for the tools that are not handed the site yet.
-    g_program_dir = site_.dir;
-    g_window_opacity_enabled = site_.opacity_enabled;
+      mail_(site_, services_.prompts, services_.failures),
+      player_(site_, settings_, services_.failures) {
     // A settings file that cannot be written fails at every change; say so
     // once rather than at each.
     QObject::connect(

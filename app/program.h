@@ -5,6 +5,7 @@
 #include "mail/mail_accounts.h"
 #include "platform/services.h"
 #include "platform/settings/settings.h"
+#include "player/player.h"
 #include "wallpaper/wallpaper_rotator.h"
 
 // The composition root: the program's site, its services, its settings and
@@ -25,6 +26,7 @@ public:
     dezu::wallpaper::WallpaperRotator& wallpaper() { return wallpaper_; }
     DiarySession& diary() { return diary_; }
     mail::MailAccounts& mail() { return mail_; }
+    dezu::player::Player& player() { return player_; }
 
     // Loads the hidden LauncherWindow, whose created handler is the start-up
     // sequence.
@@ -38,4 +40,5 @@ private:
     dezu::wallpaper::WallpaperRotator wallpaper_;
     DiarySession diary_;
     mail::MailAccounts mail_;
+    dezu::player::Player player_;
 };

@@ -20,7 +20,6 @@
 namespace ui = dezu::ui;
 
 void register_all_windows(Program& program) {
-    register_all_windows();
     Program* p = &program;
     ui::register_window(ui::windows::kLauncher, [p] {
         return std::make_unique<LauncherWindow>(p->site(), p->services(), p->settings(),
@@ -46,7 +45,8 @@ void register_all_windows(Program& program) {
         return std::make_unique<DiaryBookWindow>(p->diary(), p->services().prompts);
     });
     ui::register_window(ui::windows::kDiaryEditor, [p] {
-        return std::make_unique<DiaryEditorWindow>(p->diary(), p->services().prompts);
+        return std::make_unique<DiaryEditorWindow>(p->diary(), p->services().prompts,
+                                                   p->services().printer);
     });
     ui::register_window(ui::windows::kDiaryImport,
                         [p] { return std::make_unique<DiaryImportWindow>(p->diary()); });
@@ -58,10 +58,12 @@ void register_all_windows(Program& program) {
     ui::register_window(ui::windows::kMailAccount, [p] {
         return std::make_unique<MailAccountWindow>(p->mail(), p->services().prompts);
     });
-}
-
-void register_all_windows() {
-    ui::register_window(ui::windows::kPlayerBar,
-                        [] { return std::make_unique<PlayerBarWindow>(); });
-    ui::register_window(ui::windows::kPlaylist, [] { return std::make_unique<PlaylistWindow>(); });
+    ui::register_window(ui::windows::kPlayerBar, [p] {
+        return std::make_unique<PlayerBarWindow>(p->player(), p->services().prompts,
+                                                 p->site().opacity_enabled);
+    });
+    ui::register_window(ui::windows::kPlaylist, [p] {
+        return std::make_unique<PlaylistWindow>(p->player(), p->services().prompts,
+                                                p->services().shell, p->site().opacity_enabled);
+    });
 }

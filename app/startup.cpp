@@ -2,7 +2,6 @@
 // handler and its last row.
 
 #include "app/autostart_sync.h"
-#include "app/globals.h"
 #include "app/launcher_window.h"
 #include "platform/files/files.h"
 #include "platform/process/process.h"

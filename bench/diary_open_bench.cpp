@@ -27,6 +27,7 @@
 #include "platform/store/table.h"
 #include "platform/ui/failures.h"
 #include "platform/ui/form.h"
+#include "platform/ui/printer_choice.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
 #include "platform/ui/window_system.h"
@@ -103,7 +104,9 @@ int main(int argc, char** argv) {
     dezu::desktop::LiveDesktop desktop;
     dezu::shell::DesktopShell shell(prompts);
     dezu::ui::LiveWindowSystem window_system;
-    Program program(site, {clock, prompts, failures, process, desktop, shell, window_system});
+    dezu::ui::DefaultPrinter printer;
+    Program program(site,
+                    {clock, prompts, failures, process, desktop, shell, window_system, printer});
     const long before_kib = peak_kib();
 
     program.diary().set_current_book("bench");

@@ -77,8 +77,9 @@ QString q(const std::string& s) {
 
 }  // namespace
 
-DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts)
-    : Form(ui::windows::kDiaryEditor), session_(session), prompts_(prompts) {
+DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts,
+                                     ui::PrinterChoice& printers)
+    : Form(ui::windows::kDiaryEditor), session_(session), prompts_(prompts), printers_(printers) {
     setWindowTitle(QStringLiteral("日记本"));
     resize(640, 487);
     setAutoFillBackground(true);
@@ -149,7 +150,7 @@ DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts
 
     scroll_timer_ = new ui::TimerControl(this, "时钟1");
     connect(scroll_timer_, &ui::TimerControl::tick, this, [this] { scroll_editor_one_line(); });
-    printer_ = new LinePrinter(this, "打印机1", prompts_);
+    printer_ = new LinePrinter(this, "打印机1", prompts_, printers_);
 
     // Imported text goes to the end of whatever page is shown when it comes.
     connect(&session_, &DiarySession::text_imported, this, [this](const QString& text) {

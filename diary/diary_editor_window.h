@@ -14,6 +14,7 @@ class LinePrinter;
 class DiarySession;
 namespace dezu::ui {
 class Prompts;
+class PrinterChoice;
 class StatusBar;
 class TimerControl;
 }  // namespace dezu::ui
@@ -43,7 +44,8 @@ public:
         kScroll
     };
 
-    DiaryEditorWindow(DiarySession& session, dezu::ui::Prompts& prompts);
+    DiaryEditorWindow(DiarySession& session, dezu::ui::Prompts& prompts,
+                      dezu::ui::PrinterChoice& printers);
 
     void on_created() override { init_diary_editor(); }
     void on_closing() override;
@@ -97,6 +99,7 @@ private:
 
     DiarySession& session_;
     dezu::ui::Prompts& prompts_;
+    dezu::ui::PrinterChoice& printers_;
     QWidget* toolbar_ = nullptr;
     std::array<QAction*, kToolbarButtons> buttons_{};
     QPlainTextEdit* editor_ = nullptr;

@@ -3,16 +3,13 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 
+#include "platform/ui/printer_choice.h"
 #include "platform/ui/prompts.h"
 
-namespace {
-std::optional<std::string> test_output;
-}
-
-LinePrinter::LinePrinter(QObject* parent, const std::string& name, dezu::ui::Prompts& prompts)
-    : QObject(parent), prompts_(prompts) {
+LinePrinter::LinePrinter(QObject* parent, const std::string& name, dezu::ui::Prompts& prompts,
+                         dezu::ui::PrinterChoice& printers)
+    : QObject(parent), prompts_(prompts), printers_(printers) {
     setObjectName(QString::fromStdString(name));
 }
 
@@ -20,23 +17,14 @@ void LinePrinter::print_line(const std::string& text) {
     lines_.push_back(text);
 }
 
-void LinePrinter::set_output_file_for_test(std::optional<std::string> pdf_file) {
-    test_output = std::move(pdf_file);
-}
-
 bool LinePrinter::end_job() {
     const std::vector<std::string> lines = std::move(lines_);
     lines_.clear();
     if (lines.empty()) return true;
     QPrinter printer(QPrinter::HighResolution);
-    if (test_output) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString::fromStdString(*test_output));
-    } else if (QPrinterInfo::defaultPrinter().isNull()) {
+    if (!printers_.direct(printer)) {
         prompts_.message_box("没有可用的打印机");
         return false;
-    } else {
-        printer.setPrinterName(QPrinterInfo::defaultPrinter().printerName());
     }
     QPainter painter;
     if (!painter.begin(&printer)) {

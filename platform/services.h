@@ -13,6 +13,7 @@ namespace ui {
 class Prompts;
 class FailureReporter;
 class WindowSystem;
+class PrinterChoice;
 }  // namespace ui
 namespace desktop {
 class DesktopSetter;
@@ -43,6 +44,7 @@ struct Services {
     desktop::DesktopSetter& desktop;
     shell::ShellActions& shell;
     ui::WindowSystem& window_system;  // the pointer, the screens, the foreground
+    ui::PrinterChoice& printer;
 };
 
 }  // namespace dezu

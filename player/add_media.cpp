@@ -7,12 +7,9 @@
 #include <set>
 #include <vector>
 
-#include "app/choose_files.h"
-#include "platform/ui/form.h"
 #include "platform/ui/prompts.h"
-#include "platform/ui/window_ids.h"
+#include "player/player.h"
 #include "player/playlist_file.h"
-#include "player/track_list.h"
 
 namespace fs = std::filesystem;
 namespace ui = dezu::ui;
@@ -49,52 +46,44 @@ std::vector<std::string> entries(const std::string& folder, bool folders) {
     return names;
 }
 
-void scan(const std::string& pattern, std::string folder, std::set<fs::path>& visited) {
+void scan(const std::string& pattern, std::string folder, std::set<fs::path>& visited,
+          std::vector<std::string>& found) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     std::error_code ec;
     const fs::path real = fs::canonical(fs::path(folder), ec);
     if (ec || !visited.insert(real).second) return;
     for (const std::string& name : entries(folder, false))
-        if (name_matches(pattern, name) && is_media_path(name)) append_track(folder + name);
+        if (name_matches(pattern, name) && is_media_path(name)) found.push_back(folder + name);
     for (const std::string& name : entries(folder, true))
-        if (name.front() != '.') scan(pattern, folder + name, visited);
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
-        if (end == std::string::npos) return parts;
-        start = end + 1;
-    }
+        if (name.front() != '.') scan(pattern, folder + name, visited, found);
 }
 
 }  // namespace
 
-void scan_media_folder(const std::string& pattern, const std::string& folder) {
+std::vector<std::string> scan_media_folder(const std::string& pattern, const std::string& folder) {
     std::set<fs::path> visited;
-    scan(pattern, folder, visited);
+    std::vector<std::string> found;
+    scan(pattern, folder, visited, found);
+    return found;
 }
 
-void add_files_to_playlist() {
-    const std::string chosen = choose_files(ui::loaded_window(ui::windows::kPlayerBar),
-                                            "请选择要播放的媒体", kMediaFilter, "");
+void add_files_to_playlist(dezu::player::Player& player, ui::Prompts& prompts, QWidget* owner) {
+    const std::vector<std::string> chosen =
+        prompts.choose_files(owner, "请选择要播放的媒体", kMediaFilter, "");
     if (chosen.empty()) return;
-    for (const std::string& path : split(chosen, ';')) {
+    for (const std::string& path : chosen) {
         if (path.empty()) continue;
         if (upper_ending(path) == ".M3U")
-            import_m3u_file(path);
+            static_cast<void>(player.import_m3u(path));
         else
-            append_track(path);
+            player.append_rows({path});
     }
-    rewrite_playlist_file();
+    // A list that cannot be written is told by the player.
+    static_cast<void>(player.save_list());
 }
 
-void add_folder_to_playlist() {
-    const std::optional<std::string> folder =
-        ui::folder_dialog(ui::loaded_window(ui::windows::kPlayerBar), "选择一个文件夹");
-    if (folder && !folder->empty()) scan_media_folder("*.*", *folder);
-    rewrite_playlist_file();
+void add_folder_to_playlist(dezu::player::Player& player, ui::Prompts& prompts, QWidget* owner) {
+    const std::optional<std::string> folder = prompts.folder_dialog(owner, "选择一个文件夹");
+    if (folder && !folder->empty()) player.append_rows(scan_media_folder("*.*", *folder));
+    static_cast<void>(player.save_list());
 }

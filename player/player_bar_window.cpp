@@ -3,35 +3,29 @@
 #include <QFrame>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
+#include <QWindow>
 #include <cmath>
+#include <sstream>
 
-#include "app/globals.h"
 #include "assets/assets.h"
-#include "platform/media/mci.h"
-#include "platform/settings/settings_file.h"
-#include "platform/text/text.h"
+#include "platform/files/files.h"
 #include "platform/ui/controls.h"
-#include "platform/ui/messages.h"
-#include "platform/ui/timer_control.h"
 #include "platform/ui/window_ids.h"
 #include "platform/ui/window_shape.h"
 #include "player/add_media.h"
 #include "player/picture_button.h"
 #include "player/picture_label.h"
-#include "player/playback_engine.h"
-#include "player/playlist_file.h"
-#include "player/track_list.h"
+#include "player/player.h"
 #include "player/volume_control.h"
 
 namespace ui = dezu::ui;
-using dezu::media::mci_send_string;
 
 namespace {
 
 constexpr int kFullProgress = 123;
 constexpr int kFolded = 19;
 constexpr int kUnfolded = 37;
-constexpr std::size_t kModeCapacity = 30;
 
 QFrame* track_box(QWidget* parent, const char* name, int left, int top, int width, int height) {
     auto* box = new QFrame(parent);
@@ -44,9 +38,29 @@ std::string two_digits(int n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
 }
 
+// Free memory in whole megabytes, as the kernel counts what is available.
+long long free_megabytes() {
+    std::istringstream in(dezu::files::read_whole_file("/proc/meminfo"));
+    std::string key;
+    long long kb = 0;
+    std::string unit;
+    while (in >> key >> kb >> unit)
+        if (key == "MemAvailable:") return kb / 1024;
+    return 0;
+}
+
+std::string whole(double value) {
+    return std::to_string(static_cast<long long>(std::trunc(value)));
+}
+
 }  // namespace
 
-PlayerBarWindow::PlayerBarWindow() : Form(ui::windows::kPlayerBar) {
+PlayerBarWindow::PlayerBarWindow(dezu::player::Player& player, ui::Prompts& prompts,
+                                 bool opacity_enabled)
+    : Form(ui::windows::kPlayerBar),
+      player_(player),
+      prompts_(prompts),
+      opacity_enabled_(opacity_enabled) {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setWindowTitle(QStringLiteral("播放器"));
     move(600, 3);
@@ -59,31 +73,24 @@ PlayerBarWindow::PlayerBarWindow() : Form(ui::windows::kPlayerBar) {
         const char* name;
         const char* face;
         int left, width;
-    } buttons[] = {{"前一曲", "player_prev", 1, 17},     {"开始播放", "player_play", 21, 16},
-                   {"停止播放", "player_stop", 41, 16},  {"后一曲", "player_next", 61, 16},
-                   {"开始播放1", "player_open", 81, 16}, {"图形按钮1", "player_list", 101, 16},
-                   {"图形按钮2", "player_fold", 121, 16}};
+        void (PlayerBarWindow::*handler)();
+    } buttons[] = {{"前一曲", "player_prev", 1, 17, &PlayerBarWindow::play_previous_track},
+                   {"开始播放", "player_play", 21, 16, &PlayerBarWindow::toggle_play_pause},
+                   {"停止播放", "player_stop", 41, 16, &PlayerBarWindow::stop_playing},
+                   {"后一曲", "player_next", 61, 16, &PlayerBarWindow::play_next_track},
+                   {"开始播放1", "player_open", 81, 16, &PlayerBarWindow::open_files_and_play},
+                   {"图形按钮1", "player_list", 101, 16, &PlayerBarWindow::toggle_playlist_window},
+                   {"图形按钮2", "player_fold", 121, 16, &PlayerBarWindow::toggle_bar_height}};
     for (const auto& b : buttons) {
         auto* button = new PictureButton(this, b.name);
         button->set_normal_face(dezu::assets::asset_bytes(std::string(b.face) + ".bmp"));
         button->set_pressed_face(dezu::assets::asset_bytes(std::string(b.face) + "_down.bmp"));
         ui::place(button, b.left, 1, b.width, 16);
+        connect(button, &QAbstractButton::clicked, this, b.handler);
+        if (b.handler == &PlayerBarWindow::toggle_play_pause) play_ = button;
+        if (b.handler == &PlayerBarWindow::toggle_bar_height)
+            connect(button, &PictureButton::right_pressed, this, &PlayerBarWindow::hide_player_bar);
     }
-    auto* const prev = control<PictureButton>("前一曲");
-    play_ = control<PictureButton>("开始播放");
-    connect(prev, &QAbstractButton::clicked, this, &PlayerBarWindow::play_previous_track);
-    connect(play_, &QAbstractButton::clicked, this, [] { toggle_play_pause(); });
-    connect(control<PictureButton>("停止播放"), &QAbstractButton::clicked, this,
-            [] { stop_playback(); });
-    connect(control<PictureButton>("后一曲"), &QAbstractButton::clicked, this,
-            &PlayerBarWindow::play_next_track);
-    connect(control<PictureButton>("开始播放1"), &QAbstractButton::clicked, this,
-            &PlayerBarWindow::open_files_and_play);
-    connect(control<PictureButton>("图形按钮1"), &QAbstractButton::clicked, this,
-            &PlayerBarWindow::toggle_playlist_window);
-    auto* fold = control<PictureButton>("图形按钮2");
-    connect(fold, &QAbstractButton::clicked, this, &PlayerBarWindow::toggle_bar_height);
-    connect(fold, &PictureButton::right_pressed, this, &PlayerBarWindow::hide_player_bar);
 
     time_ = new PictureLabel(this, "标签2", dezu::assets::asset_bytes("player_time_panel.bmp"));
     time_->setText(QStringLiteral("00:00"));
@@ -109,99 +116,107 @@ PlayerBarWindow::PlayerBarWindow() : Form(ui::windows::kPlayerBar) {
                        static_cast<QWidget*>(volume_fill_)})
         w->installEventFilter(this);
 
-    timer_ = new ui::TimerControl(this, "时钟2");
-    connect(timer_, &ui::TimerControl::tick, this, &PlayerBarWindow::playback_timer_tick);
+    using dezu::player::Player;
+    connect(&player_, &Player::playing_changed, this, &PlayerBarWindow::show_pause_face);
+    connect(&player_, &Player::trackChanged, this,
+            [this] { time_->setText(QStringLiteral("00:00")); });
+    connect(&player_, &Player::positionChanged, this, &PlayerBarWindow::show_position);
+    connect(&player_, &Player::progress_reset, this, [this] { set_fill_width(progress_fill_, 0); });
+    connect(&player_, &Player::stopped, this, &PlayerBarWindow::focus_volume_label);
+    connect(&player_, &Player::track_info_changed, this, &PlayerBarWindow::replace_time_tooltip);
+}
+
+void PlayerBarWindow::set_fill_width(QLabel* fill, int width) {
+    fill->resize(width, fill->height());
+}
+
+void PlayerBarWindow::show_pause_face(bool pause) {
+    play_->set_normal_face(
+        dezu::assets::asset_bytes(pause ? "player_pause.bmp" : "player_play.bmp"));
+}
+
+void PlayerBarWindow::show_position() {
+    // A track of under a second has no length to measure the fill by; the
+    // fill stays as it is.
+    if (player_.length_seconds() != 0)
+        set_fill_width(progress_fill_, int(std::trunc(double(player_.elapsed_total_seconds()) /
+                                                      player_.length_seconds() * kFullProgress)));
+    time_->setText(QString::fromStdString(two_digits(player_.elapsed_minutes()) + ":" +
+                                          two_digits(player_.elapsed_seconds())));
+}
+
+void PlayerBarWindow::replace_time_tooltip() {
+    const double length = double(player_.length_ms());
+    const std::string tip =
+        player_.track_name() + "[时间:" + whole(length / 60000) + "分" +
+        whole(std::fmod(length / 1000, 60)) +
+        "秒]\r\n    [鼠标中键调节音量]    空闲内存:" + std::to_string(free_megabytes()) + "M";
+    time_->setToolTip(QString());
+    time_->setToolTip(QString::fromStdString(tip));
 }
 
 void PlayerBarWindow::init_player_bar() {
     ui::shape_window_from_picture(this, background_bytes_, QColor(255, 255, 255));
-    install_volume_procedure(volume_fill_);
-    g_length_buffer.clear();
-    init_volume_from_system(volume_fill_);
+    // The fill takes the focus, so that wheel turns reach it.
+    volume_fill_->setFocusPolicy(Qt::StrongFocus);
+    player_.forget_length();
+    set_fill_width(volume_fill_, start_width(player_.volume()));
+    volume_level_ = level_for_width(volume_fill_->width());
     ui::load_window(ui::windows::kPlaylist);
-    g_mode_buffer.clear();
-    if (g_window_opacity_enabled) ui::set_window_opacity(this, 200);
+    if (opacity_enabled_) ui::set_window_opacity(this, 200);
 }
 
 void PlayerBarWindow::shut_down_player() {
-    if (g_track_open) stop_playback();
-    dezu::settings::write_setting(clock_ini_path(), kPlayerSection, "歌曲",
-                                  std::to_string(g_current_track_index));
+    // A row still being prepared would start playing with no bar to show it.
+    if (player_.track_open() || player_.starting()) player_.stop();
+    player_.store_current_row();
     ui::destroy_window(ui::windows::kPlaylist);
+    player_.close_list();
+}
+
+void PlayerBarWindow::toggle_play_pause() {
+    player_.toggle_play_pause();
+}
+
+void PlayerBarWindow::stop_playing() {
+    player_.stop();
 }
 
 void PlayerBarWindow::play_previous_track() {
-    const int count = track_count();
-    if (ui::is_window_loaded(ui::windows::kPlaylist) && count > 0) {
-        if (g_track_open) stop_playback();
-        set_track_selected(g_current_track_index, false);
-        g_current_track_index = g_current_track_index > 0 ? g_current_track_index - 1 : count - 1;
-        set_track_selected(g_current_track_index, true);
-        play_track_at(g_current_track_index);
-        g_elapsed_total_seconds = 0;
-        progress_fill_->resize(0, progress_fill_->height());
-    }
+    player_.previous();
     focus_volume_label();
 }
 
 void PlayerBarWindow::play_next_track() {
-    advance_track(true);
+    player_.advance(true);
     focus_volume_label();
 }
 
 void PlayerBarWindow::open_files_and_play() {
-    if (ui::is_window_loaded(ui::windows::kPlaylist)) {
-        const int old_count = track_count();
-        add_files_to_playlist();
-        if (track_count() > old_count) {
-            if (g_track_open) stop_playback();
-            g_current_track_index = old_count;
-            play_track_at(g_current_track_index);
-        }
+    const int old_count = player_.row_count();
+    add_files_to_playlist(player_, prompts_, this);
+    if (player_.row_count() > old_count) {
+        if (player_.track_open()) player_.stop();
+        player_.play_row(old_count);
     }
     focus_volume_label();
 }
 
-void PlayerBarWindow::playback_timer_tick() {
-    ++g_elapsed_seconds;
-    ++g_elapsed_total_seconds;
-    // A track of under a second has no length to measure the fill by; the
-    // fill stays as it is.
-    if (g_track_length_seconds != 0)
-        progress_fill_->resize(int(std::trunc(double(g_elapsed_total_seconds) /
-                                              g_track_length_seconds * kFullProgress)),
-                               progress_fill_->height());
-    if (g_elapsed_seconds >= 60) {
-        ++g_elapsed_minutes;
-        g_elapsed_seconds = 0;
-    }
-    time_->setText(QString::fromStdString(two_digits(g_elapsed_minutes) + ":" +
-                                          two_digits(g_elapsed_seconds)));
-    mci_send_string("status " + g_mci_device_name + " mode", &g_mode_buffer, kModeCapacity);
-    if (g_mode_buffer == "stopped") {
-        g_elapsed_total_seconds = 0;
-        advance_track(false);
-    }
-}
-
 void PlayerBarWindow::seek_fill_mouse_down() {
-    if (!g_track_open) return;
-    g_seek_drag_active = true;
-    g_volume_drag_active = false;
-    if (!g_paused && mci_send_string("pause " + g_mci_device_name) == dezu::media::kMciNoError) {
-        timer_->set_interval(0);
-        g_resume_after_seek = true;
-    }
+    if (!player_.track_open()) return;
+    seek_drag_active_ = true;
+    volume_drag_active_ = false;
+    if (!player_.paused() && player_.pause_output()) resume_after_seek_ = true;
 }
 
 void PlayerBarWindow::seek_track_mouse_down(int x) {
-    if (!g_track_open) return;
+    if (!player_.track_open()) return;
     seek_fill_mouse_down();
-    progress_fill_->resize(x, progress_fill_->height());
+    set_fill_width(progress_fill_, x);
 }
 
 void PlayerBarWindow::seek_fill_mouse_move(int x) {
-    if (g_seek_drag_active) progress_fill_->resize(x, progress_fill_->height());
+    if (seek_drag_active_) set_fill_width(progress_fill_, x);
 }
 
 void PlayerBarWindow::seek_track_mouse_move(int x) {
@@ -209,30 +224,56 @@ void PlayerBarWindow::seek_track_mouse_move(int x) {
 }
 
 void PlayerBarWindow::seek_to_fill() {
-    g_seek_drag_active = false;
-    const double f = double(progress_fill_->width()) / kFullProgress;
-    const double length = dezu::text::numeric_value(g_length_buffer);
-    g_elapsed_total_seconds = dezu::text::truncate_toward_zero(f * length / 1000);
-    g_elapsed_minutes = g_elapsed_total_seconds / 60;
-    g_elapsed_seconds = g_elapsed_total_seconds % 60;
-    const auto position = static_cast<long long>(std::trunc(f * length));
-    mci_send_string("seek " + g_mci_device_name + " to " + std::to_string(position));
-    if (g_resume_after_seek) {
-        if (mci_send_string("play " + g_mci_device_name) == dezu::media::kMciNoError)
-            timer_->set_interval(1000);
-        g_resume_after_seek = false;
+    seek_drag_active_ = false;
+    player_.seek_to_share(double(progress_fill_->width()) / kFullProgress);
+    if (resume_after_seek_) {
+        static_cast<void>(player_.resume_output());
+        resume_after_seek_ = false;
     }
 }
 
 void PlayerBarWindow::seek_fill_mouse_up() {
-    g_volume_drag_active = false;
-    if (g_track_open && g_seek_drag_active) seek_to_fill();
+    volume_drag_active_ = false;
+    if (player_.track_open() && seek_drag_active_) seek_to_fill();
     focus_volume_label();
 }
 
 void PlayerBarWindow::seek_track_mouse_up() {
-    if (g_seek_drag_active) seek_to_fill();
+    if (seek_drag_active_) seek_to_fill();
     focus_volume_label();
+}
+
+// The fill follows the pointer up to its full width, so the level stays
+// within 0..127.
+void PlayerBarWindow::set_level_from_pointer(int x) {
+    set_fill_width(volume_fill_, std::clamp(x, 0, kVolumeFullWidth));
+    volume_level_ = level_for_width(volume_fill_->width());
+    player_.set_volume(volume_for_level(volume_level_));
+}
+
+void PlayerBarWindow::volume_fill_mouse_down() {
+    volume_drag_active_ = true;
+    seek_drag_active_ = false;
+}
+
+void PlayerBarWindow::volume_track_mouse_down() {
+    volume_drag_active_ = true;
+}
+
+void PlayerBarWindow::volume_fill_mouse_move(int x) {
+    if (volume_drag_active_) set_level_from_pointer(x);
+}
+
+void PlayerBarWindow::volume_fill_mouse_up(int x) {
+    if (!volume_drag_active_) return;
+    volume_drag_active_ = false;
+    set_level_from_pointer(x);
+}
+
+void PlayerBarWindow::volume_wheel(int turn) {
+    volume_level_ = wheel_level(volume_level_, turn);
+    player_.set_volume(volume_for_level(volume_level_));
+    set_fill_width(volume_fill_, width_for_level(volume_level_));
 }
 
 void PlayerBarWindow::toggle_bar_height() {
@@ -252,17 +293,17 @@ void PlayerBarWindow::toggle_playlist_window() {
 }
 
 void PlayerBarWindow::drag_bar_by_time_label() {
-    ui::send_message(this, ui::WM_NCLBUTTONDOWN, ui::HTCAPTION, 0);
+    if (QWindow* window = windowHandle()) window->startSystemMove();
 }
 
 void PlayerBarWindow::drag_player_bar() {
-    g_volume_drag_active = false;
-    g_seek_drag_active = false;
-    ui::send_message(this, ui::WM_NCLBUTTONDOWN, ui::HTCAPTION, 0);
+    volume_drag_active_ = false;
+    seek_drag_active_ = false;
+    if (QWindow* window = windowHandle()) window->startSystemMove();
 }
 
 void PlayerBarWindow::focus_volume_label() {
-    focus_volume_fill();
+    volume_fill_->setFocus(Qt::OtherFocusReason);
 }
 
 void PlayerBarWindow::paintEvent(QPaintEvent*) {
@@ -283,6 +324,12 @@ bool PlayerBarWindow::event(QEvent* event) {
 
 bool PlayerBarWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    if (type == QEvent::Wheel && watched == volume_fill_) {
+        const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
+        volume_wheel(delta.y() != 0 ? delta.y() : delta.x());
+        event->accept();
+        return true;
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
         type != QEvent::MouseButtonRelease)
         return Form::eventFilter(watched, event);
@@ -304,12 +351,12 @@ bool PlayerBarWindow::eventFilter(QObject* watched, QEvent* event) {
         if (release) seek_track_mouse_up();
     } else if (watched == volume_fill_) {
         if (press) volume_fill_mouse_down();
-        if (move) volume_fill_mouse_move(volume_fill_, x);
-        if (release) volume_fill_mouse_up(volume_fill_, x);
+        if (move) volume_fill_mouse_move(x);
+        if (release) volume_fill_mouse_up(x);
     } else if (watched == volume_track_) {
         if (press) volume_track_mouse_down();
-        if (move) volume_track_mouse_move(volume_fill_, x);
-        if (release) volume_track_mouse_up(volume_fill_, x);
+        if (move) volume_fill_mouse_move(x);
+        if (release) volume_fill_mouse_up(x);
     } else {
         return Form::eventFilter(watched, event);
     }

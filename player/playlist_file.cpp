@@ -1,13 +1,9 @@
 #include "player/playlist_file.h"
 
 #include <array>
-#include <functional>
 #include <string_view>
 
-#include "app/globals.h"
 #include "platform/files/files.h"
-#include "platform/settings/settings_file.h"
-#include "player/track_list.h"
 
 namespace files = dezu::files;
 
@@ -17,12 +13,13 @@ bool is_directive(const std::string& line) {
     return line.compare(0, 4, "#EXT") == 0;
 }
 
-bool append_accepted_lines(const std::string& path,
-                           const std::function<bool(const std::string&)>& accept) {
-    if (!files::file_exists(path) || !files::read_file_unless_unreadable(path)) return false;
-    for (const std::string& line : files::read_lines(path))
-        if (accept(line)) append_track(line);
-    return true;
+template <class Accept>
+std::optional<std::vector<std::string>> accepted_lines(const std::string& path, Accept accept) {
+    if (!files::file_exists(path) || !files::read_file_unless_unreadable(path)) return std::nullopt;
+    std::vector<std::string> rows;
+    for (std::string& line : files::read_lines(path))
+        if (accept(line)) rows.push_back(std::move(line));
+    return rows;
 }
 
 }  // namespace
@@ -43,23 +40,17 @@ bool is_media_path(const std::string& text) {
     return false;
 }
 
-void rewrite_playlist_file() {
-    if (g_playlist_path.empty()) g_playlist_path = g_program_dir + "TMP.m3u";
-    files::write_lines(g_playlist_path, all_tracks());
-    dezu::settings::write_setting(clock_ini_path(), kPlayerSection, "播放列表", g_playlist_path);
-}
-
-bool read_startup_playlist(const std::string& path) {
-    return append_accepted_lines(path, [](const std::string& line) {
+std::optional<std::vector<std::string>> read_startup_playlist(const std::string& path) {
+    return accepted_lines(path, [](const std::string& line) {
         return files::file_exists(line) && !is_directive(line) && is_media_path(line);
     });
 }
 
-bool import_m3u_file(const std::string& path) {
-    return append_accepted_lines(
+std::optional<std::vector<std::string>> read_m3u_media_lines(const std::string& path) {
+    return accepted_lines(
         path, [](const std::string& line) { return !is_directive(line) && is_media_path(line); });
 }
 
-bool append_playlist_lines(const std::string& path) {
-    return append_accepted_lines(path, [](const std::string& line) { return !is_directive(line); });
+std::optional<std::vector<std::string>> read_playlist_lines(const std::string& path) {
+    return accepted_lines(path, [](const std::string& line) { return !is_directive(line); });
 }

@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCursor>
-#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -10,36 +9,23 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWindow>
 
-#include "app/globals.h"
 #include "assets/assets.h"
-#include "platform/files/files.h"
-#include "platform/settings/settings_file.h"
-#include "platform/text/text.h"
+#include "platform/shell/shell_actions.h"
 #include "platform/ui/controls.h"
-#include "platform/ui/messages.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
 #include "platform/ui/window_shape.h"
 #include "player/add_media.h"
 #include "player/picture_button.h"
-#include "player/playback_engine.h"
-#include "player/playlist_file.h"
+#include "player/player.h"
 
 namespace ui = dezu::ui;
-using dezu::settings::read_setting;
-using dezu::settings::write_setting;
+using dezu::player::Player;
+using dezu::player::PlayMode;
 
 namespace {
-
-bool move_to_recycle_bin(const std::string& path) {
-    return QFile::moveToTrash(QString::fromStdString(path));
-}
-
-std::function<bool(const std::string&)>& recycler() {
-    static std::function<bool(const std::string&)> f = move_to_recycle_bin;
-    return f;
-}
 
 const std::vector<ui::FileFilter>& playlist_filter() {
     static const std::vector<ui::FileFilter> filter = {{"*.M3U", {"*.M3U"}}};
@@ -56,7 +42,13 @@ QLabel* caption_label(QWidget* parent, const char* name, const char* text, int l
 
 }  // namespace
 
-PlaylistWindow::PlaylistWindow() : Form(ui::windows::kPlaylist) {
+PlaylistWindow::PlaylistWindow(Player& player, ui::Prompts& prompts,
+                               dezu::shell::ShellActions& shell, bool opacity_enabled)
+    : Form(ui::windows::kPlaylist),
+      player_(player),
+      prompts_(prompts),
+      shell_(shell),
+      opacity_enabled_(opacity_enabled) {
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("歌曲列表"));
     set_visible_on_load(false);
@@ -131,13 +123,47 @@ PlaylistWindow::PlaylistWindow() : Form(ui::windows::kPlaylist) {
     ui::place(close, 355, 5, 33, 32);
     connect(close, &QAbstractButton::clicked, this, &PlaylistWindow::hide_playlist_window);
 
-    add_menu("添加", {{"文件...", add_files_to_playlist}, {"目录...", add_folder_to_playlist}});
+    // The file questions belong to the bar, as its open button asks them too.
+    add_menu("添加", {{"文件...",
+                       [this] {
+                           add_files_to_playlist(player_, prompts_,
+                                                 ui::loaded_window(ui::windows::kPlayerBar));
+                       }},
+                      {"目录...", [this] {
+                           add_folder_to_playlist(player_, prompts_,
+                                                  ui::loaded_window(ui::windows::kPlayerBar));
+                       }}});
     add_menu("选择", {{"删除选中的文件", [this] { delete_selected_rows(); }},
                       {"删除未选的文件", [this] { select_all_rows(); }},
                       {"删除文件到回收站", [this] { recycle_selected_files(); }},
                       {"清空歌曲列表", [this] { clear_playlist(); }}});
     add_menu("列表", {{"保存...", [this] { save_playlist_as(); }},
                       {"载入...", [this] { load_playlist_file(); }}});
+
+    connect(&player_, &Player::rows_reset, this, [this] {
+        list_->clear();
+        show_rows_from(0);
+    });
+    connect(&player_, &Player::rows_appended, this, &PlaylistWindow::show_rows_from);
+    connect(&player_, &Player::row_removed, this, [this](int row) {
+        if (row >= 0 && row < list_->count()) delete list_->takeItem(row);
+    });
+    connect(&player_, &Player::row_texts_changed, this, [this](int first, int last) {
+        for (int i = first; i <= last && i < list_->count(); ++i)
+            list_->item(i)->setText(QString::fromStdString(player_.row(i)));
+    });
+    connect(&player_, &Player::row_marked, this, [this](int row, bool selected) {
+        if (row >= 0 && row < list_->count()) list_->item(row)->setSelected(selected);
+    });
+    connect(&player_, &Player::row_shown, this, [this](int row) {
+        if (row >= 0 && row < list_->count()) list_->scrollToItem(list_->item(row));
+    });
+    show_rows_from(0);
+}
+
+void PlaylistWindow::show_rows_from(int first) {
+    for (int i = first; i < player_.row_count(); ++i)
+        list_->addItem(QString::fromStdString(player_.row(i)));
 }
 
 QMenu* PlaylistWindow::add_menu(
@@ -161,57 +187,28 @@ QRadioButton* PlaylistWindow::mode_button(int mode) const {
     return mode >= 1 && mode <= 4 ? modes_[mode - 1] : nullptr;
 }
 
-void PlaylistWindow::set_recycler_for_test(std::function<bool(const std::string&)> f) {
-    recycler() = f ? std::move(f) : move_to_recycle_bin;
-}
-
 void PlaylistWindow::init_playlist_window() {
     ui::shape_window_from_picture(this, skin_bytes_, QColor(0, 0, 0));
-    if (g_window_opacity_enabled) ui::set_window_opacity(this, 200);
-    const std::string ini = clock_ini_path();
-    g_playlist_path = read_setting(ini, kPlayerSection, "播放列表");
-    if (!g_playlist_path.empty()) {
-        if (!dezu::files::file_exists(g_playlist_path)) {
-            write_setting(ini, kPlayerSection, "播放列表", "");
-        } else if (read_startup_playlist(g_playlist_path) && list_->count() > 0) {
-            g_current_track_index = dezu::text::truncate_toward_zero(
-                dezu::text::numeric_value(read_setting(ini, kPlayerSection, "歌曲")));
-            if (read_setting(ini, "系统参数", "自动播放", "Y") != "N") toggle_play_pause();
-        }
-    }
-    // Read after the auto-play, whose advances use the mode held until now.
-    g_play_mode = read_setting(ini, kPlayerSection, "播放模式", "2");
-    const int checked = g_play_mode == "1"   ? 1
-                        : g_play_mode == "2" ? 2
-                        : g_play_mode == "3" ? 3
-                                             : 4;
+    if (opacity_enabled_) ui::set_window_opacity(this, 200);
+    player_.open_list_at_start();
+    const int checked = player_.play_mode() == PlayMode::Sequential ? 1
+                        : player_.play_mode() == PlayMode::Loop     ? 2
+                        : player_.play_mode() == PlayMode::Random   ? 3
+                                                                    : 4;
     modes_[checked - 1]->setChecked(true);
 }
 
 void PlaylistWindow::play_activated_row() {
-    if (g_track_open || g_paused) stop_playback();
-    g_current_track_index = list_->currentRow();
-    play_track_at(g_current_track_index);
-    show_pause_face(true);
+    player_.play_chosen_row(list_->currentRow());
 }
 
 void PlaylistWindow::delete_selected_rows() {
-    const int rows = list_->count();
     std::vector<int> selected;
-    for (int i = 0; i < rows; ++i)
+    for (int i = 0; i < list_->count(); ++i)
         if (list_->item(i)->isSelected()) selected.push_back(i);
-    if (rows > 0 && !selected.empty()) {
-        if (g_current_track_index > selected.front()) g_current_track_index = selected.front();
-        for (auto it = selected.rbegin(); it != selected.rend(); ++it) delete list_->takeItem(*it);
-    }
-    const int count = list_->count();
-    if (g_current_track_index >= 0 && g_current_track_index <= count - 1) {
-        list_->item(g_current_track_index)->setSelected(true);
-    } else if (g_current_track_index > count - 1 && count > 0) {
-        g_current_track_index = count - 1;
-        list_->item(g_current_track_index)->setSelected(true);
-    }
-    rewrite_playlist_file();
+    player_.remove_rows(selected);
+    // A list that cannot be written is told by the player.
+    static_cast<void>(player_.save_list());
 }
 
 void PlaylistWindow::select_all_rows() {
@@ -219,57 +216,59 @@ void PlaylistWindow::select_all_rows() {
 }
 
 void PlaylistWindow::recycle_selected_files() {
-    QStringList kept;
+    std::vector<std::string> kept;
     for (int i = 0; i < list_->count(); ++i) {
-        QListWidgetItem* item = list_->item(i);
-        if (!item->isSelected() || !recycler()(item->text().toStdString())) kept << item->text();
+        const std::string path = player_.row(i);
+        if (!list_->item(i)->isSelected() || !shell_.move_to_trash(path)) kept.push_back(path);
     }
-    list_->clear();
-    list_->addItems(kept);
-    rewrite_playlist_file();
+    player_.replace_rows(std::move(kept));
+    static_cast<void>(player_.save_list());
 }
 
 void PlaylistWindow::clear_playlist() {
-    list_->clear();
-    rewrite_playlist_file();
+    player_.replace_rows({});
+    static_cast<void>(player_.save_list());
 }
 
 void PlaylistWindow::save_playlist_as() {
     if (list_->count() == 0) return;
-    std::optional<std::string> chosen = ui::save_file_dialog(this, "", playlist_filter());
+    std::optional<std::string> chosen = prompts_.save_file_dialog(this, "", playlist_filter());
     if (!chosen || chosen->empty()) return;
     // The test is exact: a name ending in ".m3u" still gets ".M3U".
     if (chosen->size() < 4 || chosen->compare(chosen->size() - 4, 4, ".M3U") != 0)
         *chosen += ".M3U";
-    g_playlist_path = *chosen;
-    rewrite_playlist_file();
+    player_.set_list_path(*chosen);
+    static_cast<void>(player_.save_list());
 }
 
 void PlaylistWindow::load_playlist_file() {
     const std::vector<std::string> chosen =
-        ui::open_file_dialog(this, "", playlist_filter(), "", false);
+        prompts_.open_file_dialog(this, "", playlist_filter(), "", false);
     if (chosen.empty() || chosen.front().empty()) return;
-    g_playlist_path = chosen.front();
-    if (append_playlist_lines(g_playlist_path))
-        write_setting(clock_ini_path(), kPlayerSection, "播放列表", g_playlist_path);
+    // A file that cannot be read adds nothing and is not recorded.
+    static_cast<void>(player_.load_list(chosen.front()));
 }
 
-void PlaylistWindow::select_mode(int mode, const char* value) {
-    if (modes_[mode - 1]->isChecked()) g_play_mode = value;
-    write_setting(clock_ini_path(), kPlayerSection, "播放模式", value);
+void PlaylistWindow::select_mode(int mode) {
+    static constexpr PlayMode kModes[] = {PlayMode::Sequential, PlayMode::Loop, PlayMode::Random,
+                                          PlayMode::Single};
+    if (modes_[mode - 1]->isChecked())
+        player_.choose_play_mode(kModes[mode - 1]);
+    else
+        player_.store_play_mode(kModes[mode - 1]);
 }
 
 void PlaylistWindow::select_mode_sequential() {
-    select_mode(1, "1");
+    select_mode(1);
 }
 void PlaylistWindow::select_mode_loop() {
-    select_mode(2, "2");
+    select_mode(2);
 }
 void PlaylistWindow::select_mode_random() {
-    select_mode(3, "3");
+    select_mode(3);
 }
 void PlaylistWindow::select_mode_single() {
-    select_mode(4, "4");
+    select_mode(4);
 }
 
 void PlaylistWindow::popup_add_menu() {
@@ -290,39 +289,31 @@ void PlaylistWindow::hide_playlist_window() {
 }
 
 void PlaylistWindow::drag_playlist_window() {
-    ui::send_message(this, ui::WM_NCLBUTTONDOWN, ui::HTCAPTION, 0);
+    if (QWindow* window = windowHandle()) window->startSystemMove();
 }
 
 int PlaylistWindow::row_at(int x, int y) const {
-    const std::intptr_t answer =
-        ui::send_message(list_, ui::LB_ITEMFROMPOINT, 0,
-                         std::intptr_t(x & 0xFFFF) | (std::intptr_t(y & 0xFFFF) << 16));
-    return (answer >> 16) & 0xFFFF ? -1 : int(answer & 0xFFFF);
+    return list_->indexAt(QPoint(x, y)).row();
 }
 
 void PlaylistWindow::drag_reorder_begin(int x, int y) {
     const int row = row_at(x, y);
     if (row < 0) return;
-    g_list_drag_index = row;
-    g_list_drag_text = list_->item(row)->text().toStdString();
-    g_list_drag_active = true;
+    drag_index_ = row;
+    drag_active_ = true;
 }
 
 void PlaylistWindow::drag_reorder_move(int x, int y) {
-    if (!g_list_drag_active) return;
+    if (!drag_active_) return;
     const int r = row_at(x, y);
-    const int from = g_list_drag_index;
+    const int from = drag_index_;
     if (r < 0 || r == from || from < 0 || from >= list_->count()) return;
-    if (r > from)
-        for (int i = from + 1; i <= r; ++i) list_->item(i - 1)->setText(list_->item(i)->text());
-    else
-        for (int i = from - 1; i >= r; --i) list_->item(i + 1)->setText(list_->item(i)->text());
-    list_->item(r)->setText(QString::fromStdString(g_list_drag_text));
-    g_list_drag_index = r;
+    player_.move_row(from, r);
+    drag_index_ = r;
 }
 
 void PlaylistWindow::drag_reorder_end() {
-    g_list_drag_active = false;
+    drag_active_ = false;
 }
 
 void PlaylistWindow::paintEvent(QPaintEvent*) {

@@ -10,13 +10,25 @@ class QListWidget;
 class QMenu;
 class QRadioButton;
 
-// The track list window: the list of paths, the add / remove / list-file
-// menus, the four play modes, double click to play and drag to reorder. The
-// player bar loads it hidden and destroys it when the bar closes.
+namespace dezu::ui {
+class Prompts;
+}
+namespace dezu::shell {
+class ShellActions;
+}
+namespace dezu::player {
+class Player;
+}
+
+// The track list window, a view of the Player's rows: the list of paths, the
+// add / remove / list-file menus, the four play modes, double click to play
+// and drag to reorder. The player bar loads it hidden and destroys it when
+// the bar closes.
 class PlaylistWindow : public dezu::ui::Form {
     Q_OBJECT
 public:
-    PlaylistWindow();
+    PlaylistWindow(dezu::player::Player& player, dezu::ui::Prompts& prompts,
+                   dezu::shell::ShellActions& shell, bool opacity_enabled);
 
     void on_created() override { init_playlist_window(); }
 
@@ -47,9 +59,7 @@ public:
     QListWidget* list() const { return list_; }
     QRadioButton* mode_button(int mode) const;  // 1..4
     QMenu* menu(const std::string& caption) const;
-
-    // Moves a file to the recycle bin; true when it went. Tests replace it.
-    static void set_recycler_for_test(std::function<bool(const std::string&)> recycler);
+    bool drag_active() const { return drag_active_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,13 +67,20 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void select_mode(int mode, const char* value);
+    void select_mode(int mode);
+    void show_rows_from(int first);
     QMenu* add_menu(const char* caption,
                     std::initializer_list<std::pair<const char*, std::function<void()>>> items);
     // The row under the point, or -1.
     int row_at(int x, int y) const;
 
+    dezu::player::Player& player_;
+    dezu::ui::Prompts& prompts_;
+    dezu::shell::ShellActions& shell_;
+    bool opacity_enabled_;
     QListWidget* list_ = nullptr;
+    bool drag_active_ = false;
+    int drag_index_ = 0;
     QPixmap skin_;
     std::string skin_bytes_;
     QRadioButton* modes_[4] = {};

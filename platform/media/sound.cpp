@@ -1,21 +1,12 @@
 #include "platform/media/sound.h"
 
-#include <gst/gst.h>
-
-#include <cstdlib>
 #include <optional>
 
 #include "platform/files/files.h"
+#include "platform/media/playbin.h"
 
 namespace dezu::media {
 namespace {
-
-std::string test_sink;
-
-bool gstreamer_ready() {
-    static const bool ready = gst_init_check(nullptr, nullptr, nullptr);
-    return ready;
-}
 
 // Pushes an in-memory sound into the pipeline's source in one piece.
 void push_bytes(GstElement* /*playbin*/, GstElement* source, gpointer user) {
@@ -84,19 +75,9 @@ void SoundPlayer::play_file(const std::string& path) {
 }
 
 void SoundPlayer::start(std::unique_ptr<Playback> p, const std::string& uri) {
-    if (!gstreamer_ready() || !(p->pipeline = gst_element_factory_make("playbin", nullptr))) {
+    if (!(p->pipeline = detail::make_sound_playbin(uri))) {
         finish_later(p->file, p->data.size());
         return;
-    }
-    g_object_set(p->pipeline, "uri", uri.c_str(), nullptr);
-    const std::string sink = audio_sink_description();
-    if (!sink.empty()) {
-        GError* error = nullptr;
-        GstElement* audio = gst_parse_launch(sink.c_str(), &error);
-        if (error) g_error_free(error);
-        if (audio) g_object_set(p->pipeline, "audio-sink", audio, nullptr);
-        if (GstElement* video = gst_element_factory_make("fakesink", nullptr))
-            g_object_set(p->pipeline, "video-sink", video, nullptr);
     }
     if (!p->data.empty())
         g_signal_connect(p->pipeline, "source-setup", G_CALLBACK(push_bytes), &p->data);
@@ -131,16 +112,6 @@ void SoundPlayer::poll_buses() {
         emit ended(file, bytes, *played);
     }
     if (playing_.empty()) poll_.stop();
-}
-
-void set_audio_sink_for_test(const std::string& element) {
-    test_sink = element;
-}
-
-std::string audio_sink_description() {
-    if (!test_sink.empty()) return test_sink;
-    const char* env = std::getenv("DEZU_AUDIO_SINK");
-    return env ? env : "";
 }
 
 }  // namespace dezu::media

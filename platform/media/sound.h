@@ -8,7 +8,8 @@
 #include <string>
 
 // Short sounds (the clock's chime). Each sound starts at once and plays on
-// the media framework's own threads; nothing waits for it.
+// the media framework's own threads; nothing waits for it. Sounds go to the
+// desktop's own output, or to the element description in DEZU_AUDIO_SINK.
 namespace dezu::media {
 
 class SoundPlayer : public QObject {
@@ -42,16 +43,5 @@ private:
     std::list<std::unique_ptr<Playback>> playing_;
     QTimer poll_;
 };
-
-// The audio output that sounds and tracks play into, as a media element
-// description: "fakesink" plays silently and as fast as it can, "fakesink
-// sync=true" in real time. Empty: the description in the environment
-// variable DEZU_AUDIO_SINK, else the desktop's own output. Tests replace the
-// output, and only the output.
-void set_audio_sink_for_test(const std::string& element);
-
-// The audio output description in force by the rule above: empty for the
-// desktop's own output.
-std::string audio_sink_description();
 
 }  // namespace dezu::media

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <optional>
 
 namespace dezu::process {
 
@@ -17,10 +16,5 @@ class SystemClock final : public Clock {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
-
-// Until every caller is handed its Clock: the current local time, or the one
-// a test fixed.
-QDateTime now();
-void set_now_for_test(std::optional<QDateTime> fixed);
 
 }  // namespace dezu::process

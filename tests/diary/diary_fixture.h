@@ -65,7 +65,6 @@ protected:
     }
     void TearDown() override {
         program_.reset();
-        LinePrinter::set_output_file_for_test(std::nullopt);
         ProgramDirTest::TearDown();
     }
 

@@ -213,7 +213,7 @@ TEST_F(DiaryToolbarTest, ExportWritesTheTextAsGb18030UnderATxtName) {
 
 TEST_F(DiaryToolbarTest, PrintSkipsEmptyLinesAndKeepsBlankOnes) {
     const std::string pdf = path("out.pdf");
-    LinePrinter::set_output_file_for_test(pdf);
+    services.printer.output = pdf;
     type_text(w, "First line\n\nThird line");
     press(Cmd::kPrint);
     ASSERT_TRUE(dezu::files::file_exists(pdf));

@@ -180,7 +180,7 @@ TEST_F(ImportRunTest, TheLabelShowsEachSource) {
 }
 
 // A web server whose pages answer as their path says: /page/NAME at once
-// with NAME, /slow/NAME after 300 ms, /stall never.
+// with NAME, /slow/NAME after 2 s, /stall never.
 class StalledServerTest : public ImportRunTest {
 protected:
     void SetUp() override {
@@ -192,7 +192,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if kind == "stall":
             time.sleep(600)
         if kind == "slow":
-            time.sleep(0.3)
+            time.sleep(2)
         body = name.encode()
         self.send_response(200)
         self.send_header("Content-Type", "text/plain; charset=utf-8")

@@ -11,14 +11,18 @@ source "$here/lib.sh"
 e2e_setup || e2e_fail_now "virtual display with a tray host"
 export DEZU_AUDIO_SINK="fakesink sync=true"
 
-# Two silent one-second tracks (16-bit mono, 8 kHz) and a playlist of them.
+# Two silent tracks (16-bit mono, 8 kHz), of one and of four seconds, and a
+# playlist of them. The second lasts long enough to be still playing when
+# the bar is closed.
 app="$E2E_DIR/app"
 mkdir -p "$app"
-for name in "one.wav" "two words.wav"; do
-  { printf 'RIFF\xa4\x3e\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00'
-    printf '\x80\x3e\x00\x00\x02\x00\x10\x00data\x80\x3e\x00\x00'
-    head -c 16000 /dev/zero; } >"$app/$name"
-done
+wav() {  # <file> <bytes of sound, as little-endian hex escapes> <RIFF size> <count>
+  { printf 'RIFF%bWAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00' "$3"
+    printf '\x80\x3e\x00\x00\x02\x00\x10\x00data%b' "$2"
+    head -c "$4" /dev/zero; } >"$1"
+}
+wav "$app/one.wav" '\x80\x3e\x00\x00' '\xa4\x3e\x00\x00' 16000
+wav "$app/two words.wav" '\x00\xfa\x00\x00' '\x24\xfa\x00\x00' 64000
 printf '#EXTM3U\r\n%s\r\n%s\r\n' "$app/one.wav" "$app/two words.wav" >"$app/list.m3u"
 ini=$(printf '[系统参数]\n显示启动画面=N\n自动启动=N\n[播放器]\n播放列表=%s\n歌曲=0\n播放模式=2\n' "$app/list.m3u")
 e2e_start_dezu "$dezu" "$ini" || e2e_fail_now "dezu's tray icon"

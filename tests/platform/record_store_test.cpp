@@ -1,5 +1,3 @@
-#include "platform/store/record_store.h"
-
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -624,45 +622,6 @@ TEST_F(KilledWriterTest, APasswordChangeCutOffLeavesNoCopyBehind) {
         EXPECT_EQ(mode_of(file), 0600u);
     }
     EXPECT_GE(copies_seen, 2) << "no kill came while a copy was being made";
-}
-
-// The program-wide cursor kept for its last users: aliases, one current
-// table, calls acting on its current record.
-TEST_F(RecordStoreTest, TheCursorNamesTablesByAliasOrFileNameAndOneIsCurrent) {
-    const std::string diary = make_table("a.SJK", {"diary page"});
-    const std::string mail = make_table("user.edb", {"account 1", "account 2"});
-    ASSERT_TRUE(open_store_table(diary, "记事", "x"));
-    ASSERT_TRUE(open_store_table(mail, "用户数据库", "x"));
-    EXPECT_EQ(current_store_alias(), "用户数据库");
-    EXPECT_EQ(store_record_count(), 2);
-
-    ASSERT_TRUE(select_store_table(diary));  // by file name
-    EXPECT_EQ(current_store_alias(), "记事");
-    EXPECT_EQ(read_store_field(1), "diary page");
-    EXPECT_TRUE(is_store_table_open(mail));
-    EXPECT_FALSE(select_store_table("nothing"));
-    EXPECT_EQ(current_store_alias(), "记事");
-
-    // Each table keeps its own current record.
-    ASSERT_TRUE(select_store_table("用户数据库"));
-    ASSERT_TRUE(go_to_record(2));
-    ASSERT_TRUE(select_store_table("记事"));
-    EXPECT_EQ(current_record_number(), 1);
-    ASSERT_TRUE(select_store_table("用户数据库"));
-    EXPECT_EQ(read_store_field(1), "account 2");
-    EXPECT_FALSE(go_to_record(9));
-    EXPECT_FALSE(last_store_error().empty());
-
-    // Opening under an alias in use closes the earlier table.
-    ASSERT_TRUE(open_store_table(make_table("b.SJK", {"other"}), "记事", "x"));
-    EXPECT_FALSE(is_store_table_open(diary));
-
-    ASSERT_TRUE(select_store_table(mail));
-    close_store_table(mail);
-    EXPECT_FALSE(is_store_table_open("用户数据库"));
-    EXPECT_EQ(current_store_alias(), "");
-    EXPECT_FALSE(append_store_record());
-    EXPECT_TRUE(is_store_table_open("记事"));
 }
 
 }  // namespace

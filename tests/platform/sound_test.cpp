@@ -78,7 +78,7 @@ TEST_F(SoundTest, PlaysSoundsHeldInMemoryOrInFiles) {
 
 TEST_F(SoundTest, ReturnsBeforeTheSoundEndsAndStopsWithThePlayer) {
     // Five seconds of sound into a sink that keeps time.
-    dezu::media::set_audio_sink_for_test("fakesink sync=true");
+    FakeAudioOutput real_time("fakesink sync=true");
     const std::string long_tone = tone_wav(5 * 11025);
     QElapsedTimer timer;
     timer.start();

@@ -4,10 +4,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 
-#include "platform/ui/timer_control.h"
-#include "player/playback_engine.h"
 #include "player_test_support.h"
-#include "support/scripted_prompts.h"
 
 namespace {
 
@@ -17,10 +14,6 @@ protected:
         PlayerTest::SetUp();
         bar = open_bar();
         ASSERT_NE(bar, nullptr);
-    }
-    void start(int row) {
-        g_current_track_index = row;
-        play_track_at(row);
     }
     int fill() const { return bar->progress_fill()->width(); }
     PlayerBarWindow* bar = nullptr;
@@ -32,7 +25,7 @@ TEST_F(PlayerBarTest, TheBarOpensFoldedWithItsPlaylistHidden) {
     ASSERT_NE(playlist(), nullptr);
     EXPECT_FALSE(playlist()->isVisible());
     EXPECT_EQ(bar->time_label()->text(), "00:00");
-    EXPECT_EQ(bar->tick_timer()->interval(), 0);
+    EXPECT_FALSE(ticking());
 }
 
 TEST_F(PlayerBarTest, TheTickCountsTimeAndFillsTheProgress) {
@@ -47,12 +40,10 @@ TEST_F(PlayerBarTest, TheTickCountsTimeAndFillsTheProgress) {
     set_rows({track("a.wav")});
     start(0);
     for (const auto& c : cases) {
-        g_elapsed_minutes = c.minutes;
-        g_elapsed_seconds = c.seconds;
-        g_elapsed_total_seconds = c.total;
-        g_track_length_seconds = c.length;
+        player().set_elapsed(c.minutes, c.seconds, c.total);
+        player().set_length_seconds(c.length);
         bar->progress_fill()->resize(17, 7);
-        bar->playback_timer_tick();
+        player().tick();
         EXPECT_EQ(bar->time_label()->text().toStdString(), c.shows);
         EXPECT_EQ(fill(), c.fill) << c.shows;
     }
@@ -67,17 +58,22 @@ TEST_F(PlayerBarTest, SeekReleaseMovesThePositionByTheFillWidth) {
     } cases[] = {{61, 1, 0, 1}, {0, 0, 0, 0}, {123, 4, 0, 4}};  // the end last
     for (const auto& c : cases) {
         bar->seek_fill_mouse_down();
-        EXPECT_TRUE(g_seek_drag_active);
-        EXPECT_EQ(bar->tick_timer()->interval(), 0);
-        EXPECT_EQ(mode_of_current(), "paused");
+        EXPECT_TRUE(bar->seek_drag_active());
+        EXPECT_FALSE(ticking());
+        EXPECT_EQ(media_state(), State::Paused);
         bar->seek_fill_mouse_move(c.width);
         bar->seek_fill_mouse_up();
-        EXPECT_FALSE(g_seek_drag_active);
-        EXPECT_EQ(g_elapsed_total_seconds, c.total);
-        EXPECT_EQ(g_elapsed_minutes, c.minutes);
-        EXPECT_EQ(g_elapsed_seconds, c.seconds);
-        EXPECT_EQ(bar->tick_timer()->interval(), 1000);
-        EXPECT_FALSE(g_resume_after_seek);
+        EXPECT_FALSE(bar->seek_drag_active());
+        EXPECT_EQ(player().elapsed_total_seconds(), c.total);
+        EXPECT_EQ(player().elapsed_minutes(), c.minutes);
+        EXPECT_EQ(player().elapsed_seconds(), c.seconds);
+        EXPECT_TRUE(ticking());
+        EXPECT_FALSE(bar->resume_after_seek());
+        if (c.width < 123) {  // the end itself ends the track
+            EXPECT_TRUE(wait_until([&] {
+                return std::abs(player().media().position_ms() - c.total * 1000) < 1000;
+            })) << c.width;
+        }
     }
 }
 
@@ -86,38 +82,41 @@ TEST_F(PlayerBarTest, ASeekWhilePausedOrWithNothingOpenDoesNotResume) {
     bar->seek_track_mouse_down(50);
     bar->seek_track_mouse_move(70);
     bar->seek_track_mouse_up();
-    EXPECT_FALSE(g_seek_drag_active);
+    EXPECT_FALSE(bar->seek_drag_active());
     EXPECT_EQ(fill(), before);
 
     set_rows({track("a.wav", 4000)});
     start(0);
-    toggle_play_pause();
-    ASSERT_TRUE(g_paused);
+    player().toggle_play_pause();
+    ASSERT_TRUE(player().paused());
     bar->seek_track_mouse_down(40);
     EXPECT_EQ(fill(), 40);
     bar->seek_track_mouse_up();
-    EXPECT_EQ(mode_of_current(), "paused");
-    EXPECT_EQ(bar->tick_timer()->interval(), 0);
-    EXPECT_EQ(g_elapsed_total_seconds, 1);
+    EXPECT_EQ(media_state(), State::Paused);
+    EXPECT_FALSE(ticking());
+    EXPECT_EQ(player().elapsed_total_seconds(), 1);
 }
 
 TEST_F(PlayerBarTest, PreviousAndNextWrapAroundTheList) {
     set_rows({track("a.wav"), track("b.wav"), track("c.wav")});
-    g_play_mode = "1";
+    player().set_play_mode(PlayMode::Sequential);
     start(0);
     bar->play_previous_track();
-    EXPECT_EQ(g_current_track_index, 2);
+    settle();
+    EXPECT_EQ(player().current_row(), 2);
     EXPECT_EQ(selected_rows(), std::vector<int>{2});
-    EXPECT_TRUE(g_track_open);
+    EXPECT_TRUE(player().track_open());
     bar->play_next_track();
-    EXPECT_EQ(g_current_track_index, 0);
-    EXPECT_TRUE(g_track_open);
-    EXPECT_EQ(dezu::media::open_mci_devices(), 1u);
+    settle();
+    EXPECT_EQ(player().current_row(), 0);
+    EXPECT_TRUE(player().track_open());
+    EXPECT_EQ(player().media().path(), rows()[0]);
 
     set_rows({});
-    stop_playback();
+    player().stop();
     bar->play_previous_track();
-    EXPECT_FALSE(g_track_open);
+    settle();
+    EXPECT_FALSE(player().track_open());
 }
 
 TEST_F(PlayerBarTest, OpeningFilesPlaysTheFirstAddedRow) {
@@ -125,21 +124,16 @@ TEST_F(PlayerBarTest, OpeningFilesPlaysTheFirstAddedRow) {
     for (int i = 0; i < 5; ++i) five.push_back(track("old" + std::to_string(i) + ".wav"));
     set_rows(five);
     start(1);
-    {
-        ScriptedPrompts prompts;
-        prompts.then_files({track("n1.wav"), track("n2.wav"), track("n3.wav")});
-        bar->open_files_and_play();
-    }
+    services.prompts.then_files({track("n1.wav"), track("n2.wav"), track("n3.wav")});
+    bar->open_files_and_play();
+    settle();
     EXPECT_EQ(rows().size(), 8u);
-    EXPECT_EQ(g_current_track_index, 5);
-    EXPECT_EQ(g_mci_device_name, "\"" + path("n1.wav") + "\"");
-    EXPECT_EQ(dezu::media::open_mci_devices(), 1u);
-    {
-        ScriptedPrompts prompts;  // cancelled: the track plays on
-        bar->open_files_and_play();
-    }
-    EXPECT_EQ(g_current_track_index, 5);
-    EXPECT_TRUE(g_track_open);
+    EXPECT_EQ(player().current_row(), 5);
+    EXPECT_EQ(player().track_name(), "\"" + path("n1.wav") + "\"");
+    EXPECT_EQ(player().media().path(), path("n1.wav"));
+    bar->open_files_and_play();  // cancelled: the track plays on
+    EXPECT_EQ(player().current_row(), 5);
+    EXPECT_TRUE(player().track_open());
 }
 
 TEST_F(PlayerBarTest, TheFoldButtonTogglesHeightAndItsRightPressHides) {
@@ -154,8 +148,8 @@ TEST_F(PlayerBarTest, TheFoldButtonTogglesHeightAndItsRightPressHides) {
                       Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(fold, &press);
     EXPECT_FALSE(bar->isVisible());
-    EXPECT_TRUE(g_track_open);
-    EXPECT_EQ(mode_of_current(), "playing");
+    EXPECT_TRUE(player().track_open());
+    EXPECT_EQ(media_state(), State::Playing);
 }
 
 TEST_F(PlayerBarTest, ThePlaylistButtonShowsHidesAndReloadsThePlaylist) {
@@ -172,27 +166,44 @@ TEST_F(PlayerBarTest, ThePlaylistButtonShowsHidesAndReloadsThePlaylist) {
 TEST_F(PlayerBarTest, ClosingStopsTheTrackSavesTheRowAndDropsThePlaylist) {
     set_rows({track("a.wav"), track("b.wav")});
     start(1);
-    g_current_track_index = 1;
-    dezu::settings::write_setting(clock_ini(), "播放器", "歌曲", "0");
+    ASSERT_TRUE(dezu::settings::write_setting(clock_ini(), "播放器", "歌曲", "0"));
     dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
-    EXPECT_FALSE(g_track_open);
-    EXPECT_EQ(dezu::media::open_mci_devices(), 0u);
+    EXPECT_FALSE(player().track_open());
+    EXPECT_EQ(media_state(), State::Closed);
     EXPECT_EQ(setting("歌曲"), "1");
     EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kPlaylist));
-    // The engine copes with the bar gone.
-    toggle_play_pause();
-    advance_track(true);
-    stop_playback();
+    // The rows went with the playlist: nothing plays with the bar gone.
+    player().toggle_play_pause();
+    player().advance(true);
+    player().stop();
+    EXPECT_FALSE(player().starting());
+    EXPECT_EQ(media_state(), State::Closed);
+}
+
+TEST_F(PlayerBarTest, ClosingWhileARowIsPreparedLeavesNothingPlaying) {
+    set_rows({track("a.wav")});
+    player().play_row(0);
+    ASSERT_TRUE(player().starting());
+    dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
+    process_events(300);
+    EXPECT_FALSE(player().starting());
+    EXPECT_FALSE(player().track_open());
+    EXPECT_EQ(media_state(), State::Closed);
 }
 
 TEST_F(PlayerBarTest, APressOnTheBarItselfEndsBothDrags) {
-    g_seek_drag_active = true;
-    g_volume_drag_active = true;
+    set_rows({track("a.wav")});
+    start(0);
+    bar->toggle_bar_height();
+    bar->seek_fill_mouse_down();
+    bar->volume_track_mouse_down();
+    ASSERT_TRUE(bar->seek_drag_active());
+    ASSERT_TRUE(bar->volume_drag_active());
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(139, 10), QPointF(739, 13), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(bar, &press);
-    EXPECT_FALSE(g_seek_drag_active);
-    EXPECT_FALSE(g_volume_drag_active);
+    EXPECT_FALSE(bar->seek_drag_active());
+    EXPECT_FALSE(bar->volume_drag_active());
 }
 
 }  // namespace

@@ -1,41 +1,42 @@
 #pragma once
 
-#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QListWidget>
-#include <QThread>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/globals.h"
-#include "app/register_windows.h"
-#include "platform/media/mci.h"
-#include "platform/media/sound.h"
+#include "app/program.h"
+#include "platform/media/media_player.h"
 #include "platform/settings/settings_file.h"
 #include "platform/ui/form.h"
 #include "platform/ui/window_ids.h"
+#include "player/player.h"
 #include "player/player_bar_window.h"
 #include "player/playlist_window.h"
 #include "support/program_dir.h"
+#include "support/sound_log.h"
+#include "support/test_services.h"
 #include "support/wav_file.h"
 
-// A fresh program directory with every window registered, and tracks that
-// play in real time into a fake sink: nothing reaches a sound device.
+// A program in a fresh folder with stand-in services, whose tracks play in
+// real time into a fake sink: nothing reaches a sound device.
 class PlayerTest : public ProgramDirTest {
 protected:
+    using State = dezu::media::MediaPlayer::State;
+    using PlayMode = dezu::player::PlayMode;
+
     void SetUp() override {
         ProgramDirTest::SetUp();
-        dezu::media::set_audio_sink_for_test("fakesink sync=true");
-        register_all_windows();
-        g_program_dir = dir() + "/";
+        program_ = std::make_unique<Program>(test_site(dir()), services.services());
     }
     void TearDown() override {
         dezu::ui::discard_all_windows();
-        dezu::media::close_all_mci_devices();
-        dezu::media::set_wave_out_volume(0xFFFFFFFFu);
-        dezu::media::set_audio_sink_for_test("");
-        PlaylistWindow::set_recycler_for_test(nullptr);
+        program_.reset();
         ProgramDirTest::TearDown();
     }
+
+    dezu::player::Player& player() { return program_->player(); }
 
     // A track of that length in the program directory; its full path.
     std::string track(const std::string& name, int milliseconds = 3000) {
@@ -47,18 +48,19 @@ protected:
         return dezu::settings::read_setting(clock_ini(), "播放器", key);
     }
 
-    // The bar with its playlist window, nothing playing.
+    // The bar with its playlist window; a track the start-up plays has
+    // started.
     PlayerBarWindow* open_bar() {
-        return dynamic_cast<PlayerBarWindow*>(dezu::ui::load_window(dezu::ui::windows::kPlayerBar));
+        auto* bar =
+            dynamic_cast<PlayerBarWindow*>(dezu::ui::load_window(dezu::ui::windows::kPlayerBar));
+        settle();
+        return bar;
     }
     static PlaylistWindow* playlist() {
         return dezu::ui::loaded_window_as<PlaylistWindow>(dezu::ui::windows::kPlaylist);
     }
-    static void set_rows(const std::vector<std::string>& rows) {
-        QListWidget* list = playlist()->list();
-        list->clear();
-        for (const auto& r : rows) list->addItem(QString::fromStdString(r));
-    }
+    void set_rows(const std::vector<std::string>& rows) { player().replace_rows(rows); }
+    // The rows as the playlist window shows them.
     static std::vector<std::string> rows() {
         std::vector<std::string> out;
         QListWidget* list = playlist()->list();
@@ -72,18 +74,36 @@ protected:
             if (list->item(i)->isSelected()) out.push_back(i);
         return out;
     }
-    static std::string mode_of_current() {
-        std::string reply;
-        dezu::media::mci_send_string("status " + g_mci_device_name + " mode", &reply, 30);
-        return reply;
+
+    // Starts the row and waits until it plays or the player has given up.
+    void start(int row) {
+        player().play_row(row);
+        settle();
     }
+    // Waits until no row is being prepared.
+    void settle() {
+        ASSERT_TRUE(wait_until([&] { return !player().starting(); })) << "a start did not end";
+    }
+    State media_state() { return player().media().state(); }
+    bool ticking() { return player().tick_timer().interval() == 1000; }
     // Waits, within a bound, until the open track has played to its end.
-    static bool wait_until_ended(int limit_ms = 5000) {
-        for (int waited = 0; waited < limit_ms; waited += 20) {
-            if (mode_of_current() == "stopped") return true;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(20);
-        }
-        return false;
+    bool wait_until_ended(int limit_ms = 5000) {
+        return wait_until([&] { return media_state() == State::Ended; }, limit_ms);
     }
+
+    template <class Condition>
+    static bool wait_until(Condition condition, int ms = 10000) {
+        QDeadlineTimer deadline(ms);
+        while (!condition()) {
+            if (deadline.hasExpired()) return false;
+            process_events(5);
+        }
+        return true;
+    }
+
+    FakeAudioOutput output{"fakesink sync=true"};
+    TestServices services;
+
+private:
+    std::unique_ptr<Program> program_;
 };

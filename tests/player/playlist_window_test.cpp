@@ -10,9 +10,15 @@
 #include "platform/text/text.h"
 #include "player/add_media.h"
 #include "player_test_support.h"
-#include "support/scripted_prompts.h"
 
-using dezu::settings::write_setting;
+namespace {
+
+void write_setting(const std::string& ini, const char* section, const char* key,
+                   const std::string& value) {
+    ASSERT_TRUE(dezu::settings::write_setting(ini, section, key, value));
+}
+
+}  // namespace
 
 namespace {
 
@@ -43,29 +49,32 @@ TEST_F(PlaylistWindowTest, CreationRestoresTheListTheRowAndTheMode) {
     ASSERT_NE(open_bar(), nullptr);
     EXPECT_FALSE(playlist()->isVisible());
     EXPECT_EQ(rows(), (std::vector<std::string>{a, b}));
-    EXPECT_EQ(g_current_track_index, 1);
-    EXPECT_TRUE(g_track_open);  // auto-play is on by default
+    EXPECT_EQ(player().current_row(), 1);
+    EXPECT_TRUE(player().track_open());  // auto-play is on by default
     EXPECT_EQ(selected_rows(), std::vector<int>{1});
-    EXPECT_EQ(g_play_mode, "3");
+    EXPECT_EQ(player().play_mode(), PlayMode::Random);
     for (int m = 1; m <= 4; ++m) EXPECT_EQ(playlist()->mode_button(m)->isChecked(), m == 3) << m;
 }
 
 TEST_F(PlaylistWindowTest, ModesAndAutoPlayFollowTheirSettings) {
     const struct {
         const char* mode;  // nullptr: missing
-        const char* kept;
+        PlayMode kept;
         int checked;
-    } cases[] = {{nullptr, "2", 2}, {"1", "1", 1}, {"4", "4", 4}, {"9", "9", 4}};
+    } cases[] = {{nullptr, PlayMode::Loop, 2},
+                 {"1", PlayMode::Sequential, 1},
+                 {"4", PlayMode::Single, 4},
+                 {"9", PlayMode::Single, 4}};
     write_file("l.m3u", track("a.wav") + "\r\n");
     write_setting(clock_ini(), "播放器", "播放列表", path("l.m3u"));
     write_setting(clock_ini(), "系统参数", "自动播放", "N");
     for (const auto& c : cases) {
         if (c.mode) write_setting(clock_ini(), "播放器", "播放模式", c.mode);
         ASSERT_NE(open_bar(), nullptr);
-        EXPECT_EQ(g_play_mode, c.kept);
+        EXPECT_EQ(player().play_mode(), c.kept);
         EXPECT_TRUE(playlist()->mode_button(c.checked)->isChecked());
         EXPECT_EQ(rows().size(), 1u);
-        EXPECT_FALSE(g_track_open);
+        EXPECT_FALSE(player().track_open());
         dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
         EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kPlaylist));
     }
@@ -76,7 +85,9 @@ TEST_F(PlaylistWindowTest, AMissingListFileIsForgottenAndTheModeStillRead) {
     ASSERT_NE(open_bar(), nullptr);
     EXPECT_EQ(setting("播放列表"), "");
     EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(g_play_mode, "2");
+    EXPECT_EQ(player().play_mode(), PlayMode::Loop);
+    // The path stays current: the next write goes there.
+    EXPECT_EQ(player().list_path(), path("gone.m3u"));
 }
 
 TEST_F(PlaylistWindowTest, TheThreeMenusHoldTheirItemsInOrder) {
@@ -105,10 +116,14 @@ TEST_F(PlaylistWindowTest, ClickingAModeSetsAndStoresIt) {
     const struct {
         int button;
         const char* value;
-    } cases[] = {{1, "1"}, {3, "3"}, {4, "4"}, {2, "2"}};
+        PlayMode mode;
+    } cases[] = {{1, "1", PlayMode::Sequential},
+                 {3, "3", PlayMode::Random},
+                 {4, "4", PlayMode::Single},
+                 {2, "2", PlayMode::Loop}};
     for (const auto& c : cases) {
         playlist()->mode_button(c.button)->click();
-        EXPECT_EQ(g_play_mode, c.value);
+        EXPECT_EQ(player().play_mode(), c.mode);
         EXPECT_EQ(setting("播放模式"), c.value);
         for (int m = 1; m <= 4; ++m)
             EXPECT_EQ(playlist()->mode_button(m)->isChecked(), m == c.button);
@@ -130,12 +145,13 @@ TEST_F(PlaylistWindowTest, DeletingSelectedRowsKeepsOrderAndMovesTheCurrentRow) 
         set_rows(all);
         playlist()->list()->clearSelection();
         for (int r : c.selected) playlist()->list()->item(r)->setSelected(true);
-        g_current_track_index = c.current;
+        player().set_current_row(c.current);
         playlist()->delete_selected_rows();
         std::vector<std::string> expected;
         for (int k : c.kept) expected.push_back(all[std::size_t(k)]);
         EXPECT_EQ(rows(), expected);
-        EXPECT_EQ(g_current_track_index, c.current_after);
+        EXPECT_EQ(player().rows(), expected);
+        EXPECT_EQ(player().current_row(), c.current_after);
         EXPECT_EQ(selected_rows(), std::vector<int>{c.current_after});
         EXPECT_EQ(dezu::files::read_lines(path("TMP.m3u")), expected);
     }
@@ -148,49 +164,68 @@ TEST_F(PlaylistWindowTest, SelectAllRemovesNothingAndClearEmptiesTheFile) {
     EXPECT_EQ(selected_rows(), (std::vector<int>{0, 1, 2, 3}));
     EXPECT_EQ(rows().size(), 4u);
     EXPECT_FALSE(dezu::files::file_exists(path("TMP.m3u")));
-    g_current_track_index = 2;
+    player().set_current_row(2);
     playlist()->clear_playlist();
     EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(g_current_track_index, 2);
+    EXPECT_EQ(player().current_row(), 2);
     EXPECT_EQ(read_file("TMP.m3u"), "");
     EXPECT_EQ(setting("播放列表"), path("TMP.m3u"));
 }
 
 TEST_F(PlaylistWindowTest, RecyclingDropsOnlyTheRowsWhoseFilesWent) {
     ASSERT_NE(open_bar(), nullptr);
-    std::vector<std::string> asked;
-    PlaylistWindow::set_recycler_for_test([&](const std::string& p) {
-        asked.push_back(p);
-        return p != "/m/2.mp3";
-    });
+    // The shell stands in for the wastebasket: it takes the files whose names
+    // it is asked, and here refuses 2.mp3 by answering no once.
+    struct Refusing : RecordedShell {
+        bool move_to_trash(const std::string& path) override {
+            asked.push_back(path);
+            return path != "/m/2.mp3";
+        }
+        std::vector<std::string> asked;
+    };
+    dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
+    Refusing shell;
+    PlaylistWindow window(player(), services.prompts, shell, false);
     set_rows(numbered(4));
-    select({1, 2});
-    playlist()->recycle_selected_files();
-    EXPECT_EQ(asked, (std::vector<std::string>{"/m/1.mp3", "/m/2.mp3"}));
-    EXPECT_EQ(rows(), (std::vector<std::string>{"/m/0.mp3", "/m/2.mp3", "/m/3.mp3"}));
-    EXPECT_TRUE(selected_rows().empty());
+    window.list()->item(1)->setSelected(true);
+    window.list()->item(2)->setSelected(true);
+    window.recycle_selected_files();
+    EXPECT_EQ(shell.asked, (std::vector<std::string>{"/m/1.mp3", "/m/2.mp3"}));
+    EXPECT_EQ(player().rows(), (std::vector<std::string>{"/m/0.mp3", "/m/2.mp3", "/m/3.mp3"}));
+    for (int i = 0; i < window.list()->count(); ++i)
+        EXPECT_FALSE(window.list()->item(i)->isSelected());
     EXPECT_EQ(dezu::files::read_lines(path("TMP.m3u")).size(), 3u);
+}
+
+TEST_F(PlaylistWindowTest, RecyclingGoesThroughTheShell) {
+    ASSERT_NE(open_bar(), nullptr);
+    set_rows(numbered(3));
+    select({0, 2});
+    playlist()->recycle_selected_files();
+    EXPECT_EQ(services.shell.calls,
+              (std::vector<std::string>{"move_to_trash /m/0.mp3", "move_to_trash /m/2.mp3"}));
+    EXPECT_EQ(rows(), std::vector<std::string>{"/m/1.mp3"});
+    EXPECT_TRUE(selected_rows().empty());
+    EXPECT_EQ(dezu::files::read_lines(path("TMP.m3u")), std::vector<std::string>{"/m/1.mp3"});
 }
 
 TEST_F(PlaylistWindowTest, SaveAddsTheExtensionAndMakesTheFileCurrent) {
     ASSERT_NE(open_bar(), nullptr);
-    {
-        ScriptedPrompts prompts;
-        playlist()->save_playlist_as();  // an empty list asks nothing
-        EXPECT_TRUE(prompts.asked().empty());
-    }
+    playlist()->save_playlist_as();  // an empty list asks nothing
+    EXPECT_TRUE(services.prompts.asked().empty());
     set_rows(numbered(2));
     const struct {
         const char* chosen;
         const char* stored;
     } cases[] = {{"mix", "mix.M3U"}, {"low.m3u", "low.m3u.M3U"}, {"up.M3U", "up.M3U"}};
     for (const auto& c : cases) {
-        ScriptedPrompts prompts;
-        prompts.then_text(path(c.chosen));
+        const std::size_t before = services.prompts.asked().size();
+        services.prompts.then_text(path(c.chosen));
         playlist()->save_playlist_as();
-        ASSERT_EQ(prompts.asked().size(), 1u);
-        EXPECT_EQ(prompts.asked()[0].filters[0].patterns, std::vector<std::string>{"*.M3U"});
-        EXPECT_EQ(g_playlist_path, path(c.stored));
+        ASSERT_EQ(services.prompts.asked().size(), before + 1);
+        EXPECT_EQ(services.prompts.asked().back().filters[0].patterns,
+                  std::vector<std::string>{"*.M3U"});
+        EXPECT_EQ(player().list_path(), path(c.stored));
         EXPECT_EQ(setting("播放列表"), path(c.stored));
         EXPECT_EQ(dezu::files::read_lines(path(c.stored)), numbered(2));
     }
@@ -200,22 +235,16 @@ TEST_F(PlaylistWindowTest, LoadAppendsTheFileAndRecordsItOnlyWhenItOpens) {
     ASSERT_NE(open_bar(), nullptr);
     set_rows(numbered(3));
     write_file("two.m3u", "#EXTINF:1,x\r\n/n/a.mp3\r\n/n/b.txt\r\n");
-    {
-        ScriptedPrompts prompts;
-        prompts.then_files({path("two.m3u")});
-        playlist()->load_playlist_file();
-    }
+    services.prompts.then_files({path("two.m3u")});
+    playlist()->load_playlist_file();
     EXPECT_EQ(rows().size(), 5u);
     EXPECT_EQ(rows()[4], "/n/b.txt");
     EXPECT_EQ(setting("播放列表"), path("two.m3u"));
     EXPECT_EQ(read_file("two.m3u"), "#EXTINF:1,x\r\n/n/a.mp3\r\n/n/b.txt\r\n");
-    {
-        ScriptedPrompts prompts;
-        prompts.then_files({path("absent.m3u")});
-        playlist()->load_playlist_file();
-    }
+    services.prompts.then_files({path("absent.m3u")});
+    playlist()->load_playlist_file();
     EXPECT_EQ(rows().size(), 5u);
-    EXPECT_EQ(g_playlist_path, path("absent.m3u"));
+    EXPECT_EQ(player().list_path(), path("absent.m3u"));
     EXPECT_EQ(setting("播放列表"), path("two.m3u"));
 }
 
@@ -231,14 +260,15 @@ TEST_F(PlaylistWindowTest, DraggingARowMovesItWithoutLosingAny) {
     const QPoint back = row_point(0);
     playlist()->drag_reorder_move(back.x(), back.y());
     EXPECT_EQ(rows(), (std::vector<std::string>{all[1], all[0], all[2], all[3], all[4], all[5]}));
+    EXPECT_EQ(player().rows(), rows());
     playlist()->drag_reorder_end();
-    EXPECT_FALSE(g_list_drag_active);
+    EXPECT_FALSE(playlist()->drag_active());
 
     // A press below the last row starts no drag.
     set_rows(all);
     const QRect last = playlist()->list()->visualItemRect(playlist()->list()->item(5));
     playlist()->drag_reorder_begin(last.center().x(), last.bottom() + 20);
-    EXPECT_FALSE(g_list_drag_active);
+    EXPECT_FALSE(playlist()->drag_active());
     playlist()->drag_reorder_move(to.x(), to.y());
     EXPECT_EQ(rows(), all);
 }
@@ -259,14 +289,15 @@ TEST_F(PlaylistWindowTest, MouseEventsOnTheListDragAndDoubleClickPlays) {
     mouse(QEvent::MouseMove, row_point(1), Qt::LeftButton);
     mouse(QEvent::MouseButtonRelease, row_point(1), Qt::NoButton);
     EXPECT_EQ(rows(), (std::vector<std::string>{before[1], before[0], before[2]}));
-    EXPECT_FALSE(g_list_drag_active);
+    EXPECT_FALSE(playlist()->drag_active());
 
     mouse(QEvent::MouseButtonPress, row_point(2), Qt::LeftButton);
     mouse(QEvent::MouseButtonRelease, row_point(2), Qt::NoButton);
     mouse(QEvent::MouseButtonDblClick, row_point(2), Qt::LeftButton);
-    EXPECT_EQ(g_current_track_index, 2);
-    EXPECT_TRUE(g_track_open);
-    EXPECT_EQ(g_mci_device_name, "\"" + before[2] + "\"");
+    settle();
+    EXPECT_EQ(player().current_row(), 2);
+    EXPECT_TRUE(player().track_open());
+    EXPECT_EQ(player().track_name(), "\"" + before[2] + "\"");
 }
 
 TEST_F(PlaylistWindowTest, AddingFilesImportsPlaylistsAndStoresTheList) {
@@ -274,23 +305,17 @@ TEST_F(PlaylistWindowTest, AddingFilesImportsPlaylistsAndStoresTheList) {
     write_file("set.m3u",
                "#EXTM3U\r\n#EXTINF:1,a\r\n/p/x.mp3\r\n#EXTINF:2,b\r\n/p/y.asf\r\n/p/z.txt\r\n");
     write_file("lower.m3u", "/p/w.wma\r\n");
-    {
-        ScriptedPrompts prompts;
-        prompts.then_files({"/p/one.mp3", path("set.m3u"), "/p/readme.TXT", path("lower.m3u"),
-                            path("missing.m3u")});
-        add_files_to_playlist();
-        ASSERT_EQ(prompts.asked().size(), 1u);
-        EXPECT_EQ(prompts.asked()[0].title, "请选择要播放的媒体");
-        EXPECT_EQ(prompts.asked()[0].filters.size(), 5u);
-    }
+    services.prompts.then_files(
+        {"/p/one.mp3", path("set.m3u"), "/p/readme.TXT", path("lower.m3u"), path("missing.m3u")});
+    playlist()->menu("添加")->actions()[0]->trigger();
+    ASSERT_EQ(services.prompts.asked().size(), 1u);
+    EXPECT_EQ(services.prompts.asked()[0].title, "请选择要播放的媒体");
+    EXPECT_EQ(services.prompts.asked()[0].filters.size(), 5u);
     const std::vector<std::string> expected = {"/p/one.mp3", "/p/x.mp3", "/p/y.asf",
                                                "/p/readme.TXT", "/p/w.wma"};
     EXPECT_EQ(rows(), expected);
     EXPECT_EQ(dezu::files::read_lines(path("TMP.m3u")), expected);
-    {
-        ScriptedPrompts prompts;  // cancelled
-        add_files_to_playlist();
-    }
+    playlist()->menu("添加")->actions()[0]->trigger();  // cancelled
     EXPECT_EQ(rows(), expected);
 }
 
@@ -302,26 +327,19 @@ TEST_F(PlaylistWindowTest, AddingAFolderScansItDepthFirstSkippingDotFolders) {
                           "music/sub/d.mid", "music/.cache/e.mp3"})
         write_file(f, "x");
     std::filesystem::create_directory_symlink(path("music"), path("music/sub/loop"));
-    {
-        ScriptedPrompts prompts;
-        prompts.then_text(path("music"));
-        add_folder_to_playlist();
-        EXPECT_EQ(prompts.asked()[0].title, "选择一个文件夹");
-    }
+    services.prompts.then_text(path("music"));
+    playlist()->menu("添加")->actions()[1]->trigger();
+    EXPECT_EQ(services.prompts.asked()[0].title, "选择一个文件夹");
     const std::vector<std::string> expected = {path("music/a.MP3"), path("music/c.wma"),
                                                path("music/sub/d.mid")};
     EXPECT_EQ(rows(), expected);
-    scan_media_folder("*.*", path("music") + "/");  // a trailing "/" is not doubled
-    EXPECT_EQ(rows().size(), 6u);
-    EXPECT_EQ(rows()[3], path("music/a.MP3"));
+    // A trailing "/" is not doubled.
+    EXPECT_EQ(scan_media_folder("*.*", path("music") + "/"), expected);
 }
 
 TEST_F(PlaylistWindowTest, ACancelledFolderStillWritesTheDefaultFile) {
     ASSERT_NE(open_bar(), nullptr);
-    {
-        ScriptedPrompts prompts;
-        add_folder_to_playlist();
-    }
+    playlist()->menu("添加")->actions()[1]->trigger();
     EXPECT_TRUE(dezu::files::file_exists(path("TMP.m3u")));
     EXPECT_EQ(read_file("TMP.m3u"), "");
     EXPECT_EQ(setting("播放列表"), path("TMP.m3u"));

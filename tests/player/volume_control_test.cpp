@@ -7,12 +7,7 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-#include "platform/ui/messages.h"
-#include "player/playback_engine.h"
 #include "player_test_support.h"
-
-using dezu::media::midi_out_volume;
-using dezu::media::wave_out_volume;
 
 namespace {
 
@@ -37,35 +32,37 @@ protected:
                       Qt::NoModifier);
         QApplication::sendEvent(target, &e);
     }
+    // The output volume as the byte a level sets: twice the level.
+    double volume_byte() { return player().volume() * 255; }
     PlayerBarWindow* bar = nullptr;
 };
 
-TEST_F(VolumeTest, TheStartLevelComesFromTheWaveVolume) {
+TEST_F(VolumeTest, TheStartLevelComesFromTheOutputVolume) {
     EXPECT_EQ(bar->volume_fill()->width(), 42);  // full volume
-    EXPECT_EQ(g_volume_level, 127);
+    EXPECT_EQ(bar->volume_level(), 127);
     dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
-    dezu::media::set_wave_out_volume(0x80008000u);
+    player().set_volume(128 / 255.0);
     bar = open_bar();
-    EXPECT_EQ(read_wave_volume_percent(), 50);
     EXPECT_EQ(bar->volume_fill()->width(), 21);
-    EXPECT_EQ(g_volume_level, 63);
-    EXPECT_EQ(wave_out_volume(), 0x80008000u);  // not set at start
+    EXPECT_EQ(bar->volume_level(), 63);
+    EXPECT_DOUBLE_EQ(volume_byte(), 128);  // not set at start
 }
 
 TEST_F(VolumeTest, TheWheelStepsByFiveWithinOneTo127) {
     const struct {
-        int from, delta, to, width;
-        std::uint32_t word;
-    } cases[] = {{125, 120, 127, 42, 0xFEFEFEFEu},  {127, 120, 127, 42, 0xFEFEFEFEu},
-                 {127, -120, 122, 40, 0xF4F4F4F4u}, {6, -120, 1, 0, 0x02020202u},
-                 {1, -120, 1, 0, 0x02020202u},      {60, 960, 65, 21, 0x82828282u}};
+        int from, delta, to, width, byte;
+    } cases[] = {{125, 120, 127, 42, 254}, {127, 120, 127, 42, 254}, {127, -120, 122, 40, 244},
+                 {6, -120, 1, 0, 2},       {1, -120, 1, 0, 2},       {60, 960, 65, 21, 130}};
+    set_rows({track("a.wav")});
+    start(0);
     for (const auto& c : cases) {
-        g_volume_level = c.from;
+        bar->set_volume_level(c.from);
         wheel(c.delta);
-        EXPECT_EQ(g_volume_level, c.to) << c.from << " " << c.delta;
+        EXPECT_EQ(bar->volume_level(), c.to) << c.from << " " << c.delta;
         EXPECT_EQ(bar->volume_fill()->width(), c.width);
-        EXPECT_EQ(wave_out_volume(), c.word);
-        EXPECT_EQ(midi_out_volume(), c.word);
+        EXPECT_DOUBLE_EQ(volume_byte(), c.byte);
+        // The open track plays at it too.
+        EXPECT_DOUBLE_EQ(player().media().volume(), c.byte / 255.0);
     }
 }
 
@@ -73,58 +70,47 @@ TEST_F(VolumeTest, DraggingSetsTheLevelFromThePointerWithinTheFullWidth) {
     QLabel* fill = bar->volume_fill();
     QWidget* track = bar->volume_track();
     mouse(fill, QEvent::MouseButtonPress, 30);
-    EXPECT_TRUE(g_volume_drag_active);
+    EXPECT_TRUE(bar->volume_drag_active());
     mouse(fill, QEvent::MouseButtonRelease, 21);
-    EXPECT_FALSE(g_volume_drag_active);
-    EXPECT_EQ(g_volume_level, 63);
-    EXPECT_EQ(wave_out_volume(), 0x7E7E7E7Eu);
+    EXPECT_FALSE(bar->volume_drag_active());
+    EXPECT_EQ(bar->volume_level(), 63);
+    EXPECT_DOUBLE_EQ(volume_byte(), 126);
 
     mouse(track, QEvent::MouseButtonPress, 10);
     mouse(track, QEvent::MouseMove, 46);
     EXPECT_EQ(fill->width(), 42);
-    EXPECT_EQ(g_volume_level, 127);
-    EXPECT_EQ(wave_out_volume(), 0xFEFEFEFEu);
+    EXPECT_EQ(bar->volume_level(), 127);
+    EXPECT_DOUBLE_EQ(volume_byte(), 254);
     mouse(track, QEvent::MouseButtonRelease, 0);
-    EXPECT_EQ(g_volume_level, 0);
-    EXPECT_EQ(wave_out_volume(), 0u);
+    EXPECT_EQ(bar->volume_level(), 0);
+    EXPECT_DOUBLE_EQ(volume_byte(), 0);
 
     // Without a press, moves change nothing.
     mouse(track, QEvent::MouseMove, 30);
-    EXPECT_EQ(g_volume_level, 0);
+    EXPECT_EQ(bar->volume_level(), 0);
 }
 
-TEST_F(VolumeTest, ASeekPressEndsAVolumeDrag) {
+TEST_F(VolumeTest, ASeekPressEndsAVolumeDragAndAVolumePressASeekDrag) {
     set_rows({track("a.wav")});
-    g_current_track_index = 0;
-    play_track_at(0);
-    g_volume_drag_active = true;
+    start(0);
+    bar->volume_track_mouse_down();
     bar->seek_fill_mouse_down();
-    EXPECT_FALSE(g_volume_drag_active);
-    g_seek_drag_active = true;
-    volume_fill_mouse_down();
-    EXPECT_FALSE(g_seek_drag_active);
+    EXPECT_FALSE(bar->volume_drag_active());
+    EXPECT_TRUE(bar->seek_drag_active());
+    bar->volume_fill_mouse_down();
+    EXPECT_FALSE(bar->seek_drag_active());
 }
 
-TEST(VolumeWord, BytesAndHexDigits) {
-    EXPECT_EQ(replicate_volume_byte(254), 0xFEFEFEFEu);
-    EXPECT_EQ(replicate_volume_byte(128), 0x80808080u);
-    EXPECT_EQ(replicate_volume_byte(2), 0x02020202u);
-    EXPECT_EQ(replicate_volume_byte(0), 0u);
+TEST(VolumeLevels, WidthsLevelsAndVolumes) {
     const struct {
-        std::uint32_t word;
-        int b;
-    } cases[] = {
-        {0xFFFFFFFFu, 255}, {0, 0}, {0x80008000u, 128}, {0xF0001234u, 240}, {0x0000FFFFu, 0}};
-    for (const auto& c : cases) EXPECT_EQ(hex_high_byte(c.word), c.b) << std::hex << c.word;
-}
-
-TEST(VolumeWord, OnlyWheelMessagesAreTakenByTheProcedure) {
-    QLabel label;
-    g_volume_level = 50;
-    EXPECT_EQ(volume_label_wndproc(&label, dezu::ui::WM_MOUSEWHEEL, 120 << 16, 0), 0);
-    EXPECT_EQ(g_volume_level, 55);
-    EXPECT_EQ(volume_label_wndproc(&label, 0x0201, 1, 0), -1);
-    EXPECT_EQ(g_volume_level, 55);
+        double volume;
+        int width;
+    } starts[] = {{1.0, 42}, {0.0, 0}, {128 / 255.0, 21}, {240 / 255.0, 39}, {254 / 255.0, 42}};
+    for (const auto& c : starts) EXPECT_EQ(start_width(c.volume), c.width) << c.volume;
+    EXPECT_DOUBLE_EQ(volume_for_level(127), 254 / 255.0);
+    EXPECT_DOUBLE_EQ(volume_for_level(0), 0.0);
+    EXPECT_EQ(wheel_level(50, 120), 55);
+    EXPECT_EQ(wheel_level(50, 0), 45);  // a turn that is not upwards lowers it
 }
 
 }  // namespace

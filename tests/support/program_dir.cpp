@@ -5,24 +5,17 @@
 #include <QEventLoop>
 #include <cstdlib>
 
-#include "app/globals.h"
 #include "platform/files/files.h"
-#include "platform/process/clock.h"
-#include "platform/store/record_store.h"
 #include "platform/ui/form.h"
 
 void ProgramDirTest::SetUp() {
     ASSERT_TRUE(temp_.isValid());
     setenv("XDG_CONFIG_HOME", path("config").c_str(), 1);
-    reset_globals_for_test();
 }
 
 void ProgramDirTest::TearDown() {
     dezu::ui::discard_all_windows();
-    // A table left open would hold its file into the next test.
-    dezu::store::close_all_store_tables();
     process_events();
-    dezu::process::set_now_for_test(std::nullopt);
 }
 
 std::string ProgramDirTest::dir() const {

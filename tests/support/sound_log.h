@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <string>
@@ -8,13 +9,26 @@
 #include "platform/media/sound.h"
 
 // While it lives, sounds and tracks play into the given output instead of
-// the desktop's (a fake sink: nothing is heard).
+// the desktop's (a fake sink: nothing is heard), through the one variable
+// the media service reads for it. What was set before comes back after.
 class FakeAudioOutput {
 public:
-    explicit FakeAudioOutput(const char* sink = "fakesink") {
-        dezu::media::set_audio_sink_for_test(sink);
+    explicit FakeAudioOutput(const char* sink = "fakesink")
+        : had_(qEnvironmentVariableIsSet("DEZU_AUDIO_SINK")), before_(qgetenv("DEZU_AUDIO_SINK")) {
+        qputenv("DEZU_AUDIO_SINK", sink);
     }
-    ~FakeAudioOutput() { dezu::media::set_audio_sink_for_test(""); }
+    ~FakeAudioOutput() {
+        if (had_)
+            qputenv("DEZU_AUDIO_SINK", before_);
+        else
+            qunsetenv("DEZU_AUDIO_SINK");
+    }
+    FakeAudioOutput(const FakeAudioOutput&) = delete;
+    FakeAudioOutput& operator=(const FakeAudioOutput&) = delete;
+
+private:
+    bool had_;
+    QByteArray before_;
 };
 
 // What became of each sound a player started, as the player tells it.

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QPointer>
+#include <QPrinter>
 #include <QWidget>
 #include <memory>
 #include <mutex>
@@ -16,6 +17,7 @@
 #include "platform/process/process.h"
 #include "platform/shell/shell_actions.h"
 #include "platform/ui/failures.h"
+#include "platform/ui/printer_choice.h"
 #include "platform/ui/window_system.h"
 #include "scripted_prompts.h"
 
@@ -112,6 +114,18 @@ private:
     dezu::ui::LiveWindowSystem live_;
 };
 
+// Prints into a PDF file when the test names one; else there is no printer.
+class PdfPrinter : public dezu::ui::PrinterChoice {
+public:
+    bool direct(QPrinter& printer) override {
+        if (!output) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(*output));
+        return true;
+    }
+    std::optional<std::string> output;
+};
+
 // Every service a test stands in for, ready to hand to a Program.
 struct TestServices {
     FixedClock clock;
@@ -121,9 +135,10 @@ struct TestServices {
     RecordedDesktop desktop;
     RecordedShell shell;
     FixedWindowSystem window_system;
+    PdfPrinter printer;
 
     dezu::Services services() {
-        return {clock, prompts, failures, process, desktop, shell, window_system};
+        return {clock, prompts, failures, process, desktop, shell, window_system, printer};
     }
 };
 

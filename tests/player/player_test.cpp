@@ -1,0 +1,247 @@
+#include "player/player.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <set>
+
+#include "assets/assets.h"
+#include "player/picture_button.h"
+#include "player_test_support.h"
+#include "support/avi_file.h"
+
+namespace {
+
+class EngineTest : public PlayerTest {
+protected:
+    void SetUp() override {
+        PlayerTest::SetUp();
+        bar = open_bar();
+        ASSERT_NE(bar, nullptr);
+    }
+    bool pause_face() const {
+        return bar->play_button()->normal_face() == dezu::assets::asset_bytes("player_pause.bmp");
+    }
+    bool play_face() const {
+        return bar->play_button()->normal_face() == dezu::assets::asset_bytes("player_play.bmp");
+    }
+    PlayerBarWindow* bar = nullptr;
+};
+
+TEST_F(EngineTest, APlayedRowIsOpenTickingRecordedAndShown) {
+    set_rows({track("a.wav"), track("with blanks b.wav", 1500)});
+    // The media framework's own start, once a run, is not what is measured.
+    ASSERT_TRUE(player().media().open(path("a.wav")));
+    player().media().close();
+    QElapsedTimer timer;
+    timer.start();
+    player().play_row(1);
+    // Preparing the file does not hold up the caller.
+    EXPECT_LT(timer.elapsed(), 100);
+    settle();
+    EXPECT_TRUE(player().track_open());
+    EXPECT_FALSE(player().paused());
+    EXPECT_EQ(player().track_name(), "\"" + path("with blanks b.wav") + "\"");
+    EXPECT_EQ(player().length_ms(), 1500);
+    EXPECT_EQ(player().length_seconds(), 1);
+    EXPECT_TRUE(ticking());
+    EXPECT_TRUE(pause_face());
+    EXPECT_EQ(setting("歌曲"), "1");
+    EXPECT_EQ(media_state(), State::Playing);
+    EXPECT_TRUE(bar->time_label()->toolTip().startsWith(QString::fromStdString(
+        player().track_name() + "[时间:0分1秒]\r\n    [鼠标中键调节音量]    空闲内存:")));
+
+    player().toggle_play_pause();
+    EXPECT_TRUE(player().paused());
+    EXPECT_FALSE(ticking());
+    EXPECT_TRUE(play_face());
+    EXPECT_EQ(media_state(), State::Paused);
+    player().toggle_play_pause();
+    EXPECT_FALSE(player().paused());
+    EXPECT_TRUE(ticking());
+
+    player().stop();
+    EXPECT_FALSE(player().track_open());
+    EXPECT_FALSE(ticking());
+    EXPECT_TRUE(play_face());
+    EXPECT_EQ(media_state(), State::Closed);
+}
+
+TEST_F(EngineTest, TheNextRowFollowsThePlayMode) {
+    const struct {
+        PlayMode mode;
+        bool forced;
+        int from;
+        int to;  // -1: nothing plays
+    } cases[] = {{PlayMode::Sequential, false, 0, 1}, {PlayMode::Sequential, false, 2, -1},
+                 {PlayMode::Loop, false, 1, 2},       {PlayMode::Loop, false, 2, 0},
+                 {PlayMode::Single, false, 1, 1},     {PlayMode::Single, false, 2, 2},
+                 {PlayMode::Sequential, true, 2, 0},  {PlayMode::Single, true, 2, 0},
+                 {PlayMode::Random, true, 2, 0},      {PlayMode::Single, true, 0, 1}};
+    set_rows({track("a.wav"), track("b.wav"), track("c.wav")});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(dezu::player::play_mode_text(c.mode) + (c.forced ? " forced" : "") + " from " +
+                     std::to_string(c.from));
+        player().set_play_mode(c.mode);
+        playlist()->list()->clearSelection();
+        start(c.from);
+        player().advance(c.forced);
+        settle();
+        if (c.to < 0) {
+            EXPECT_FALSE(player().track_open());
+            EXPECT_FALSE(ticking());
+            EXPECT_TRUE(play_face());
+            EXPECT_TRUE(selected_rows().empty());
+        } else {
+            EXPECT_TRUE(player().track_open());
+            EXPECT_EQ(player().current_row(), c.to);
+            EXPECT_EQ(selected_rows(), std::vector<int>{c.to});
+        }
+        if (player().track_open()) player().stop();
+        EXPECT_EQ(media_state(), State::Closed);
+    }
+}
+
+TEST(PlayModeText, StoredValuesOtherThanOneToThreeRepeatTheRow) {
+    using dezu::player::PlayMode;
+    const struct {
+        const char* text;
+        PlayMode mode;
+    } cases[] = {{"1", PlayMode::Sequential}, {"2", PlayMode::Loop},   {"3", PlayMode::Random},
+                 {"4", PlayMode::Single},     {"9", PlayMode::Single}, {"", PlayMode::Single}};
+    for (const auto& c : cases) EXPECT_EQ(dezu::player::play_mode_from_text(c.text), c.mode);
+}
+
+TEST_F(EngineTest, RandomModePicksAnyRowIncludingTheSameOne) {
+    set_rows({track("a.wav"), track("b.wav")});
+    player().set_play_mode(PlayMode::Random);
+    std::set<int> seen;
+    for (int i = 0; i < 40 && seen.size() < 2; ++i) {
+        start(0);
+        player().advance(false);
+        settle();
+        ASSERT_TRUE(player().track_open());
+        seen.insert(player().current_row());
+        player().stop();
+    }
+    EXPECT_EQ(seen, (std::set<int>{0, 1}));
+}
+
+TEST_F(EngineTest, TheTickNoticesTheEndOfATrackAndAdvances) {
+    set_rows({track("short.wav", 200), track("next.wav")});
+    player().set_play_mode(PlayMode::Loop);
+    start(0);
+    ASSERT_TRUE(wait_until_ended());
+    player().tick();
+    settle();
+    EXPECT_EQ(player().current_row(), 1);
+    EXPECT_TRUE(player().track_open());
+    EXPECT_EQ(media_state(), State::Playing);
+    EXPECT_EQ(player().elapsed_total_seconds(), 0);
+    EXPECT_EQ(player().elapsed_seconds(), 0);
+}
+
+TEST_F(EngineTest, MissingAndNonMediaRowsAreSkipped) {
+    write_file("fake.mp3", "not a sound at all");
+    set_rows({path("gone.mp3"), path("fake.mp3"), track("real.wav")});
+    player().set_play_mode(PlayMode::Loop);
+    player().toggle_play_pause();
+    settle();
+    EXPECT_TRUE(player().track_open());
+    EXPECT_EQ(player().current_row(), 2);
+    EXPECT_EQ(selected_rows(), std::vector<int>{2});
+    EXPECT_EQ(player().media().path(), path("real.wav"));
+}
+
+TEST_F(EngineTest, AListWithNoPlayableRowEndsTheChainInEveryMode) {
+    write_file("fake.wav", "junk");
+    for (PlayMode mode :
+         {PlayMode::Sequential, PlayMode::Loop, PlayMode::Random, PlayMode::Single}) {
+        SCOPED_TRACE(dezu::player::play_mode_text(mode));
+        set_rows({path("gone1.mp3"), path("fake.wav"), path("gone2.mp3")});
+        player().set_play_mode(mode);
+        player().set_current_row(0);
+        player().toggle_play_pause();
+        settle();
+        EXPECT_FALSE(player().track_open());
+        EXPECT_FALSE(ticking());
+        EXPECT_EQ(media_state(), State::Closed);
+        player().advance(true);
+        settle();
+        EXPECT_FALSE(player().track_open());
+    }
+}
+
+TEST_F(EngineTest, StopWhilePausedKeepsPausedUntilTheNextStart) {
+    set_rows({track("a.wav"), track("b.wav")});
+    start(1);
+    player().toggle_play_pause();
+    player().stop();
+    EXPECT_TRUE(player().paused());
+    EXPECT_FALSE(player().track_open());
+    player().toggle_play_pause();  // no track open: starts the current row
+    settle();
+    EXPECT_TRUE(player().track_open());
+    EXPECT_FALSE(player().paused());
+    EXPECT_EQ(player().current_row(), 1);
+}
+
+TEST_F(EngineTest, AnIndexBeyondTheListStartsRowZero) {
+    set_rows({track("a.wav"), track("b.wav")});
+    player().set_current_row(7);
+    player().toggle_play_pause();
+    settle();
+    EXPECT_EQ(player().current_row(), 0);
+    EXPECT_TRUE(player().track_open());
+}
+
+TEST_F(EngineTest, StopWithNothingOpenOnlyStopsTheTickAndCounters) {
+    player().set_elapsed(3, 4, 184);
+    player().tick_timer().set_interval(1000);
+    player().stop();
+    EXPECT_FALSE(ticking());
+    EXPECT_EQ(player().elapsed_minutes(), 0);
+    EXPECT_EQ(player().elapsed_seconds(), 0);
+    EXPECT_EQ(player().elapsed_total_seconds(), 184);
+}
+
+TEST_F(EngineTest, AStopWhileARowIsPreparedCancelsIt) {
+    set_rows({track("a.wav")});
+    player().play_row(0);
+    ASSERT_TRUE(player().starting());
+    player().stop();
+    EXPECT_FALSE(player().starting());
+    process_events(200);
+    EXPECT_FALSE(player().track_open());
+    EXPECT_FALSE(ticking());
+    EXPECT_EQ(media_state(), State::Closed);
+}
+
+TEST_F(EngineTest, WithNoRowsNothingHappens) {
+    player().toggle_play_pause();
+    player().advance(true);
+    player().advance(false);
+    settle();
+    EXPECT_FALSE(player().track_open());
+    EXPECT_EQ(media_state(), State::Closed);
+}
+
+// A video file's sound plays through the desktop's own output (no sound
+// server runs here), and its picture is never shown.
+TEST_F(EngineTest, VideoFilesPlayAsSoundOnlyThroughTheDefaultOutput) {
+    qunsetenv("DEZU_AUDIO_SINK");
+    write_file("clip.avi", avi_bytes(5));
+    write_file("clip.mpg", avi_bytes(5));
+    set_rows({path("clip.avi"), path("clip.mpg")});
+    player().set_play_mode(PlayMode::Loop);
+    start(0);
+    for (int second = 0; second < 3; ++second) {
+        process_events(300);
+        player().tick();
+        settle();
+    }
+    EXPECT_TRUE(bar->isVisible());
+}
+
+}  // namespace
