@@ -86,19 +86,11 @@ bool replace_file_atomically(const std::string& path, std::string_view bytes) {
 }
 
 std::vector<std::string> read_lines(const std::string& path) {
-    const std::string bytes = read_whole_file(path);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
-        if (end == std::string::npos) end = bytes.size();
-        std::string_view line(bytes.data() + start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(text::decode_file_text(line));
-        start = next;
-    }
-    return lines;
+    return text::decode_lines(read_whole_file(path));
+}
+
+std::vector<std::string> read_path_lines(const std::string& path) {
+    return text::decode_lines(read_whole_file(path), file_exists);
 }
 
 bool write_lines(const std::string& path, const std::vector<std::string>& lines) {
