@@ -94,9 +94,12 @@ std::vector<std::string> read_path_lines(const std::string& path) {
 }
 
 bool write_lines(const std::string& path, const std::vector<std::string>& lines) {
-    std::string bytes;
+    // A list an editor saved as UTF-8 stays UTF-8, its byte-order mark kept.
+    const text::TextForm form = text::text_form(read_whole_file(path));
+    const bool utf8 = form.encoding == text::Encoding::utf8 && (form.non_ascii || form.bom);
+    std::string bytes = form.bom ? "\xEF\xBB\xBF" : "";
     for (const auto& line : lines) {
-        bytes += text::to_gbk(line);
+        bytes += utf8 ? line : text::to_gbk(line);
         bytes += "\r\n";
     }
     return replace_file_atomically(path, bytes);

@@ -36,7 +36,8 @@ std::vector<std::string> read_lines(const std::string& path);
 std::vector<std::string> read_path_lines(const std::string& path);
 
 // Writes lines as GB18030 text, each ended by "\r\n", replacing the file
-// atomically.
+// atomically. A file that was UTF-8 (see text::text_form) is written as UTF-8,
+// with its byte-order mark if it had one.
 bool write_lines(const std::string& path, const std::vector<std::string>& lines);
 
 bool make_directory(const std::string& path);

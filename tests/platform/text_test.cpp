@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/files/files.h"
 #include "support/program_dir.h"
 
@@ -116,6 +118,31 @@ TEST_F(LineFileTest, ListFilesRoundTripAndReadWhatOthersWrote) {
     EXPECT_EQ(read, (std::vector<std::string>{odd, "/一.jpg"}));
     ASSERT_TRUE(dezu::files::write_lines(path("odd2"), read));
     EXPECT_EQ(read_file("odd2"), read_file("odd"));
+}
+
+// Lists are written back in the form they came in; the program's own is
+// GB18030 without a mark.
+TEST_F(LineFileTest, ListsWrittenBackKeepTheirEncodingAndMark) {
+    const std::vector<std::string> rows = {"/u/café/red.jpg", "/u/图片/一.jpg"};
+    const std::string bom = "\xEF\xBB\xBF";
+    struct Case {
+        const char* what;
+        std::string before;  // empty: no file yet
+        std::string after;
+    } cases[] = {
+        {"new file", "", to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
+        {"GBK", to_gbk("/u/一.jpg\r\n"), to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
+        {"ASCII", "/u/a.jpg\r\n", to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
+        {"UTF-8", "/u/Изображения/a.jpg\n", "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
+        {"UTF-8 with a mark", bom + "/u/a.jpg\n", bom + "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(path("list"));
+        if (!c.before.empty()) write_file("list", c.before);
+        ASSERT_TRUE(dezu::files::write_lines(path("list"), rows));
+        EXPECT_EQ(read_file("list"), c.after) << c.what;
+        EXPECT_EQ(dezu::files::read_lines(path("list")), rows) << c.what;
+    }
 }
 
 // A line that reads both ways names the file that is there, whichever of the
