@@ -8,7 +8,7 @@
 namespace dezu::wallpaper {
 
 std::vector<std::string> read_wallpaper_list(const std::string& path) {
-    return files::read_lines(path);
+    return files::read_path_lines(path);
 }
 
 bool write_wallpaper_list(const std::string& path, const std::vector<std::string>& rows) {

@@ -86,25 +86,20 @@ bool replace_file_atomically(const std::string& path, std::string_view bytes) {
 }
 
 std::vector<std::string> read_lines(const std::string& path) {
-    const std::string bytes = read_whole_file(path);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
-        if (end == std::string::npos) end = bytes.size();
-        std::string_view line(bytes.data() + start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(text::decode_file_text(line));
-        start = next;
-    }
-    return lines;
+    return text::decode_lines(read_whole_file(path));
+}
+
+std::vector<std::string> read_path_lines(const std::string& path) {
+    return text::decode_lines(read_whole_file(path), file_exists);
 }
 
 bool write_lines(const std::string& path, const std::vector<std::string>& lines) {
-    std::string bytes;
+    // A list an editor saved as UTF-8 stays UTF-8, its byte-order mark kept.
+    const text::TextForm form = text::text_form(read_whole_file(path));
+    const bool utf8 = form.encoding == text::Encoding::utf8 && (form.non_ascii || form.bom);
+    std::string bytes = form.bom ? "\xEF\xBB\xBF" : "";
     for (const auto& line : lines) {
-        bytes += text::to_gbk(line);
+        bytes += utf8 ? line : text::to_gbk(line);
         bytes += "\r\n";
     }
     return replace_file_atomically(path, bytes);

@@ -26,13 +26,18 @@ bool write_bytes(const std::string& path, std::string_view bytes);
 // to disk, and the temporary file is renamed over the old one.
 bool replace_file_atomically(const std::string& path, std::string_view bytes);
 
-// The lines of a text file, decoded to UTF-8 (UTF-8 kept, else GB18030),
+// The lines of a text file, decoded to UTF-8 (see text::decode_lines),
 // without their line breaks ("\n" or "\r\n"). A missing file gives no lines;
 // a last line without a break still counts.
 std::vector<std::string> read_lines(const std::string& path);
 
+// The same for a list of file paths: a line that reads both as GB18030 and as
+// UTF-8 is taken in the reading that names an existing file.
+std::vector<std::string> read_path_lines(const std::string& path);
+
 // Writes lines as GB18030 text, each ended by "\r\n", replacing the file
-// atomically.
+// atomically. A file that was UTF-8 (see text::text_form) is written as UTF-8,
+// with its byte-order mark if it had one.
 bool write_lines(const std::string& path, const std::vector<std::string>& lines);
 
 bool make_directory(const std::string& path);

@@ -19,6 +19,7 @@ struct Line {
 
 struct Profile {
     bool readable = true;
+    bool bom = false;   // kept, as the editor that saved the file put it
     bool utf8 = false;  // a hand-made UTF-8 file stays UTF-8
     std::vector<Line> lines;
     std::string line_break = "\r\n";
@@ -29,9 +30,11 @@ Profile load(const std::string& path) {
     Profile profile;
     const std::optional<std::string> content = files::read_file_unless_unreadable(path);
     profile.readable = content.has_value();
-    const std::string& bytes = content ? *content : std::string();
-    profile.utf8 = text::is_utf8_text(bytes) &&
-                   std::any_of(bytes.begin(), bytes.end(), [](char c) { return c & 0x80; });
+    const std::string_view whole = content ? std::string_view(*content) : std::string_view();
+    const text::TextForm form = text::text_form(whole);
+    const std::string_view bytes = text::skip_bom(whole);
+    profile.bom = form.bom;
+    profile.utf8 = form.encoding == text::Encoding::utf8 && (form.non_ascii || form.bom);
     if (bytes.find('\n') != std::string::npos && bytes.find("\r\n") == std::string::npos)
         profile.line_break = "\n";
     std::size_t start = 0;
@@ -41,7 +44,7 @@ Profile load(const std::string& path) {
         if (!has_break) end = bytes.size();
         std::string_view raw(bytes.data() + start, end - start);
         if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-        profile.lines.push_back({std::string(raw), text::decode_file_text(raw)});
+        profile.lines.push_back({std::string(raw), text::line_readings(raw, form).front()});
         profile.ends_with_break = has_break;
         start = end + 1;
     }
@@ -172,7 +175,7 @@ bool write_setting(const std::string& path, const std::string& section, const st
         if (!replaced)
             profile.lines.insert(profile.lines.begin() + static_cast<long>(insert_at), entry_line);
     }
-    std::string bytes;
+    std::string bytes = profile.bom ? "\xEF\xBB\xBF" : "";
     for (std::size_t i = 0; i < profile.lines.size(); ++i) {
         bytes += profile.lines[i].bytes;
         bytes += profile.line_break;

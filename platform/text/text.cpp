@@ -1,8 +1,10 @@
 #include "platform/text/text.h"
 
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -50,7 +52,21 @@ bool is_blank(char c) {
 }  // namespace
 
 std::string to_gbk(std::string_view utf8) {
-    return convert("gb18030", "utf-8", utf8);
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    std::string out;
+    int32_t run = 0, i = 0;
+    while (i < length) {
+        const int32_t at = i;
+        UChar32 c;
+        U8_NEXT(s, i, length, c);
+        if (c >= 0) continue;
+        out += convert("gb18030", "utf-8", utf8.substr(run, at - run));
+        out.append(utf8.substr(at, i - at));
+        run = i;
+    }
+    out += convert("gb18030", "utf-8", utf8.substr(run));
+    return out;
 }
 
 std::string from_gbk(std::string_view gbk) {
@@ -82,23 +98,233 @@ bool is_valid_gb18030(std::string_view bytes) {
     return U_SUCCESS(status);
 }
 
-// Chinese text in UTF-8 is made of three-byte sequences; two-byte sequences
-// (Latin, Greek, Cyrillic, Hebrew...) are far more often GBK bytes that
-// happen to be valid UTF-8.
-bool has_two_byte_utf8(std::string_view bytes) {
-    for (unsigned char c : bytes)
-        if (c >= 0xC0 && c < 0xE0) return true;
-    return false;
+bool is_ascii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::vector<UChar32> code_points(std::string_view utf8) {
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    std::vector<UChar32> out;
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(s, i, length, c);
+        out.push_back(c);
+    }
+    return out;
+}
+
+// GBK pairs read as UTF-8 give code points below U+0800 of every block in
+// turn; real text there is letters of one alphabet. The sets are the letters
+// that languages written with them use, not whole blocks.
+enum class Script { none, latin, greek, cyrillic, cyrillic_rare, hebrew, arabic };
+
+Script letter_script(UChar32 c) {
+    if (c < 0x80) return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') ? Script::latin : Script::none;
+    if ((c >= 0xC0 && c <= 0x17F && c != 0xD7 && c != 0xF7) || (c >= 0x1CD && c <= 0x1DC) ||
+        c == 0x1A0 || c == 0x1A1 || c == 0x1AF || c == 0x1B0 || (c >= 0x218 && c <= 0x21B))
+        return Script::latin;
+    if (c >= 0x386 && c <= 0x3CE && c != 0x387 && c != 0x38B && c != 0x38D && c != 0x3A2)
+        return Script::greek;
+    if ((c >= 0x400 && c <= 0x45F) || c == 0x490 || c == 0x491) return Script::cyrillic;
+    if (c >= 0x460 && c <= 0x52F) return Script::cyrillic_rare;
+    if (c >= 0x5D0 && c <= 0x5EA) return Script::hebrew;
+    if ((c >= 0x620 && c <= 0x64A) || (c >= 0x671 && c <= 0x6D3)) return Script::arabic;
+    return Script::none;
+}
+
+// The combining marks of decomposed text, by the letters they follow.
+Script mark_script(UChar32 c) {
+    if ((c >= 0x300 && c <= 0x30C) || c == 0x323 || c == 0x327 || c == 0x328) return Script::latin;
+    if (c >= 0x591 && c <= 0x5C7) return Script::hebrew;
+    if ((c >= 0x64B && c <= 0x65F) || c == 0x670) return Script::arabic;
+    return Script::none;
+}
+
+bool mark_fits(Script mark, Script letter) {
+    if (mark != Script::latin) return mark == letter;
+    return letter == Script::latin || letter == Script::greek || letter == Script::cyrillic ||
+           letter == Script::cyrillic_rare;
+}
+
+// Three- and four-byte characters that text is written with: CJK, kana,
+// Hangul, punctuation, symbols, full-width forms, Vietnamese, emoji.
+bool is_common_wide(UChar32 c) {
+    static constexpr std::pair<UChar32, UChar32> kRanges[] = {
+        {0x1E00, 0x1EFF},   {0x2000, 0x206F}, {0x20A0, 0x20CF}, {0x2100, 0x27BF},
+        {0x2E80, 0x2FDF},   {0x3000, 0x312F}, {0x4E00, 0x9FFF}, {0xAC00, 0xD7A3},
+        {0xF900, 0xFAFF},   {0xFE30, 0xFE4F}, {0xFF00, 0xFFEF}, {0x1F000, 0x1FAFF},
+        {0x20000, 0x2FA1F},
+    };
+    return std::any_of(std::begin(kRanges), std::end(kRanges),
+                       [c](const auto& r) { return c >= r.first && c <= r.second; });
+}
+
+// Symbols that stand beside ASCII or wide text: « » ° © ® ·.
+bool is_companion_symbol(UChar32 c) {
+    return c == 0xAB || c == 0xBB || c == 0xB0 || c == 0xA9 || c == 0xAE || c == 0xB7;
+}
+
+enum class Evidence { against, weak, strong };
+
+// How much a valid UTF-8 text looks like UTF-8 writing rather than GBK bytes.
+// Strong: a word of two or more letters with one beyond ASCII, or a character
+// of three or four bytes. Weak: only lone non-ASCII letters, as "é" in
+// "é.jpg", which one GBK character ("茅") gives as well.
+Evidence utf8_evidence(std::string_view utf8) {
+    const std::vector<UChar32> cps = code_points(utf8);
+    const std::size_t n = cps.size();
+    bool strong = false;
+    for (std::size_t i = 0; i < n;) {
+        const UChar32 c = cps[i];
+        if (c >= 0x800) {
+            if (!is_common_wide(c)) return Evidence::against;
+            strong = true;
+            ++i;
+            continue;
+        }
+        const Script script = letter_script(c);
+        if (script == Script::none) {
+            if (c >= 0x80 && c != 0xA0) {
+                auto beside = [](UChar32 x) { return (x >= 0x20 && x < 0x7F) || x >= 0x800; };
+                if (!is_companion_symbol(c) ||
+                    !((i > 0 && beside(cps[i - 1])) || (i + 1 < n && beside(cps[i + 1]))))
+                    return Evidence::against;
+            }
+            ++i;
+            continue;
+        }
+        // One word: letters and the marks on them.
+        Script word = Script::none;
+        std::size_t letters = 0, ascii = 0, beyond = 0, rare = 0;
+        UChar32 last = -1;
+        for (; i < n; ++i) {
+            const UChar32 d = cps[i];
+            Script s = letter_script(d);
+            if (s == Script::none) {
+                const Script mark = mark_script(d);
+                if (mark == Script::none) break;
+                if (last < 0 || !mark_fits(mark, letter_script(last))) return Evidence::against;
+                continue;
+            }
+            if (s == Script::cyrillic_rare) ++rare;
+            if (s == Script::cyrillic_rare) s = Script::cyrillic;
+            if (word != Script::none && s != word) return Evidence::against;
+            word = s;
+            if (last >= 0 && (d >= 0x80 || last >= 0x80) && u_isupper(d) && u_islower(last))
+                return Evidence::against;
+            ++letters;
+            if (d < 0x80)
+                ++ascii;
+            else
+                ++beyond;
+            last = d;
+        }
+        // Latin words beyond ASCII alone are one letter ("à") or longer
+        // ("żółć"); two such letters are far more often two GBK characters.
+        if (word == Script::latin && ascii == 0 && letters == 2) return Evidence::against;
+        if (word == Script::cyrillic && rare * 2 > letters - rare && rare > 0)
+            return Evidence::against;
+        if (beyond > 0 && letters >= 2) strong = true;
+    }
+    return strong ? Evidence::strong : Evidence::weak;
+}
+
+// Calls visit(line, line_break) for each line of the text.
+template <typename Visit>
+void for_each_line(std::string_view text, Visit visit) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        const bool has_break = end != std::string_view::npos;
+        if (!has_break) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        std::string_view line_break = has_break ? "\n" : "";
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+            line_break = has_break ? "\r\n" : "\r";
+        }
+        visit(line, line_break);
+        start = end + 1;
+    }
 }
 
 }  // namespace
 
-bool is_utf8_text(std::string_view bytes) {
-    return is_valid_utf8(bytes) && !(has_two_byte_utf8(bytes) && is_valid_gb18030(bytes));
+bool starts_with_bom(std::string_view bytes) {
+    return bytes.substr(0, 3) == "\xEF\xBB\xBF";
+}
+
+std::string_view skip_bom(std::string_view bytes) {
+    return starts_with_bom(bytes) ? bytes.substr(3) : bytes;
+}
+
+TextForm text_form(std::string_view bytes) {
+    TextForm form;
+    form.bom = starts_with_bom(bytes);
+    int utf8_votes = 0, gbk_votes = 0;
+    bool weak = false;
+    for_each_line(skip_bom(bytes), [&](std::string_view line, std::string_view) {
+        if (is_ascii(line)) return;
+        form.non_ascii = true;
+        const bool utf8 = is_valid_utf8(line), gbk = is_valid_gb18030(line);
+        if (utf8 && !gbk) ++utf8_votes;
+        if (gbk && !utf8) ++gbk_votes;
+        if (utf8 && gbk) {
+            const Evidence e = utf8_evidence(line);
+            if (e == Evidence::strong) ++utf8_votes;
+            if (e == Evidence::against) ++gbk_votes;
+            if (e == Evidence::weak) weak = true;
+        }
+    });
+    // The mark settles a tie only: GBK lines behind it stay GBK.
+    if (utf8_votes > gbk_votes ||
+        (utf8_votes == gbk_votes && (form.bom || (utf8_votes == 0 && weak))))
+        form.encoding = Encoding::utf8;
+    return form;
+}
+
+std::vector<std::string> line_readings(std::string_view line, const TextForm& form) {
+    if (is_ascii(line)) return {std::string(line)};
+    const bool utf8 = is_valid_utf8(line), gbk = is_valid_gb18030(line);
+    if (!gbk) return {std::string(line)};  // UTF-8, or kept as its bytes
+    if (!utf8) return {from_gbk(line)};
+    std::string as_gbk = from_gbk(line);
+    // In a text that is UTF-8 as a whole, so is each line that can be; in the
+    // program's own GB18030 files a line needs clear signs of UTF-8.
+    const bool prefer_utf8 =
+        form.encoding == Encoding::utf8 ? true : utf8_evidence(line) == Evidence::strong;
+    if (prefer_utf8) return {std::string(line), std::move(as_gbk)};
+    return {std::move(as_gbk), std::string(line)};
 }
 
 std::string decode_file_text(std::string_view bytes) {
-    return is_utf8_text(bytes) ? std::string(bytes) : from_gbk(bytes);
+    const TextForm form = text_form(bytes);
+    std::string out;
+    for_each_line(skip_bom(bytes), [&](std::string_view line, std::string_view line_break) {
+        out += line_readings(line, form).front();
+        out += line_break;
+    });
+    return out;
+}
+
+std::vector<std::string> decode_lines(
+    std::string_view bytes, const std::function<bool(const std::string&)>& names_existing) {
+    const TextForm form = text_form(bytes);
+    std::vector<std::string> lines;
+    for_each_line(skip_bom(bytes), [&](std::string_view line, std::string_view) {
+        std::vector<std::string> readings = line_readings(line, form);
+        std::size_t pick = 0;
+        if (readings.size() > 1 && names_existing)
+            for (std::size_t i = 0; i < readings.size(); ++i)
+                if (names_existing(readings[i])) {
+                    pick = i;
+                    break;
+                }
+        lines.push_back(std::move(readings[pick]));
+    });
+    return lines;
 }
 
 std::size_t gbk_length(std::string_view utf8) {

@@ -1,25 +1,55 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Texts are UTF-8 in memory. Files that other tools expect in the Chinese
 // code page are written as GB18030, which is byte-identical to GBK for every
 // GBK character and still loses nothing for the rest.
 namespace dezu::text {
 
-// UTF-8 -> GB18030 bytes.
+// UTF-8 -> GB18030 bytes. Bytes that are not UTF-8 are passed on as they
+// are, so that a line read as its raw bytes is written back unchanged.
 std::string to_gbk(std::string_view utf8);
 
 // GB18030 bytes -> UTF-8. Undecodable bytes become U+FFFD.
 std::string from_gbk(std::string_view gbk);
 
-// Bytes read from disk -> UTF-8: kept as they are when they are UTF-8, else
-// decoded as GB18030. Short GBK texts are often valid UTF-8 by chance, made of
-// two-byte sequences; such a text is taken as GBK when it also is valid GBK.
+// Reading text files that may come from this program (GB18030) or from any
+// editor (UTF-8, with or without a byte-order mark). Short GBK texts are often
+// valid UTF-8 by chance and most UTF-8 is valid GB18030, so a line that reads
+// both ways is settled by the file's other lines and by whether its UTF-8
+// reading looks like real writing (letters of one script forming words)
+// rather than GBK pairs that happen to decode.
+enum class Encoding { gbk, utf8 };
+
+bool starts_with_bom(std::string_view bytes);
+std::string_view skip_bom(std::string_view bytes);
+
+struct TextForm {
+    bool bom = false;                   // a UTF-8 byte-order mark leads the text
+    Encoding encoding = Encoding::gbk;  // what the text as a whole is in
+    bool non_ascii = false;             // anything beyond ASCII at all
+};
+TextForm text_form(std::string_view bytes);
+
+// One line (no line break, no byte-order mark) of a text of the given form ->
+// its readings as UTF-8, the likeliest first. Two readings only when the line
+// reads both ways and they differ; a line that reads neither way is its bytes.
+std::vector<std::string> line_readings(std::string_view line, const TextForm& form);
+
+// A whole text -> UTF-8, line breaks kept, the byte-order mark dropped.
 std::string decode_file_text(std::string_view bytes);
-bool is_utf8_text(std::string_view bytes);
+
+// The lines of a text without their breaks ("\n" or "\r\n"), decoded. When
+// a line reads two ways and `names_existing` accepts one, that one wins: for
+// lists of paths, where the reading that names a file is the right one.
+std::vector<std::string> decode_lines(
+    std::string_view bytes,
+    const std::function<bool(const std::string&)>& names_existing = nullptr);
 
 bool is_valid_utf8(std::string_view bytes);
 

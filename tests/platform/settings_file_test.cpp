@@ -21,7 +21,9 @@ TEST_F(SettingsFileTest, OnlyCapitalNMeansNo) {
                  {"N ", true}, {"", true},  {nullptr, true}, {"NN", true}};
     for (const auto& c : cases) {
         write_file("clock.ini", "[系统参数]\r\n");
-        if (c.stored) ASSERT_TRUE(write_setting(clock_ini(), "系统参数", "自动播放", c.stored));
+        if (c.stored) {
+            ASSERT_TRUE(write_setting(clock_ini(), "系统参数", "自动播放", c.stored));
+        }
         EXPECT_EQ(is_yes(read_setting(clock_ini(), "系统参数", "自动播放")), c.yes)
             << (c.stored ? c.stored : "(missing)");
     }
@@ -93,6 +95,53 @@ TEST_F(SettingsFileTest, FileIsGbkOnDiskAndKeepsCharactersOutsideGbk) {
     const std::string beyond = "笔记😀𠀀é";  // an emoji and a CJK extension B character
     ASSERT_TRUE(write_setting(clock_ini(), "记事", "当前用户", beyond));
     EXPECT_EQ(read_setting(clock_ini(), "记事", "当前用户"), beyond);
+}
+
+// clock.ini as editors save it: every section is read, including the first
+// behind a byte-order mark, and a write changes one line, keeps the rest and
+// the file's own form (mark, encoding, line breaks).
+TEST_F(SettingsFileTest, FilesSavedByEditorsKeepTheirSectionsAndTheirForm) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string crlf =
+        "[系统参数]\r\n显示启动画面=N\r\n自动播放=N\r\n自动启动=N\r\n"
+        "[界面]\r\n当前界面=米老鼠\r\n";
+    std::string lf = crlf;
+    for (std::size_t at; (at = lf.find("\r\n")) != std::string::npos;) lf.replace(at, 2, "\n");
+    struct Case {
+        const char* saved_by;
+        std::string bytes;
+        bool utf8;
+    } cases[] = {
+        {"this program (GBK, CRLF)", dezu::text::to_gbk(crlf), false},
+        {"Notepad (UTF-8 with BOM, CRLF)", bom + crlf, true},
+        {"gedit (UTF-8, LF)", lf, true},
+        {"VS Code with BOM, no last break", bom + lf.substr(0, lf.size() - 1), true},
+        {"a GBK file with a BOM put before it", bom + dezu::text::to_gbk(crlf), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved_by);
+        write_file("clock.ini", c.bytes);
+        EXPECT_EQ(read_setting(clock_ini(), "系统参数", "显示启动画面", "Y"), "N");
+        EXPECT_EQ(read_setting(clock_ini(), "系统参数", "自动启动"), "N");
+        EXPECT_EQ(read_setting(clock_ini(), "界面", "当前界面"), "米老鼠");
+        const auto all = dezu::settings::read_all_settings(clock_ini());
+        EXPECT_EQ(all.values.at({"系统参数", "自动播放"}), "N");
+
+        ASSERT_TRUE(write_setting(clock_ini(), "系统参数", "显示启动画面", "Y"));
+        ASSERT_TRUE(write_setting(clock_ini(), "界面", "当前数字", "液晶"));
+        const std::string after = read_file("clock.ini");
+        const std::string text = dezu::text::decode_file_text(after);
+        EXPECT_EQ(text.find("[系统参数]"), text.rfind("[系统参数]")) << text;
+        EXPECT_EQ(read_setting(clock_ini(), "系统参数", "显示启动画面"), "Y");
+        EXPECT_EQ(read_setting(clock_ini(), "界面", "当前数字"), "液晶");
+        EXPECT_EQ(after.rfind(bom, 0) == 0, c.bytes.rfind(bom, 0) == 0);
+        const std::string added = c.utf8 ? "当前数字=液晶" : dezu::text::to_gbk("当前数字=液晶");
+        EXPECT_NE(after.find(added), std::string::npos);
+        const std::string kept = c.utf8 ? "自动播放=N" : dezu::text::to_gbk("自动播放=N");
+        EXPECT_NE(after.find(kept), std::string::npos);
+        EXPECT_EQ(after.find("\r\n") != std::string::npos,
+                  c.bytes.find("\r\n") != std::string::npos);
+    }
 }
 
 TEST_F(SettingsFileTest, DamagedOrUnreadableFilesGiveDefaultsAndLoseNothing) {

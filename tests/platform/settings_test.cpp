@@ -63,3 +63,19 @@ TEST_F(SettingsTest, WritesAreSeenAndAnnouncedAndFailuresAreReturned) {
     EXPECT_EQ(failed.count(), 1);
     EXPECT_EQ(changed.count(), 2);
 }
+
+// What the settings window sees and writes when clock.ini was last saved by
+// an editor that puts a byte-order mark first.
+TEST_F(SettingsTest, FirstSectionBehindAByteOrderMarkIsReadAndWrittenInPlace) {
+    write_file("clock.ini",
+               "\xEF\xBB\xBF[系统参数]\r\n显示启动画面=N\r\n自动播放=N\r\n自动启动=N\r\n");
+    Settings settings(clock_ini());
+    EXPECT_FALSE(settings.yes(keys::kShowSplash));
+    EXPECT_FALSE(settings.yes(keys::kAutoPlay));
+    EXPECT_FALSE(settings.yes(keys::kAutoStart));
+    ASSERT_TRUE(settings.set(keys::kShowSplash, true));
+    ASSERT_TRUE(settings.set(keys::kSettingsWallpaperBox, false));
+    EXPECT_EQ(read_file("clock.ini"),
+              "\xEF\xBB\xBF[系统参数]\r\n显示启动画面=Y\r\n自动播放=N\r\n自动启动=N\r\n"
+              "自动更换壁纸=N\r\n");
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/files/files.h"
 #include "support/program_dir.h"
 
@@ -25,9 +27,74 @@ TEST(TextTest, TruncationNeverSplitsACharacter) {
     for (const auto& c : cases) EXPECT_EQ(truncate_to_gbk_bytes(c.text, c.max), c.kept) << c.text;
 }
 
-TEST(TextTest, FileTextIsUtf8WhenValidElseGbk) {
-    EXPECT_EQ(decode_file_text(to_gbk("墙纸/图片.jpg")), "墙纸/图片.jpg");
-    EXPECT_EQ(decode_file_text("墙纸/图片.jpg"), "墙纸/图片.jpg");
+// Texts as this program writes them (GB18030) and as editors save them
+// (UTF-8, with or without a byte-order mark), read back to what was meant.
+TEST(TextTest, FilesReadRightWhicheverWayTheyWereSaved) {
+    const std::string bom = "\xEF\xBB\xBF";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string text;
+    } cases[] = {
+        {"GBK, invalid UTF-8", to_gbk("中文.jpg"), "中文.jpg"},
+        {"GBK that is UTF-8 of no script", to_gbk("图片.jpg"), "图片.jpg"},  // "ͼƬ.jpg"
+        {"GBK that is UTF-8 of mixed scripts", to_gbk("/小说/一原.bmp"), "/小说/一原.bmp"},
+        {"GBK Latin-looking pair", to_gbk("/p/枚枚.bmp"), "/p/枚枚.bmp"},  // "öö"
+        {"GBK lone letter, told by the file's other lines", to_gbk("[更换壁纸]\r\n/p/猫.jpg\r\n"),
+         "[更换壁纸]\r\n/p/猫.jpg\r\n"},  // "è"
+        {"GBK settings", to_gbk("[系统参数]\r\n显示启动画面=N\r\n"),
+         "[系统参数]\r\n显示启动画面=N\r\n"},
+        {"GBK beyond GBK", to_gbk("笔记😀𠀀é"), "笔记😀𠀀é"},
+        {"UTF-8 Chinese", "壁纸/春天.jpg", "壁纸/春天.jpg"},
+        {"UTF-8 Chinese, valid GBK too", "墙纸/图片.jpg", "墙纸/图片.jpg"},
+        {"UTF-8 Japanese", "写真/東京の夜.jpg", "写真/東京の夜.jpg"},
+        {"UTF-8 accented Latin", "/home/u/café/red.jpg", "/home/u/café/red.jpg"},
+        {"UTF-8 Cyrillic", "/home/u/Изображения/a.jpg", "/home/u/Изображения/a.jpg"},
+        {"UTF-8 Greek", "Φωτογραφίες", "Φωτογραφίες"},
+        {"UTF-8 decomposed", "cafe\xCC\x81.jpg", "cafe\xCC\x81.jpg"},
+        {"UTF-8 Pinyin", "nǐ hǎo", "nǐ hǎo"},
+        {"UTF-8 lone letter", "é.jpg", "é.jpg"},
+        {"UTF-8 lone letter in a UTF-8 file", "à\nРабочий стол\n", "à\nРабочий стол\n"},
+        {"BOM, Chinese", bom + "[系统参数]\r\n", "[系统参数]\r\n"},
+        {"BOM, accented Latin", bom + "/home/u/café/red.jpg", "/home/u/café/red.jpg"},
+        {"BOM, Cyrillic", bom + "Изображения\n", "Изображения\n"},
+        {"BOM, lone letter", bom + "è", "è"},
+        {"BOM only", bom, ""},
+        {"GBK file with a UTF-8 line added by hand",
+         to_gbk("/图/中文.jpg\r\n") + "/home/u/café/red.jpg\r\n",
+         "/图/中文.jpg\r\n/home/u/café/red.jpg\r\n"},
+        {"neither: bytes kept",
+         "a\x80\xFF"
+         "b\r\n" +
+             to_gbk("中文"),
+         "a\x80\xFF"
+         "b\r\n中文"},
+        {"ASCII", "plain\n", "plain\n"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(decode_file_text(c.bytes), c.text) << c.what;
+}
+
+TEST(TextTest, TextFormTellsHowToWriteBack) {
+    struct Case {
+        std::string bytes;
+        bool bom;
+        Encoding encoding;
+    } cases[] = {{"", false, Encoding::gbk},
+                 {"[a]\r\nk=v\r\n", false, Encoding::gbk},
+                 {to_gbk("[系统参数]\r\n"), false, Encoding::gbk},
+                 {"[系统参数]\n", false, Encoding::utf8},
+                 {"\xEF\xBB\xBF[a]\n", true, Encoding::utf8},
+                 {"\xEF\xBB\xBF" + to_gbk("[系统参数]"), true, Encoding::gbk}};
+    for (const auto& c : cases) {
+        const TextForm form = text_form(c.bytes);
+        EXPECT_EQ(form.bom, c.bom) << c.bytes;
+        EXPECT_EQ(form.encoding, c.encoding) << c.bytes;
+    }
+    EXPECT_EQ(to_gbk("a\x80\xFF"
+                     "b中"),
+              "a\x80\xFF"
+              "b" +
+                  to_gbk("中"));
     EXPECT_EQ(from_gbk(to_gbk("𠀀😀")), "𠀀😀");
 }
 
@@ -40,4 +107,67 @@ TEST_F(LineFileTest, ListFilesRoundTripAndReadWhatOthersWrote) {
     write_file("plain", "x\ny");  // no break after the last line
     EXPECT_EQ(dezu::files::read_lines(path("plain")), (std::vector<std::string>{"x", "y"}));
     EXPECT_TRUE(dezu::files::read_lines(path("missing")).empty());
+    write_file("bom", "\xEF\xBB\xBF/a/Изображения/1.jpg\r\n/b/2.jpg\r\n");
+    EXPECT_EQ(dezu::files::read_lines(path("bom")),
+              (std::vector<std::string>{"/a/Изображения/1.jpg", "/b/2.jpg"}));
+
+    // A line that reads neither way survives a read and a write unchanged.
+    const std::string odd = "/x/\x80\xFF.jpg";
+    write_file("odd", odd + "\r\n" + to_gbk("/一.jpg") + "\r\n");
+    const auto read = dezu::files::read_lines(path("odd"));
+    EXPECT_EQ(read, (std::vector<std::string>{odd, "/一.jpg"}));
+    ASSERT_TRUE(dezu::files::write_lines(path("odd2"), read));
+    EXPECT_EQ(read_file("odd2"), read_file("odd"));
+}
+
+// Lists are written back in the form they came in; the program's own is
+// GB18030 without a mark.
+TEST_F(LineFileTest, ListsWrittenBackKeepTheirEncodingAndMark) {
+    const std::vector<std::string> rows = {"/u/café/red.jpg", "/u/图片/一.jpg"};
+    const std::string bom = "\xEF\xBB\xBF";
+    struct Case {
+        const char* what;
+        std::string before;  // empty: no file yet
+        std::string after;
+    } cases[] = {
+        {"new file", "", to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
+        {"GBK", to_gbk("/u/一.jpg\r\n"), to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
+        {"ASCII", "/u/a.jpg\r\n", to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
+        {"UTF-8", "/u/Изображения/a.jpg\n", "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
+        {"UTF-8 with a mark", bom + "/u/a.jpg\n", bom + "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(path("list"));
+        if (!c.before.empty()) write_file("list", c.before);
+        ASSERT_TRUE(dezu::files::write_lines(path("list"), rows));
+        EXPECT_EQ(read_file("list"), c.after) << c.what;
+        EXPECT_EQ(dezu::files::read_lines(path("list")), rows) << c.what;
+    }
+}
+
+// A line that reads both ways names the file that is there, whichever of the
+// two that is; with neither there, the likelier reading stays.
+TEST_F(LineFileTest, PathListsTakeTheReadingThatNamesAFile) {
+    struct Case {
+        const char* on_disk;  // nullptr: neither file is there
+        const char* listed;   // written to the list as GBK
+        const char* read;
+    } cases[] = {
+        {"猫.jpg", "猫.jpg", "猫.jpg"},        // GBK C3A8: UTF-8 "è"
+        {"è.jpg", "猫.jpg", "è.jpg"},          // a UTF-8 list naming è.jpg
+        {"枚枚.bmp", "枚枚.bmp", "枚枚.bmp"},  // UTF-8 "öö"
+        {"öö.bmp", "枚枚.bmp", "öö.bmp"},
+        {"Шв.jpg", "楔胁.jpg", "Шв.jpg"},  // a Cyrillic pair from two GBK characters
+        {"楔胁.jpg", "楔胁.jpg", "楔胁.jpg"},
+        {nullptr, "楔胁.jpg", "Шв.jpg"},
+    };
+    for (const auto& c : cases) {
+        const std::string folder = path(std::string("p") + std::to_string(&c - cases));
+        ASSERT_TRUE(dezu::files::make_directory(folder));
+        if (c.on_disk) write_file(folder.substr(dir().size() + 1) + "/" + c.on_disk, "x");
+        write_file("WALLAB.INI", to_gbk(folder + "/" + c.listed + "\r\n"));
+        EXPECT_EQ(dezu::files::read_path_lines(path("WALLAB.INI")),
+                  std::vector<std::string>{folder + "/" + c.read})
+            << c.listed;
+    }
 }
