@@ -21,7 +21,9 @@ TEST_F(SettingsFileTest, OnlyCapitalNMeansNo) {
                  {"N ", true}, {"", true},  {nullptr, true}, {"NN", true}};
     for (const auto& c : cases) {
         write_file("clock.ini", "[系统参数]\r\n");
-        if (c.stored) ASSERT_TRUE(write_setting(clock_ini(), "系统参数", "自动播放", c.stored));
+        if (c.stored) {
+            ASSERT_TRUE(write_setting(clock_ini(), "系统参数", "自动播放", c.stored));
+        }
         EXPECT_EQ(is_yes(read_setting(clock_ini(), "系统参数", "自动播放")), c.yes)
             << (c.stored ? c.stored : "(missing)");
     }
