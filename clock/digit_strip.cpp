@@ -69,7 +69,7 @@ std::optional<Bitmap> read_bitmap(const Reader& r, std::size_t at) {
     std::size_t palette = 0;
     if (b.bits == 1) {
         if (*colours > 2) return std::nullopt;
-        palette = 4 * (*colours ? *colours : 2);
+        palette = std::size_t{4} * (*colours ? *colours : 2);
     }
     b.stride = (std::size_t(b.width) * std::size_t(b.bits) + 31) / 32 * 4;
     b.pixels = info + *header_size + palette;

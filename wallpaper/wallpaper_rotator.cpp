@@ -106,7 +106,7 @@ void WallpaperRotator::start_change(ChangeRequest request) {
             };
             return carry_out_change(request, desktop_, hand_over_, overtaken);
         },
-        [this](ChangeResult result) { emit change_finished(result); });
+        [this](const ChangeResult& result) { emit change_finished(result); });
 }
 
 }  // namespace dezu::wallpaper

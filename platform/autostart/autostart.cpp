@@ -52,9 +52,9 @@ std::string program_of(std::string_view value) {
     std::size_t i = 0;
     if (!unescaped.empty() && unescaped[0] == '"') {
         for (i = 1; i < unescaped.size() && unescaped[i] != '"'; ++i) {
-            if (unescaped[i] == '\\' && i + 1 < unescaped.size())
-                ++i;
-            else if (unescaped[i] == '%' && i + 1 < unescaped.size() && unescaped[i + 1] == '%')
+            // A backslash or a doubled percent sign keeps the next character.
+            if (i + 1 < unescaped.size() &&
+                (unescaped[i] == '\\' || (unescaped[i] == '%' && unescaped[i + 1] == '%')))
                 ++i;
             program += unescaped[i];
         }

@@ -67,6 +67,7 @@ void release_picture(QImage& picture) {
         const std::uintptr_t start = (first + page - 1) / page * page;
         const std::uintptr_t end = (first + std::uintptr_t(picture.sizeInBytes())) / page * page;
         for (std::uintptr_t p = start; p < end; p += kPiece)
+            // NOLINTNEXTLINE(performance-no-int-to-ptr): page arithmetic on our own buffer
             ::madvise(reinterpret_cast<void*>(p), std::min(kPiece, end - p), MADV_DONTNEED);
     }
     picture = QImage();

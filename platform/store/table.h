@@ -115,7 +115,7 @@ public:
     // The named fields of every record, in record order, in one pass over the
     // file. Nothing when a field is unknown or the file is damaged.
     using Rows = std::vector<std::vector<std::string>>;
-    std::optional<Rows> read_all(const std::vector<std::string>& fields) const;
+    std::optional<Rows> read_all(const std::vector<std::string>& names) const;
 
     // A text longer than its field's maximum is cut to the longest leading
     // part that fits, never in the middle of a character.

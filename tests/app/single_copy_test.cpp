@@ -24,7 +24,7 @@ protected:
 
     // A folder holding the program and its settings; its path ends in "/".
     std::string program_folder(const std::string& name) const {
-        const std::string folder = path(name) + "/";
+        std::string folder = path(name) + "/";
         std::filesystem::create_directories(folder + "config");
         std::filesystem::copy_file(DEZU_PROGRAM, folder + "dezu");
         // No start-up picture and no player: the rest of the start-up runs.

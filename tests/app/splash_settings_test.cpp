@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QPushButton>
+#include <cmath>
 #include <filesystem>
 
 #include "app/settings_window.h"
@@ -41,7 +42,7 @@ TEST_F(SplashTest, FadesThroughTwentyFiveLevelsThenCloses) {
         splash->fade_splash();
         ++ticks;
         if (will_apply) {
-            levels.push_back(static_cast<int>(splash->windowOpacity() * 255 + 0.5));
+            levels.push_back(static_cast<int>(std::lround(splash->windowOpacity() * 255)));
             EXPECT_EQ(splash->fade_timer()->interval(), 190);
         }
     }

@@ -131,7 +131,7 @@ TEST(ClockArtwork, DamagedStripsGiveEmptyPictures) {
         EXPECT_TRUE(image_from_strip(good.substr(0, len), 0).empty()) << len;
         EXPECT_TRUE(image_from_strip(good.substr(0, len), 10).empty()) << len;
     }
-    auto patched = [&](std::size_t at, std::string bytes) {
+    auto patched = [&](std::size_t at, const std::string& bytes) {
         std::string s = good;
         s.replace(at, bytes.size(), bytes);
         return s;

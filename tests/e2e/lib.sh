@@ -12,7 +12,21 @@
 #   e2e_pixel <png> <x> <y>   "R G B" of one pixel
 #   e2e_wait_until <tenths> <command...>
 #
+#   e2e_require [program...]  skips the script unless every program is there
+#
 # Every wait is bounded; a helper that gives up prints why and returns 1.
+
+# A script that cannot run says so and ends with this code, which CTest
+# counts as skipped: a missing program never passes for a working one.
+E2E_SKIP=77
+# What the display helpers below run.
+E2E_TOOLS=(Xvfb xdpyinfo trayer xdotool xwininfo import convert)
+e2e_require() {
+  local p
+  for p in "${E2E_TOOLS[@]}" "$@"; do
+    command -v "$p" >/dev/null 2>&1 || { echo "skip: $p is not installed"; exit "$E2E_SKIP"; }
+  done
+}
 
 E2E_SCREEN_W=${E2E_SCREEN_W:-1024}
 E2E_SCREEN_H=${E2E_SCREEN_H:-768}

@@ -7,6 +7,7 @@ set -u
 dezu=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
+e2e_require sqlcipher
 
 e2e_setup || e2e_fail_now "virtual display with a tray host"
 e2e_start_dezu "$dezu" || e2e_fail_now "dezu's tray icon"

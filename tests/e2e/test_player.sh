@@ -7,6 +7,7 @@ set -u
 dezu=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
+e2e_require iconv
 
 e2e_setup || e2e_fail_now "virtual display with a tray host"
 export DEZU_AUDIO_SINK="fakesink sync=true"

@@ -5,6 +5,9 @@
 set -u
 dezu=$1
 here=$(cd "$(dirname "$0")" && pwd)
+for p in xvfb-run Xvfb xauth; do
+  command -v "$p" >/dev/null 2>&1 || { echo "skip: $p is not installed"; exit 77; }
+done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}

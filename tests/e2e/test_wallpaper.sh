@@ -7,7 +7,7 @@ set -u
 dezu=$1
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
-command -v openbox >/dev/null || { echo "  skip: openbox is not installed"; exit 0; }
+e2e_require openbox
 
 e2e_setup || e2e_fail_now "virtual display with a tray host"
 # A window manager, so that the manager's close box can be used.

@@ -34,7 +34,8 @@ TEST_F(PictureFileTest, PicturesBecomeBmpFiles) {
                                                          {"ICO", "in.ICO"},
                                                          {"BMP", "in.BMP"},
                                                          {"JPG", "\xb4\xba\xcc\xec.jpg"}};
-    for (const auto& [format, name] : cases) {
+    for (const auto& [format_name, name] : cases) {
+        const char* format = format_name;  // a lambda below takes it
         SCOPED_TRACE(name);
         QImage image(48, 32, QImage::Format_ARGB32);
         image.fill(QColor(200, 30, 30, 255));

@@ -83,7 +83,7 @@ protected:
     std::string picture(int width, int height) {
         QImage image(width, height, QImage::Format_RGB32);
         image.fill(QColor(0xcc, 0x22, 0x11));
-        const std::string file = dir_.path().toStdString() + "/p.bmp";
+        std::string file = dir_.path().toStdString() + "/p.bmp";
         image.save(QString::fromStdString(file), "BMP");
         return file;
     }

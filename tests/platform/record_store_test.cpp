@@ -40,7 +40,7 @@ protected:
     // A table of the given first fields, closed again, made in one
     // transaction.
     std::string make_table(const std::string& name, const std::vector<std::string>& pages) {
-        const std::string file = path(name);
+        std::string file = path(name);
         EXPECT_TRUE(Table::create(file, kPageFields).ok());
         Table t = Table::open(file, "x");
         EXPECT_TRUE(t.is_open()) << t.error().text;
@@ -181,9 +181,9 @@ TEST_F(RecordStoreTest, TextLongerThanItsFieldIsCutAtACharacterInGbkBytes) {
     std::string chinese;
     for (int i = 0; i < 20; ++i) chinese += "日";
     ASSERT_TRUE(t.write("时间", chinese));
-    EXPECT_EQ(t.read("时间"), chinese.substr(0, 15 * 3));
+    EXPECT_EQ(t.read("时间"), chinese.substr(0, std::size_t{15} * 3));
     ASSERT_TRUE(t.write("时间", "a" + chinese));
-    EXPECT_EQ(t.read("时间"), "a" + chinese.substr(0, 14 * 3));
+    EXPECT_EQ(t.read("时间"), "a" + chinese.substr(0, std::size_t{14} * 3));
     // Long text has no limit.
     const std::string long_text(300000, 'z');
     ASSERT_TRUE(t.write("内容", long_text));

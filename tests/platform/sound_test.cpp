@@ -46,7 +46,7 @@ protected:
 TEST_F(SoundTest, PlaysSoundsHeldInMemoryOrInFiles) {
     write_file("tone.wav", tone_wav(4000));
     write_file("note.mid", one_note_midi());
-    write_file("noise.wav", "RIFF\x10\x00\x00\x00WAVEjunkjunkjunk");
+    write_file("noise.wav", std::string("RIFF\x10\x00\x00\x00WAVEjunkjunkjunk", 24));
     const struct {
         const char* what;
         bool from_file;
@@ -56,7 +56,7 @@ TEST_F(SoundTest, PlaysSoundsHeldInMemoryOrInFiles) {
         {"WAV bytes", false, tone_wav(4000), true},
         {"WAV file", true, "tone.wav", true},
         {"MIDI file", true, "note.mid", true},
-        {"damaged bytes", false, "RIFF\x10\x00\x00\x00WAVEjunk", false},
+        {"damaged bytes", false, std::string("RIFF\x10\x00\x00\x00WAVEjunk", 16), false},
         {"damaged file", true, "noise.wav", false},
         {"missing file", true, "none.wav", false},
         {"no bytes", false, "", false},

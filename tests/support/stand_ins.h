@@ -75,8 +75,12 @@ public:
         // Found before the tests narrow PATH to their stand-ins.
         const QString program = QStandardPaths::findExecutable(
             QStringLiteral("dbus-daemon"), {QStringLiteral("/usr/bin"), QStringLiteral("/bin")});
+        // Its socket goes in our own folder: the session default would leave
+        // a /tmp/dbus-* file behind for every bus.
         daemon_.start(program, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                QStringLiteral("--print-address=1")});
+                                QStringLiteral("--print-address=1"),
+                                QStringLiteral("--address=unix:path=") + dir_.path() +
+                                    QStringLiteral("/bus")});
         if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000)) return;
         address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
         QDBusConnection bus = QDBusConnection::connectToBus(address_, kName);
@@ -86,8 +90,11 @@ public:
     }
     ~StandInLogind() override {
         QDBusConnection::disconnectFromBus(kName);
-        daemon_.kill();
-        daemon_.waitForFinished(2000);
+        daemon_.terminate();
+        if (!daemon_.waitForFinished(2000)) {
+            daemon_.kill();
+            daemon_.waitForFinished(2000);
+        }
     }
 
     bool ok() const { return ok_; }
@@ -120,6 +127,7 @@ public:
 
 private:
     static inline const QString kName = QStringLiteral("stand-in-logind");
+    QTemporaryDir dir_;
     QProcess daemon_;
     QString address_;
     bool ok_ = false;
