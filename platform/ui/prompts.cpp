@@ -140,14 +140,6 @@ std::vector<std::string> split(const std::string& text, char separator) {
 }
 }  // namespace
 
-Prompts& default_prompts() {
-    return *current_prompts;
-}
-
-void set_default_prompts(Prompts* prompts) {
-    current_prompts = prompts ? prompts : &dialog_prompts;
-}
-
 std::vector<FileFilter> parse_file_filter(const std::string& filter) {
     std::vector<FileFilter> filters;
     if (filter.empty()) return filters;

@@ -101,40 +101,4 @@ public:
     Answer ask(QWidget* owner, const Prompt& prompt, const QFont& current_font) override;
 };
 
-// Until every caller is handed its Prompts: the program's one instance.
-Prompts& default_prompts();
-void set_default_prompts(Prompts* prompts);  // nullptr: Qt's dialogs
-
-// Shorthands through default_prompts(), kept while callers move over.
-inline Button message_box(const std::string& text, MessageStyle style = MessageStyle::Plain,
-                          const std::optional<std::string>& title = std::nullopt,
-                          QWidget* owner = nullptr) {
-    return default_prompts().message_box(text, style, title, owner);
-}
-inline std::optional<std::string> input_box(const std::string& prompt,
-                                            const std::string& title = {},
-                                            const std::string& initial = {},
-                                            InputMode mode = InputMode::Plain,
-                                            QWidget* owner = nullptr) {
-    return default_prompts().input_box(prompt, title, initial, mode, owner);
-}
-inline std::vector<std::string> open_file_dialog(QWidget* owner, const std::string& title,
-                                                 const std::vector<FileFilter>& filters,
-                                                 const std::string& initial_dir, bool multiple) {
-    return default_prompts().open_file_dialog(owner, title, filters, initial_dir, multiple);
-}
-inline std::optional<std::string> save_file_dialog(QWidget* owner, const std::string& title,
-                                                   const std::vector<FileFilter>& filters,
-                                                   const std::string& initial_name = {}) {
-    return default_prompts().save_file_dialog(owner, title, filters, initial_name);
-}
-inline std::optional<QFont> font_dialog(QWidget* owner, const QFont& current,
-                                        const std::string& title = {}) {
-    return default_prompts().font_dialog(owner, current, title);
-}
-inline std::optional<std::string> folder_dialog(QWidget* owner, const std::string& title,
-                                                const std::string& initial_dir = {}) {
-    return default_prompts().folder_dialog(owner, title, initial_dir);
-}
-
 }  // namespace dezu::ui

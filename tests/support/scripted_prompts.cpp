@@ -4,14 +4,6 @@ using dezu::ui::Answer;
 using dezu::ui::Button;
 using dezu::ui::Prompt;
 
-ScriptedPrompts::ScriptedPrompts() {
-    dezu::ui::set_default_prompts(this);
-}
-
-ScriptedPrompts::~ScriptedPrompts() {
-    dezu::ui::set_default_prompts(nullptr);
-}
-
 ScriptedPrompts& ScriptedPrompts::then_button(Button button) {
     Answer a;
     a.button = button;

@@ -6,13 +6,10 @@
 #include "platform/ui/prompts.h"
 
 // Answers the program's prompts from a script and keeps what was asked.
-// Installed for its lifetime. A prompt with no scripted answer is cancelled
+// A prompt with no scripted answer is cancelled
 // (a Yes/No box answers No).
 class ScriptedPrompts : public dezu::ui::Prompts {
 public:
-    ScriptedPrompts();
-    ~ScriptedPrompts() override;
-
     ScriptedPrompts& then_button(dezu::ui::Button button);
     ScriptedPrompts& then_text(const std::string& text);  // input, save dialog, folder
     ScriptedPrompts& then_files(const std::vector<std::string>& files);
