@@ -2,18 +2,11 @@
 
 #include <QApplication>
 
+#include "app/live_services.h"
 #include "app/program.h"
-#include "platform/desktop/desktop_setter.h"
-#include "platform/process/clock.h"
 #include "platform/process/folder_lock.h"
-#include "platform/process/process.h"
-#include "platform/shell/shell_actions.h"
-#include "platform/ui/failures.h"
 #include "platform/ui/form.h"
-#include "platform/ui/printer_choice.h"
-#include "platform/ui/prompts.h"
 #include "platform/ui/translations.h"
-#include "platform/ui/window_system.h"
 
 int image_entry() {
     dezu::ProgramSite site;
@@ -30,18 +23,10 @@ int image_entry() {
     dezu::ui::install_chinese_qt_translations();
     site.opacity_enabled = dezu::ui::windows_can_be_translucent();
 
-    dezu::process::SystemClock clock;
-    dezu::ui::DialogPrompts prompts;
-    dezu::ui::FailureReporter failures(prompts);
-    dezu::process::EventLoopExit process;
-    dezu::desktop::LiveDesktop desktop;
-    dezu::shell::DesktopShell shell(prompts);
-    dezu::ui::LiveWindowSystem window_system;
-    dezu::ui::DefaultPrinter printer;
+    LiveServices services;
     int code = 0;
     {
-        Program program(
-            site, {clock, prompts, failures, process, desktop, shell, window_system, printer});
+        Program program(site, services.services());
         program.start();
         code = QApplication::exec();
         // Leaving this scope cancels or finishes the tools' slow work.

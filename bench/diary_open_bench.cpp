@@ -17,20 +17,13 @@
 #include <filesystem>
 #include <string>
 
+#include "app/live_services.h"
 #include "app/program.h"
 #include "diary/diary_book.h"
 #include "diary/diary_editor_window.h"
-#include "platform/desktop/desktop_setter.h"
-#include "platform/process/clock.h"
-#include "platform/process/process.h"
-#include "platform/shell/shell_actions.h"
 #include "platform/store/table.h"
-#include "platform/ui/failures.h"
 #include "platform/ui/form.h"
-#include "platform/ui/printer_choice.h"
-#include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
-#include "platform/ui/window_system.h"
 
 namespace {
 
@@ -97,16 +90,8 @@ int main(int argc, char** argv) {
     dezu::ProgramSite site;
     site.dir = dir + "/";
     site.file_name = "dezu";
-    dezu::process::SystemClock clock;
-    dezu::ui::DialogPrompts prompts;
-    dezu::ui::FailureReporter failures(prompts);
-    dezu::process::EventLoopExit process;
-    dezu::desktop::LiveDesktop desktop;
-    dezu::shell::DesktopShell shell(prompts);
-    dezu::ui::LiveWindowSystem window_system;
-    dezu::ui::DefaultPrinter printer;
-    Program program(site,
-                    {clock, prompts, failures, process, desktop, shell, window_system, printer});
+    LiveServices services;
+    Program program(site, services.services());
     const long before_kib = peak_kib();
 
     program.diary().set_current_book("bench");

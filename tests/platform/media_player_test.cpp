@@ -30,15 +30,6 @@ protected:
         player.close();
         ProgramDirTest::TearDown();
     }
-    template <class Condition>
-    static bool wait_until(Condition condition, int ms = 10000) {
-        QDeadlineTimer deadline(ms);
-        while (!condition()) {
-            if (deadline.hasExpired()) return false;
-            process_events(5);
-        }
-        return true;
-    }
     bool settled() const { return player.state() != State::Opening; }
 
     FakeAudioOutput output{"fakesink sync=true"};

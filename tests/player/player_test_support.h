@@ -91,16 +91,6 @@ protected:
         return wait_until([&] { return media_state() == State::Ended; }, limit_ms);
     }
 
-    template <class Condition>
-    static bool wait_until(Condition condition, int ms = 10000) {
-        QDeadlineTimer deadline(ms);
-        while (!condition()) {
-            if (deadline.hasExpired()) return false;
-            process_events(5);
-        }
-        return true;
-    }
-
     FakeAudioOutput output{"fakesink sync=true"};
     TestServices services;
 

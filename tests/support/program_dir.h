@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <string>
 
 // A fresh, empty program directory for one test (hand it to a Program as
 // test_site(dir())); the log-on start entries go to a config folder inside
-// it. Globals and windows start anew.
+// it. Windows start anew.
 class ProgramDirTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -24,6 +25,18 @@ protected:
 
     // Pumps the event loop for a while (timers, deferred deletes).
     static void process_events(int milliseconds = 0);
+
+    // Runs the event loop until the condition holds; false if it never did
+    // within the bound.
+    template <class Condition>
+    static bool wait_until(Condition condition, int ms = 10000) {
+        QDeadlineTimer deadline(ms);
+        while (!condition()) {
+            if (deadline.hasExpired()) return false;
+            process_events(5);
+        }
+        return true;
+    }
 
 private:
     QTemporaryDir temp_;

@@ -60,7 +60,7 @@ protected:
     }
     // Waits until the preview shows these size labels.
     void wait_for_sizes(const std::string& labels) {
-        EXPECT_TRUE(wait_until([&] { return size_labels() == labels; }))
+        EXPECT_TRUE(wait_until([&] { return size_labels() == labels; }, 30000))
             << "shown: " << size_labels() << ", not " << labels;
     }
     void click(const char* name) const { QTest::mouseClick(get<QWidget>(name), Qt::LeftButton); }

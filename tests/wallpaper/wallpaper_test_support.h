@@ -62,17 +62,6 @@ protected:
         process_events();
     }
 
-    // Runs the event loop until the condition holds; false if it never did.
-    template <class Condition>
-    static bool wait_until(Condition condition, int ms = 30000) {
-        QDeadlineTimer deadline(ms);
-        while (!condition()) {
-            if (deadline.hasExpired()) return false;
-            process_events(5);
-        }
-        return true;
-    }
-
     std::vector<Change> changes() const {
         std::vector<Change> made;
         for (const auto& call : services.desktop.calls()) made.emplace_back(call.path, call.style);
