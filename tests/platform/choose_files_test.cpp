@@ -5,8 +5,8 @@
 #include <QListView>
 #include <algorithm>
 
-#include "support/program_dir.h"
 #include "platform/ui/prompts.h"
+#include "support/program_dir.h"
 #include "support/scripted_prompts.h"
 
 namespace ui = dezu::ui;
@@ -42,9 +42,9 @@ TEST_F(ChooseFilesTest, HandsOnTheChosenPathsInTheDialogsOrder) {
     };
     for (const auto& c : cases) {
         prompts.then_files(c.chosen);
-        EXPECT_EQ(
-            prompts.choose_files(nullptr, "请选择要加入的壁纸", "JPG,BMP,ICO|*.JPG;*.BMP;*.ICO", ""),
-            c.chosen)
+        EXPECT_EQ(prompts.choose_files(nullptr, "请选择要加入的壁纸",
+                                       "JPG,BMP,ICO|*.JPG;*.BMP;*.ICO", ""),
+                  c.chosen)
             << c.what;
     }
 }
