@@ -53,7 +53,8 @@ fuzz_failed=0
 for i in "${!fuzz_targets[@]}"; do
   if ! wait "${pids[$i]}"; then
     t=${fuzz_targets[$i]}
-    echo "fuzz_$t failed; its input: $(ls "$fuzz_work/$t/artifacts")" >&2
+    mkdir -p build-fuzz/artifacts && cp "$fuzz_work/$t/artifacts/"* build-fuzz/artifacts/ 2>/dev/null || true
+    echo "fuzz_$t failed; its input is kept in build-fuzz/artifacts" >&2
     tail -n 40 "$fuzz_work/$t.log" >&2
     fuzz_failed=1
   fi
