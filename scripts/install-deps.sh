@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config clang-format clang-tidy
+  build-essential cmake ninja-build pkg-config clang clang-format clang-tidy libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-translations-l10n libgl-dev
   libsqlcipher-dev sqlcipher sqlite3
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev

@@ -30,3 +30,33 @@ cmake --build build-tsan --target "${tsan_programs[@]}"
 TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp second_deadlock_stack=1 history_size=4" \
   ctest --test-dir build-tsan --output-on-failure -j "$(nproc)" --no-tests=error \
   -R "$tsan_tests" -E 'AChangeNeverHoldsTheUiThreadLong'
+
+# Each reader of hand-editable files under libFuzzer for a bounded time, from
+# a copy of its seeds so nothing is written into the checkout. A crash or a
+# sanitizer report ends a target non-zero and fails this step.
+echo "== fuzz the file readers"
+fuzz_targets=(text settings wallpaper_list playlist digit_strip markup)
+cmake -S . -B build-fuzz -G Ninja -DDEZU_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+cmake --build build-fuzz --target "${fuzz_targets[@]/#/fuzz_}"
+fuzz_work=$(mktemp -d)
+trap 'rm -rf "$fuzz_work"' EXIT
+pids=()
+for t in "${fuzz_targets[@]}"; do
+  mkdir -p "$fuzz_work/$t/corpus" "$fuzz_work/$t/artifacts"
+  cp tests/fuzz/seeds/"$t"/* "$fuzz_work/$t/corpus/"
+  (cd "$fuzz_work/$t" && TMPDIR="$fuzz_work/$t" "$OLDPWD/build-fuzz/tests/fuzz/fuzz_$t" \
+    -max_total_time=60 -rss_limit_mb=2048 -artifact_prefix="$fuzz_work/$t/artifacts/" \
+    corpus >"$fuzz_work/$t.log" 2>&1) &
+  pids+=($!)
+done
+fuzz_failed=0
+for i in "${!fuzz_targets[@]}"; do
+  if ! wait "${pids[$i]}"; then
+    t=${fuzz_targets[$i]}
+    mkdir -p build-fuzz/artifacts && cp "$fuzz_work/$t/artifacts/"* build-fuzz/artifacts/ 2>/dev/null || true
+    echo "fuzz_$t failed; its input is kept in build-fuzz/artifacts" >&2
+    tail -n 40 "$fuzz_work/$t.log" >&2
+    fuzz_failed=1
+  fi
+done
+[ "$fuzz_failed" -eq 0 ]
