@@ -125,8 +125,6 @@ Answer DialogPrompts::ask(QWidget* owner, const Prompt& p, const QFont& current_
 }
 
 namespace {
-DialogPrompts dialog_prompts;
-Prompts* current_prompts = &dialog_prompts;
 
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
