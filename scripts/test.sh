@@ -56,7 +56,8 @@ for i in "${!fuzz_targets[@]}"; do
     mkdir -p build-fuzz/artifacts && cp "$fuzz_work/$t/artifacts/"* build-fuzz/artifacts/ 2>/dev/null || true
     echo "fuzz_$t failed; its input is kept in build-fuzz/artifacts" >&2
     tail -n 40 "$fuzz_work/$t.log" >&2
-    fuzz_failed=1
+    fuzz_failed=$((fuzz_failed + 1))
   fi
 done
+echo "fuzz: $((${#fuzz_targets[@]} - fuzz_failed)) passed, $fuzz_failed failed"
 [ "$fuzz_failed" -eq 0 ]
