@@ -65,7 +65,12 @@ std::string imported_text(std::string_view bytes, bool from_web) {
 
 DiarySession::DiarySession(dezu::ProgramSite site, dezu::settings::Settings& settings,
                            dezu::Services services, QObject* parent)
-    : QObject(parent), site_(std::move(site)), settings_(settings), services_(services) {}
+    : QObject(parent), site_(std::move(site)), settings_(settings), services_(services) {
+    // A password change cut off by the end of an earlier run leaves a copy of
+    // the book beside it, perhaps without the password: nothing may outlive
+    // the run that made it.
+    store::Table::discard_unfinished_copies(site_.path("sj"));
+}
 
 DiarySession::~DiarySession() {
     cancel_import();
@@ -113,6 +118,14 @@ DiarySession::Opening DiarySession::open_current_book() {
     if (!dezu::files::file_exists(book_path_)) return Opening::Missing;
     book_ = store::Table::open(book_path_, diary::kBookOpeningPassword, &services_.prompts);
     return book_.is_open() ? Opening::Opened : Opening::Refused;
+}
+
+std::string DiarySession::opening_error() const {
+    // The store knows only tables; to the user these are diary books.
+    if (book_.error().problem == store::Problem::NotATable)
+        return "这个文件不是日记本：" + book_path_;
+    if (book_.error().problem == store::Problem::Damaged) return "日记本文件已损坏：" + book_path_;
+    return book_.error().text;
 }
 
 void DiarySession::close_book() {

@@ -50,7 +50,7 @@ public:
     enum class Opening { Missing, Refused, Opened };
     Opening open_current_book();
     // Why the last opening was refused.
-    std::string opening_error() const { return book_.error().text; }
+    std::string opening_error() const;
     bool has_book() const { return book_.is_open(); }
     // The open book, for reading only: its changes go through the methods
     // below.

@@ -2,11 +2,15 @@
 
 #define SQLITE_HAS_CODEC 1
 #include <fcntl.h>
+#include <openssl/evp.h>
 #include <sqlcipher/sqlite3.h>
 #include <stdio.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QByteArray>
+#include <QCryptographicHash>
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -31,6 +35,15 @@ constexpr std::string_view kPlainHeader{"SQLite format 3\0", 16};
 // five of them (the schema and four trees).
 constexpr off_t kCipherPageSize = 1024;
 constexpr off_t kSmallestLockedTable = 5 * kCipherPageSize;
+// An encrypted file begins with the 16-byte salt of its key. Ours is 8
+// random bytes followed by 8 bytes of a hash of them, so that a locked table
+// is known from the file alone and random bytes are not taken for one. The
+// key itself is derived from the password and salt as SQLCipher derives it,
+// so the file opens with the password like any other.
+constexpr std::size_t kSaltSize = 16;
+constexpr std::size_t kSaltRandomPart = 8;
+constexpr int kKeyDerivationRounds = 64000;
+constexpr int kKeySize = 32;
 // The copy a password change builds beside the table.
 constexpr const char* kRekeySuffix = ".rekey";
 constexpr const char* kJournalSuffix = "-journal";
@@ -78,6 +91,39 @@ bool sync_file(const std::string& file) {
     const bool ok = ::fsync(fd) == 0;
     ::close(fd);
     return ok;
+}
+
+std::string salt_mark(std::string_view random_part) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayView(kFormatName));
+    hash.addData(QByteArrayView(random_part.data(), static_cast<qsizetype>(random_part.size())));
+    return hash.result().left(kSaltSize - kSaltRandomPart).toStdString();
+}
+
+bool has_locked_table_salt(std::string_view header) {
+    return header.size() == kSaltSize &&
+           header.substr(kSaltRandomPart) == salt_mark(header.substr(0, kSaltRandomPart));
+}
+
+// The key text SQLCipher takes as a derived key with the salt to write:
+// x'KEY SALT' in hex.
+std::optional<std::string> key_with_marked_salt(const std::string& password) {
+    std::string salt(kSaltRandomPart, '\0');
+    if (::getrandom(salt.data(), salt.size(), 0) != static_cast<ssize_t>(salt.size()))
+        return std::nullopt;
+    salt += salt_mark(salt);
+    unsigned char key[kKeySize];
+    if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()),
+                               reinterpret_cast<const unsigned char*>(salt.data()),
+                               static_cast<int>(salt.size()), kKeyDerivationRounds, kKeySize,
+                               key) != 1)
+        return std::nullopt;
+    QByteArray raw(reinterpret_cast<const char*>(key), kKeySize);
+    raw += QByteArray(salt.data(), static_cast<qsizetype>(salt.size()));
+    std::fill(std::begin(key), std::end(key), 0);
+    std::string text = "x'" + raw.toHex().toStdString() + "'";
+    raw.fill('\0');
+    return text;
 }
 
 void remove_with_journal(const std::string& file) {
@@ -467,9 +513,11 @@ Table Table::open(const std::string& file, const std::string& password, ui::Prom
     if (header == kPlainHeader) {
         result = m.connect(nullptr);
         if (result == Problem::WrongPassword) result = Problem::Damaged;
-    } else if (size < kSmallestLockedTable || size % kCipherPageSize != 0) {
-        // Neither a plain table nor whole encrypted pages.
+    } else if (!has_locked_table_salt(header)) {
         result = Problem::NotATable;
+    } else if (size < kSmallestLockedTable || size % kCipherPageSize != 0) {
+        // One of our locked tables, cut short.
+        result = Problem::Damaged;
     } else {
         result = m.connect(&password);
         if (result == Problem::WrongPassword && prompts) {
@@ -495,8 +543,7 @@ Table Table::open(const std::string& file, const std::string& password, ui::Prom
 
 bool Table::has_password(const std::string& file) {
     off_t size = 0;
-    const std::string header = read_header(file, size);
-    return !header.empty() && header != kPlainHeader;
+    return has_locked_table_salt(read_header(file, size));
 }
 
 Outcome Table::remove(const std::string& file) {
@@ -795,16 +842,20 @@ bool Table::Impl::set_password(const std::string& password) {
     if (fd < 0) return failed();
     const bool moded = ::fchmod(fd, mode) == 0;
     ::close(fd);
-    bool ok = moded;
+    // Removing the password needs no key.
+    std::optional<std::string> key =
+        password.empty() ? std::string() : key_with_marked_salt(password);
+    bool ok = moded && key;
     if (ok) {
         ok = false;
         if (Statement attach = prepare(db, "ATTACH DATABASE ?1 AS rekeyed KEY ?2")) {
             sqlite3_bind_text(attach.get(), 1, temp.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(attach.get(), 2, password.data(), static_cast<int>(password.size()),
+            sqlite3_bind_text(attach.get(), 2, key->data(), static_cast<int>(key->size()),
                               SQLITE_TRANSIENT);
             ok = sqlite3_step(attach.get()) == SQLITE_DONE;
         }
     }
+    if (key) std::fill(key->begin(), key->end(), '\0');
     if (ok) {
         ok = exec(db, "PRAGMA rekeyed.synchronous=FULL") &&
              exec(db, "SELECT sqlcipher_export('rekeyed')");

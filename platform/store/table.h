@@ -79,7 +79,7 @@ public:
     [[nodiscard]] static Table open(const std::string& file, const std::string& password,
                                     ui::Prompts* prompts = nullptr);
 
-    // From the file alone: true when it is there and is not a plain table.
+    // From the file alone: true when it is one of our tables with a password.
     static bool has_password(const std::string& file);
 
     // Deletes the table's file, then every other file that belongs to it

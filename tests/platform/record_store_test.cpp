@@ -320,6 +320,14 @@ TEST_F(RecordStoreTest, PasswordSetReplacedAndRemovedKeepsEveryRecord) {
     for (const char* text : {"Secret diary", "第二页", "third", "SQLite format"})
         EXPECT_EQ(bytes.find(text), std::string::npos) << text;
     EXPECT_FALSE(file_exists(file + ".rekey"));
+    // An ordinary encrypted file: the sqlcipher command opens it with the
+    // password alone.
+    ASSERT_EQ(std::system(("sqlcipher '" + file +
+                           "' \"PRAGMA key='pw1';\" 'SELECT count(*) FROM records' > '" +
+                           path("count.txt") + "' 2>&1")
+                              .c_str()),
+              0);
+    EXPECT_EQ(read_file("count.txt"), "3\n");
 
     // Reopened with the right password it asks nothing.
     t.close();
@@ -406,7 +414,15 @@ TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
                               .c_str()),
               0);
     const std::string foreign = read_file("foreign.db");
-    std::string random(4096, '\0');
+    // Another program's encrypted database: whole pages that look random.
+    ASSERT_EQ(std::system(("sqlcipher '" + path("foreign-locked.db") +
+                           "' \"PRAGMA key='pw';\" 'CREATE TABLE notes(x); INSERT INTO notes "
+                           "VALUES(zeroblob(20000));' > /dev/null")
+                              .c_str()),
+              0);
+    const std::string foreign_locked = read_file("foreign-locked.db");
+    ASSERT_EQ(foreign_locked.size() % 1024, 0u);
+    std::string random(32 * 1024, '\0');
     for (std::size_t i = 0; i < random.size(); ++i)
         random[i] = static_cast<char>((i * 2654435761u) >> 13);
 
@@ -414,21 +430,29 @@ TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
         const char* what;
         std::string bytes;
         Problem problem;  // on opening, or on the first reading of every record
+        bool asks;        // only what can be a whole locked table of ours asks
     };
     const std::vector<Case> cases = {
-        {"empty", "", Problem::NotATable},
-        {"text", "hello, this is no table at all\n", Problem::NotATable},
-        {"garbage", std::string(3001, '\x7f'), Problem::NotATable},
-        {"random bytes, whole pages", random, Problem::NotATable},
+        {"empty", "", Problem::NotATable, false},
+        {"text", "hello, this is no table at all\n", Problem::NotATable, false},
+        {"garbage", std::string(3001, '\x7f'), Problem::NotATable, false},
+        {"random bytes, whole pages", random, Problem::NotATable, false},
+        {"random bytes, short", random.substr(0, 4096), Problem::NotATable, false},
         {"plain header on garbage", std::string("SQLite format 3\0", 16) + std::string(5000, 'g'),
-         Problem::Damaged},
-        {"truncated plain", plain.substr(0, plain.size() / 2), Problem::Damaged},
-        {"truncated plain mid-page", plain.substr(0, plain.size() / 2 + 100), Problem::Damaged},
-        {"truncated locked mid-page", locked.substr(0, locked.size() / 2 + 100),
-         Problem::NotATable},
-        {"another program's database", foreign, Problem::NotATable},
+         Problem::Damaged, false},
+        {"truncated plain", plain.substr(0, plain.size() / 2), Problem::Damaged, false},
+        {"truncated plain mid-page", plain.substr(0, plain.size() / 2 + 100), Problem::Damaged,
+         false},
+        {"truncated locked mid-page", locked.substr(0, locked.size() / 2 + 100), Problem::Damaged,
+         false},
+        {"locked cut to its first page", locked.substr(0, 1024), Problem::Damaged, false},
+        {"truncated locked at a page end", locked.substr(0, locked.size() / 2 / 1024 * 1024),
+         Problem::Damaged, true},
+        {"another program's database", foreign, Problem::NotATable, false},
+        {"another program's locked database", foreign_locked, Problem::NotATable, false},
         {"locked, a page damaged",
-         locked.substr(0, 5000) + std::string(1024, '\0') + locked.substr(6024), Problem::Damaged},
+         locked.substr(0, 5000) + std::string(1024, '\0') + locked.substr(6024), Problem::Damaged,
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -441,10 +465,9 @@ TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
         }
         EXPECT_EQ(t.error().problem, c.problem) << t.error().text;
         EXPECT_FALSE(t.error().text.empty());
-        // Only what may be a locked table asks for a password.
-        if (c.problem == Problem::NotATable) {
-            EXPECT_TRUE(asked.asked().empty());
-        }
+        EXPECT_EQ(asked.asked().size(), c.asks ? 1u : 0u);
+        EXPECT_EQ(Table::has_password(path("case.SJK")),
+                  c.asks || c.bytes.starts_with(locked.substr(0, 16)));
         t.close();
         EXPECT_EQ(read_file("case.SJK"), c.bytes);  // never changed by a failed opening
     }
