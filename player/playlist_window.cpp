@@ -113,8 +113,8 @@ PlaylistWindow::PlaylistWindow(Player& player, ui::Prompts& prompts,
         // The style's own circle is wider and taller than the places the
         // buttons have, and would lose its right edge.
         radio->setStyleSheet(
-            QStringLiteral("QRadioButton { spacing: 0px; } QRadioButton::indicator { width: 10px; "
-                           "height: 10px; }"));
+            QStringLiteral("QRadioButton { spacing: 0px; }"
+                           "QRadioButton::indicator { width: 10px; height: 10px; }"));
         ui::place(radio, m.left, 255, m.width, m.height);
         group->addButton(radio);
         connect(radio, &QRadioButton::clicked, this, m.handler);
