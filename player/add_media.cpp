@@ -14,13 +14,17 @@
 namespace fs = std::filesystem;
 namespace ui = dezu::ui;
 
-const char* const kMediaFilter =
-    "MP3,MP2,WAV,AVI,MID,MPG,WMA,RMI,DAT,ASF,WMV|"
-    "*.MP3;*.MP2;*.WMA;*.WAV;*.MID;*.RMI;*.AVI;*.MPG;*.ASF;*.DAT;*.WMV|"
-    "*.MP3;*.MP2;*.WMA;*.WAV;*.MID;*.RMI|*.MP3;*.MP2;*.WMA;*.WAV;*.MID;*.RMI|"
-    "*.MPG;*.ASF;*.DAT;*.WMV|*.MPG;*.ASF;*.DAT;*.WMV|"
-    "*.M3U|*.M3U|"
-    "*.*|*.*";
+const std::string kMediaFilter = [] {
+    // The first entry offers every playable type; the others are fixed.
+    std::string every;
+    for (std::string_view ext : kPlayableExtensions)
+        every += (every.empty() ? "*" : ";*") + std::string(ext);
+    return "MP3,MP2,WAV,AVI,MID,MPG,WMA,RMI,DAT,ASF,WMV|" + every +
+           "|*.MP3;*.MP2;*.WMA;*.WAV;*.MID;*.RMI|*.MP3;*.MP2;*.WMA;*.WAV;*.MID;*.RMI|"
+           "*.MPG;*.ASF;*.DAT;*.WMV|*.MPG;*.ASF;*.DAT;*.WMV|"
+           "*.M3U|*.M3U|"
+           "*.*|*.*";
+}();
 
 namespace {
 

@@ -29,4 +29,4 @@ void add_folder_to_playlist(dezu::player::Player& player, dezu::ui::Prompts& pro
 std::vector<std::string> scan_media_folder(const std::string& pattern, const std::string& folder);
 
 // The filter text handed to the file chooser.
-extern const char* const kMediaFilter;
+extern const std::string kMediaFilter;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -111,10 +112,9 @@ PlayerBarWindow::PlayerBarWindow(dezu::player::Player& player, ui::Prompts& prom
     volume_fill_ = new PictureLabel(volume_track_, "标签1",
                                     dezu::assets::asset_bytes("player_volume_fill.bmp"));
     ui::place(volume_fill_, 3, 1, 41, 7);
-    for (QWidget* w : {static_cast<QWidget*>(time_), static_cast<QWidget*>(progress_track_),
-                       static_cast<QWidget*>(progress_fill_), static_cast<QWidget*>(volume_track_),
-                       static_cast<QWidget*>(volume_fill_)})
-        w->installEventFilter(this);
+    // Every control: the wheel over any of them, and the mouse over the
+    // time label and the two bars.
+    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 
     using dezu::player::Player;
     connect(&player_, &Player::playing_changed, this, &PlayerBarWindow::show_pause_face);
@@ -212,11 +212,17 @@ void PlayerBarWindow::seek_fill_mouse_down() {
 void PlayerBarWindow::seek_track_mouse_down(int x) {
     if (!player_.track_open()) return;
     seek_fill_mouse_down();
-    set_fill_width(progress_fill_, x);
+    set_seek_width(x);
 }
 
 void PlayerBarWindow::seek_fill_mouse_move(int x) {
-    if (seek_drag_active_) set_fill_width(progress_fill_, x);
+    if (seek_drag_active_) set_seek_width(x);
+}
+
+// The pointer may leave the bar while the button is held; the fill stops at
+// the bar's ends, so a release seeks within the track.
+void PlayerBarWindow::set_seek_width(int x) {
+    set_fill_width(progress_fill_, std::clamp(x, 0, kFullProgress));
 }
 
 void PlayerBarWindow::seek_track_mouse_move(int x) {
@@ -225,7 +231,8 @@ void PlayerBarWindow::seek_track_mouse_move(int x) {
 
 void PlayerBarWindow::seek_to_fill() {
     seek_drag_active_ = false;
-    player_.seek_to_share(double(progress_fill_->width()) / kFullProgress);
+    // The tick may have drawn the fill past its end; a seek stays within.
+    player_.seek_to_share(double(std::min(progress_fill_->width(), kFullProgress)) / kFullProgress);
     if (resume_after_seek_) {
         static_cast<void>(player_.resume_output());
         resume_after_seek_ = false;
@@ -317,6 +324,20 @@ void PlayerBarWindow::mousePressEvent(QMouseEvent* event) {
     Form::mousePressEvent(event);
 }
 
+// The wheel goes to the control under the pointer, not to the focused fill:
+// a turn anywhere over the bar sets the volume, even with the fill at 0 px.
+void PlayerBarWindow::take_wheel(QWheelEvent* event) {
+    const QPoint delta = event->angleDelta();
+    const int turn = delta.y() != 0 ? delta.y() : delta.x();
+    // A touchpad's start and end of a scroll carry no turn.
+    if (turn != 0) volume_wheel(turn);
+    event->accept();
+}
+
+void PlayerBarWindow::wheelEvent(QWheelEvent* event) {
+    take_wheel(event);
+}
+
 bool PlayerBarWindow::event(QEvent* event) {
     if (event->type() == QEvent::WindowActivate) focus_volume_label();
     return Form::event(event);
@@ -324,10 +345,8 @@ bool PlayerBarWindow::event(QEvent* event) {
 
 bool PlayerBarWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    if (type == QEvent::Wheel && watched == volume_fill_) {
-        const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
-        volume_wheel(delta.y() != 0 ? delta.y() : delta.x());
-        event->accept();
+    if (type == QEvent::Wheel) {
+        take_wheel(static_cast<QWheelEvent*>(event));
         return true;
     }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&

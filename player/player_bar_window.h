@@ -7,6 +7,7 @@
 
 class QLabel;
 class QFrame;
+class QWheelEvent;
 class PictureButton;
 
 namespace dezu::ui {
@@ -70,6 +71,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -80,6 +82,8 @@ private:
     void replace_time_tooltip();
     void set_level_from_pointer(int x);
     void set_fill_width(QLabel* fill, int width);
+    void set_seek_width(int x);
+    void take_wheel(QWheelEvent* event);
 
     dezu::player::Player& player_;
     dezu::ui::Prompts& prompts_;

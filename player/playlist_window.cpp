@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWindow>
+#include <algorithm>
 
 #include "assets/assets.h"
 #include "platform/shell/shell_actions.h"
@@ -109,6 +110,11 @@ PlaylistWindow::PlaylistWindow(Player& player, ui::Prompts& prompts,
         auto* radio = new QRadioButton(this);
         radio->setObjectName(QString::fromUtf8(m.name));
         radio->setFocusPolicy(Qt::NoFocus);
+        // The style's own circle is wider and taller than the places the
+        // buttons have, and would lose its right edge.
+        radio->setStyleSheet(
+            QStringLiteral("QRadioButton { spacing: 0px; }"
+                           "QRadioButton::indicator { width: 10px; height: 10px; }"));
         ui::place(radio, m.left, 255, m.width, m.height);
         group->addButton(radio);
         connect(radio, &QRadioButton::clicked, this, m.handler);
@@ -307,8 +313,18 @@ void PlaylistWindow::drag_reorder_move(int x, int y) {
     if (!drag_active_) return;
     const int r = row_at(x, y);
     const int from = drag_index_;
-    if (r < 0 || r == from || from < 0 || from >= list_->count()) return;
+    if (r < 0 || r == from || from < 0 || from >= list_->count() || r >= list_->count()) return;
+    // Each entry keeps its own selected mark as the rows shift.
+    const int low = std::min(from, r), high = std::max(from, r);
+    std::vector<bool> marks;
+    for (int i = low; i <= high; ++i) marks.push_back(list_->item(i)->isSelected());
+    if (r > from)
+        std::rotate(marks.begin(), marks.begin() + 1, marks.end());
+    else
+        std::rotate(marks.begin(), marks.end() - 1, marks.end());
     player_.move_row(from, r);
+    for (int i = low; i <= high; ++i) list_->item(i)->setSelected(marks[std::size_t(i - low)]);
+    list_->setCurrentRow(r, QItemSelectionModel::NoUpdate);
     drag_index_ = r;
 }
 
@@ -336,7 +352,12 @@ bool PlaylistWindow::eventFilter(QObject* watched, QEvent* event) {
             if (mouse->button() == Qt::LeftButton) drag_reorder_begin(at.x(), at.y());
             break;
         case QEvent::MouseMove:
-            drag_reorder_move(at.x(), at.y());
+            // During a drag the list does not see the move, or it would
+            // select every row the pointer passes over.
+            if (drag_active_) {
+                drag_reorder_move(at.x(), at.y());
+                return true;
+            }
             break;
         case QEvent::MouseButtonRelease:
             if (mouse->button() == Qt::LeftButton) drag_reorder_end();

@@ -77,6 +77,31 @@ TEST_F(PlayerBarTest, SeekReleaseMovesThePositionByTheFillWidth) {
     }
 }
 
+TEST_F(PlayerBarTest, ASeekStaysWithinTheBar) {
+    set_rows({track("a.wav", 4000)});
+    start(0);
+    // Dragged out past either end of the bar with the button held.
+    const struct { int move, fill, total; } cases[] = {{300, 123, 4}, {-40, 0, 0}};
+    for (const auto& c : cases) {
+        bar->seek_track_mouse_down(60);
+        bar->seek_track_mouse_move(c.move);
+        EXPECT_EQ(fill(), c.fill) << c.move;
+        bar->seek_track_mouse_up();
+        EXPECT_EQ(player().elapsed_total_seconds(), c.total) << c.move;
+        EXPECT_LE(player().media().position_ms(), 4000) << c.move;
+    }
+
+    // A fill the tick drew past its end seeks to the end, not beyond.
+    start(0);
+    player().set_elapsed(0, 8, 8);
+    player().set_length_seconds(4);
+    player().tick();
+    ASSERT_GT(fill(), 123);
+    bar->seek_fill_mouse_down();
+    bar->seek_fill_mouse_up();
+    EXPECT_EQ(player().elapsed_total_seconds(), 4);
+}
+
 TEST_F(PlayerBarTest, ASeekWhilePausedOrWithNothingOpenDoesNotResume) {
     const int before = fill();
     bar->seek_track_mouse_down(50);

@@ -2,20 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/files/files.h"
+#include "platform/settings/settings_file.h"
 #include "platform/text/text.h"
 #include "player_test_support.h"
 
 namespace {
 
-TEST(MediaPath, OnlyTheElevenFourByteEndingsPassInAnyCase) {
+TEST(MediaPath, ThePlayableEndingsPassInAnyCase) {
     const struct {
         const char* text;
         bool media;
-    } cases[] = {{"/m/a.mp3", true}, {"/m/a.Mp3", true}, {"/m/b.ASF", true}, {"c.wav", true},
-                 {"d.rmi", true},    {"e.dat", true},    {"f.mpeg", false},  {"g.midi", false},
-                 {"h.m4a", false},   {"i.m3u", false},   {".mp", false},     {"", false},
-                 {"/m/mp3", false},  {"歌.wma", true}};
+    } cases[] = {{"/m/a.mp3", true}, {"/m/a.Mp3", true},   {"/m/b.ASF", true}, {"c.wav", true},
+                 {"d.rmi", true},    {"e.dat", true},      {"f.mpeg", false},  {"g.midi", false},
+                 {"h.m4a", true},    {"i.m3u", false},     {".mp", false},     {"", false},
+                 {"/m/mp3", false},  {"歌.wma", true},     {"j.ogg", true},    {"k.Flac", true},
+                 {"/m/flac", false}, {"l.flac.txt", false}};
     for (const auto& c : cases) EXPECT_EQ(is_media_path(c.text), c.media) << c.text;
 }
 
@@ -69,7 +73,7 @@ TEST_F(PlaylistFileTest, EachReaderAppliesItsOwnRule) {
     } cases[] = {
         {read_startup_playlist, {song, song}},
         {read_m3u_media_lines, {song, missing, song}},
-        {read_playlist_lines, {song, text, missing, "#extm3u", "", song}},
+        {read_playlist_lines, {song, text, missing, "", song}},
     };
     for (const auto& c : cases) EXPECT_EQ(c.reader(path("list.m3u")), c.rows);
 
@@ -77,6 +81,74 @@ TEST_F(PlaylistFileTest, EachReaderAppliesItsOwnRule) {
     set_rows({"/kept.mp3"});
     ASSERT_TRUE(player().import_m3u(path("list.m3u")));
     EXPECT_EQ(rows(), (std::vector<std::string>{"/kept.mp3", song, missing, song}));
+}
+
+// Lists as other players and editors write them, read from a folder that is
+// not the working directory.
+class OtherPlayersListTest : public PlaylistFileTest {
+protected:
+    void SetUp() override {
+        PlaylistFileTest::SetUp();
+        for (const char* folder : {"music/sub", "lists"}) dezu::files::make_directory(path(folder));
+        for (const char* f :
+             {"music/歌一.mp3", "music/b.ogg", "music/sub/c.FLAC", "d.m4a", "lists/notes.txt"})
+            write_file(f, "x");
+        ASSERT_NE(std::filesystem::current_path(), std::filesystem::path(path("lists")));
+        write_file("lists/mix.m3u8",
+                   "\xEF\xBB\xBF#EXTM3U\r\n"
+                   "#EXTINF:200,歌手 - 歌一\r\n../music/歌一.mp3\r\n"
+                   "#EXTINF:-1,b\r\n../music/./b.ogg\r\n"
+                   "#PLAYLIST:mine\r\n../music/sub/c.FLAC\r\n" +
+                       path("d.m4a") +
+                       "\r\n"
+                       "../music/gone.mp3\r\nnotes.txt\r\n");
+        // A list with no header: its first line is a row.
+        write_file("lists/bare.m3u", "\xEF\xBB\xBF../d.m4a\n../music/b.ogg\n");
+    }
+    const std::vector<std::string> playable = {path("music/歌一.mp3"), path("music/b.ogg"),
+                                               path("music/sub/c.FLAC"), path("d.m4a")};
+};
+
+TEST_F(OtherPlayersListTest, EachReaderTakesPathsFromTheListsFolder) {
+    std::vector<std::string> media = playable, every = playable;
+    media.push_back(path("music/gone.mp3"));
+    every.push_back(path("music/gone.mp3"));
+    every.push_back(path("lists/notes.txt"));
+    const struct {
+        std::optional<std::vector<std::string>> (*reader)(const std::string&);
+        std::vector<std::string> rows;
+    } cases[] = {
+        {read_startup_playlist, playable},
+        {read_m3u_media_lines, media},
+        {read_playlist_lines, every},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.reader(path("lists/mix.m3u8")), c.rows);
+    for (const auto& c : cases)
+        EXPECT_EQ(c.reader(path("lists/bare.m3u")),
+                  (std::vector<std::string>{path("d.m4a"), path("music/b.ogg")}));
+}
+
+TEST_F(OtherPlayersListTest, TheStartKeepsEveryPlayableRow) {
+    dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
+    ASSERT_TRUE(dezu::settings::write_setting(clock_ini(), "系统参数", "自动播放", "N"));
+    ASSERT_TRUE(
+        dezu::settings::write_setting(clock_ini(), "播放器", "播放列表", path("lists/mix.m3u8")));
+    ASSERT_NE(open_bar(), nullptr);
+    EXPECT_EQ(rows(), playable);
+}
+
+TEST_F(OtherPlayersListTest, ALoadedListSavesBackWithoutItsComments) {
+    set_rows({});
+    services.prompts.then_files({path("lists/mix.m3u8")});
+    playlist()->load_playlist_file();
+    ASSERT_EQ(rows().size(), 6u);
+    EXPECT_EQ(rows().front(), path("music/歌一.mp3"));
+    EXPECT_TRUE(player().save_list());
+    // An editor's UTF-8 list stays UTF-8, each row now a full path.
+    std::string saved = "\xEF\xBB\xBF";
+    for (const std::string& row : rows()) saved += row + "\r\n";
+    EXPECT_EQ(read_file("lists/mix.m3u8"), saved);
+    EXPECT_EQ(read_playlist_lines(path("lists/mix.m3u8")), rows());
 }
 
 TEST_F(PlaylistFileTest, UnreadableOrDamagedFilesAddNothingUsable) {

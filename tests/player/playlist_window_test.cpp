@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <tuple>
 
 #include "platform/files/files.h"
 #include "platform/text/text.h"
@@ -300,6 +301,53 @@ TEST_F(PlaylistWindowTest, MouseEventsOnTheListDragAndDoubleClickPlays) {
     EXPECT_EQ(player().track_name(), "\"" + before[2] + "\"");
 }
 
+TEST_F(PlaylistWindowTest, ADragMovesTheDraggedRowAndSelectsNoOther) {
+    ASSERT_NE(open_bar(), nullptr);
+    playlist()->show();
+    const auto all = numbered(6);
+    set_rows(all);
+    QWidget* viewport = playlist()->list()->viewport();
+    auto mouse = [&](QEvent::Type type, int row, Qt::MouseButtons buttons) {
+        const QPoint at = row_point(row);
+        QMouseEvent e(type, QPointF(at), QPointF(viewport->mapToGlobal(at)),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QApplication::sendEvent(viewport, &e);
+    };
+    // Down and back up again, over every row between.
+    for (const auto& [from, path, to] :
+         {std::tuple{1, std::vector{2, 3, 4}, 4}, std::tuple{4, std::vector{3, 2, 1, 0}, 0}}) {
+        mouse(QEvent::MouseButtonPress, from, Qt::LeftButton);
+        for (int row : path) mouse(QEvent::MouseMove, row, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, to, Qt::NoButton);
+        EXPECT_EQ(selected_rows(), std::vector<int>{to}) << from << " to " << to;
+        EXPECT_EQ(rows()[std::size_t(to)], all[1]);
+    }
+    EXPECT_EQ(rows(), (std::vector<std::string>{all[1], all[0], all[2], all[3], all[4], all[5]}));
+
+    // Only the dragged row goes.
+    playlist()->delete_selected_rows();
+    ASSERT_EQ(rows(), (std::vector<std::string>{all[0], all[2], all[3], all[4], all[5]}));
+
+    // Rows selected before a drag keep their marks as they shift.
+    select({2, 4});
+    playlist()->drag_reorder_begin(row_point(0).x(), row_point(0).y());
+    playlist()->drag_reorder_move(row_point(3).x(), row_point(3).y());
+    playlist()->drag_reorder_end();
+    EXPECT_EQ(rows(), (std::vector<std::string>{all[2], all[3], all[4], all[0], all[5]}));
+    EXPECT_EQ(selected_rows(), (std::vector<int>{1, 4}));
+}
+
+TEST_F(PlaylistWindowTest, ThePlayModeButtonsFitTheirPlaces) {
+    ASSERT_NE(open_bar(), nullptr);
+    for (int mode = 1; mode <= 4; ++mode) {
+        QRadioButton* radio = playlist()->mode_button(mode);
+        const QSize wanted = radio->sizeHint();
+        EXPECT_LE(wanted.width(), radio->width()) << mode;
+        EXPECT_LE(wanted.height(), radio->height()) << mode;
+    }
+}
+
 TEST_F(PlaylistWindowTest, AddingFilesImportsPlaylistsAndStoresTheList) {
     ASSERT_NE(open_bar(), nullptr);
     write_file("set.m3u",
@@ -311,6 +359,11 @@ TEST_F(PlaylistWindowTest, AddingFilesImportsPlaylistsAndStoresTheList) {
     ASSERT_EQ(services.prompts.asked().size(), 1u);
     EXPECT_EQ(services.prompts.asked()[0].title, "请选择要播放的媒体");
     EXPECT_EQ(services.prompts.asked()[0].filters.size(), 5u);
+    // The first offers every type the player plays.
+    EXPECT_EQ(
+        services.prompts.asked()[0].filters[0].patterns,
+        (std::vector<std::string>{"*.MP3", "*.MP2", "*.WMA", "*.WAV", "*.MID", "*.RMI", "*.AVI",
+                                  "*.MPG", "*.ASF", "*.DAT", "*.WMV", "*.OGG", "*.FLAC", "*.M4A"}));
     const std::vector<std::string> expected = {"/p/one.mp3", "/p/x.mp3", "/p/y.asf",
                                                "/p/readme.TXT", "/p/w.wma"};
     EXPECT_EQ(rows(), expected);
@@ -323,15 +376,17 @@ TEST_F(PlaylistWindowTest, AddingAFolderScansItDepthFirstSkippingDotFolders) {
     ASSERT_NE(open_bar(), nullptr);
     dezu::files::make_directory(path("music/sub"));
     dezu::files::make_directory(path("music/.cache"));
-    for (const char* f : {"music/a.MP3", "music/b.jpg", "music/c.wma", "music/list.m3u",
-                          "music/sub/d.mid", "music/.cache/e.mp3"})
+    for (const char* f :
+         {"music/a.MP3", "music/b.jpg", "music/c.wma", "music/list.m3u", "music/sub/d.mid",
+          "music/.cache/e.mp3", "music/f.ogg", "music/g.m4a", "music/sub/h.FLAC"})
         write_file(f, "x");
     std::filesystem::create_directory_symlink(path("music"), path("music/sub/loop"));
     services.prompts.then_text(path("music"));
     playlist()->menu("添加")->actions()[1]->trigger();
     EXPECT_EQ(services.prompts.asked()[0].title, "选择一个文件夹");
-    const std::vector<std::string> expected = {path("music/a.MP3"), path("music/c.wma"),
-                                               path("music/sub/d.mid")};
+    const std::vector<std::string> expected = {path("music/a.MP3"),     path("music/c.wma"),
+                                               path("music/f.ogg"),     path("music/g.m4a"),
+                                               path("music/sub/d.mid"), path("music/sub/h.FLAC")};
     EXPECT_EQ(rows(), expected);
     // A trailing "/" is not doubled.
     EXPECT_EQ(scan_media_folder("*.*", path("music") + "/"), expected);

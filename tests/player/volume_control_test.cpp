@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -19,11 +20,11 @@ protected:
         ASSERT_NE(bar, nullptr);
         bar->toggle_bar_height();
     }
-    void wheel(int delta) {
-        QLabel* fill = bar->volume_fill();
-        QWheelEvent e(QPointF(2, 2), QPointF(fill->mapToGlobal(QPoint(2, 2))), QPoint(),
+    void wheel(int delta) { wheel(bar->volume_fill(), delta); }
+    static void wheel(QWidget* target, int delta) {
+        QWheelEvent e(QPointF(2, 2), QPointF(target->mapToGlobal(QPoint(2, 2))), QPoint(),
                       QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(fill, &e);
+        QApplication::sendEvent(target, &e);
     }
     void mouse(QWidget* target, QEvent::Type type, int x) {
         QMouseEvent e(type, QPointF(x, 3), QPointF(target->mapToGlobal(QPoint(x, 3))),
@@ -64,6 +65,36 @@ TEST_F(VolumeTest, TheWheelStepsByFiveWithinOneTo127) {
         // The open track plays at it too.
         EXPECT_DOUBLE_EQ(player().media().volume(), c.byte / 255.0);
     }
+}
+
+TEST_F(VolumeTest, TheWheelOverAnyPartOfTheBarReachesTheVolume) {
+    bar->toggle_bar_height();  // folded again
+    std::vector<QWidget*> targets = {bar, bar->time_label(), bar->progress_track(),
+                                     bar->progress_fill(), bar->volume_track()};
+    for (QAbstractButton* button : bar->findChildren<QAbstractButton*>()) targets.push_back(button);
+    ASSERT_EQ(targets.size(), 12u);
+    for (QWidget* target : targets) {
+        const std::string name = target->objectName().toStdString();
+        bar->set_volume_level(60);
+        wheel(target, 120);
+        EXPECT_EQ(bar->volume_level(), 65) << name;
+        EXPECT_DOUBLE_EQ(volume_byte(), 130) << name;
+        wheel(target, -120);
+        EXPECT_EQ(bar->volume_level(), 60) << name;
+    }
+
+    // At level 1 the fill has no width left to turn the wheel over; the
+    // track around it brings the volume back.
+    bar->set_volume_level(6);
+    wheel(-120);
+    ASSERT_EQ(bar->volume_fill()->width(), 0);
+    wheel(bar->volume_track(), 120);
+    EXPECT_EQ(bar->volume_level(), 6);
+    EXPECT_EQ(bar->volume_fill()->width(), 1);
+
+    // A touchpad's scroll begins and ends with turns of nothing.
+    wheel(bar, 0);
+    EXPECT_EQ(bar->volume_level(), 6);
 }
 
 TEST_F(VolumeTest, DraggingSetsTheLevelFromThePointerWithinTheFullWidth) {
