@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "assets/assets.h"
+#include "mail/addresses.h"
 #include "mail/mail_accounts.h"
 #include "mail/mail_widgets.h"
 #include "platform/ui/controls.h"
@@ -282,15 +283,28 @@ void MailComposeWindow::remove_selected_attachments() {
 }
 
 void MailComposeWindow::start_send_mail() {
+    // Line breaks pasted into the box separate addresses like ",".
+    const mail::Recipients recipients = mail::split_recipients(recipients_->text().toStdString());
     if (subject_->text().isEmpty() || body_->toPlainText().isEmpty() ||
-        recipients_->text().isEmpty()) {
+        recipients.addresses.empty()) {
         prompts_.message_box("请填写邮件", ui::MessageStyle::Plain, std::string(), this);
         return;
     }
-    send_->hide();
+    // Nothing is connected for a mail that could not go as it stands.
     // The send goes as things stand now: later edits, another sender or
     // another table current elsewhere do not reach it.
     const mail::Account account = mail_.current_account();
+    if (mail::has_control_character(account.address)) {
+        status_->set_part_text(
+            0, "发信人地址有误，邮件没有发送：" + mail::visible_text(account.address));
+        return;
+    }
+    if (recipients.refused) {
+        status_->set_part_text(
+            0, "收信人地址有误，邮件没有发送：" + mail::visible_text(*recipients.refused));
+        return;
+    }
+    send_->hide();
     mail::OutgoingMail mail;
     for (int row = 0; row < attachments_->count(); ++row)
         mail.attachments.push_back(attachments_->item(row)->text().toStdString());
@@ -300,7 +314,7 @@ void MailComposeWindow::start_send_mail() {
     mail.password = account.smtp_password;
     mail.subject = subject_->text().toStdString();
     mail.body = body_->toPlainText().toStdString();
-    mail.recipients = recipients_->text().toStdString();
+    mail.recipients = mail::join_recipients(recipients.addresses);
     mail_.send(std::move(mail));
 }
 
