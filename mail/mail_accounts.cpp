@@ -47,12 +47,29 @@ MailAccounts::~MailAccounts() = default;
 
 void MailAccounts::open_table() {
     table_.close();
+    cleared_record_ = 0;
     if (!dezu::files::file_exists(account_db_file())) return;
     table_ = dezu::store::Table::open(account_db_file(), kAccountPassword, &prompts_);
 }
 
 void MailAccounts::close_table() {
     table_.close();
+    cleared_record_ = 0;
+}
+
+void MailAccounts::accept_sender(std::string name) {
+    current_sender_name_ = std::move(name);
+    cleared_record_ = table_.current_record();
+}
+
+void MailAccounts::refuse_sender() {
+    current_sender_name_.clear();
+    cleared_record_ = 0;
+}
+
+bool MailAccounts::current_sender_may_send() const {
+    if (!table_.is_open() || table_.current_record() == 0) return true;
+    return current_account().password.empty() || table_.current_record() == cleared_record_;
 }
 
 std::vector<std::string> MailAccounts::account_names() {

@@ -82,12 +82,22 @@ public:
     [[nodiscard]] bool remove_account_row(int row, QWidget* owner = nullptr);
 
     // The account window has closed: the sender lists follow the table again.
-    void finish_editing() { emit accounts_edited(); }
+    // Records may have moved, so no sender stays cleared.
+    void finish_editing() {
+        cleared_record_ = 0;
+        emit accounts_edited();
+    }
 
     // The name of the sender chosen last whose password passed; "" after a
     // wrong or cancelled password. It names the book the compose window shows.
     const std::string& current_sender_name() const { return current_sender_name_; }
-    void set_current_sender_name(std::string name) { current_sender_name_ = std::move(name); }
+    // The account of the current record passed its password (or has none).
+    void accept_sender(std::string name);
+    // A wrong or cancelled password: no book, and no send from that account.
+    void refuse_sender();
+    // Whether a send may go from the current record: its account has no
+    // password, or the password was given when it was chosen.
+    bool current_sender_may_send() const;
 
     std::string address_book_path(const std::string& account_name) const;
     // The lines of the book, whole; none when it is missing or unreadable.
@@ -116,6 +126,7 @@ private:
     dezu::ui::FailureReporter& failures_;
     dezu::store::Table table_;
     std::string current_sender_name_;
+    int cleared_record_ = 0;  // the record whose password was given; 0 for none
     std::mutex send_lock_;
     dezu::work::TaskGroup sends_{this};  // last: its end waits for the sends above
 };

@@ -195,13 +195,13 @@ void MailComposeWindow::select_sender_account() {
         const auto typed =
             prompts_.input_box("请输入用户密码", {}, {}, ui::InputMode::Masked, this);
         if (!typed || *typed != account->password) {
-            mail_.set_current_sender_name({});
+            mail_.refuse_sender();
             if (typed)
                 prompts_.message_box("密码错误", ui::MessageStyle::Plain, std::string(), this);
             return;
         }
     }
-    mail_.set_current_sender_name(senders_->itemText(row).toStdString());
+    mail_.accept_sender(senders_->itemText(row).toStdString());
     const auto lines = mail_.read_address_book(mail_.current_sender_name());
     if (!lines) return;
     entries_->clear();
@@ -291,6 +291,10 @@ void MailComposeWindow::start_send_mail() {
         return;
     }
     // Nothing is connected for a mail that could not go as it stands.
+    if (!mail_.current_sender_may_send()) {
+        status_->set_part_text(0, "发信人的用户密码没有输入正确，邮件没有发送");
+        return;
+    }
     // The send goes as things stand now: later edits, another sender or
     // another table current elsewhere do not reach it.
     const mail::Account account = mail_.current_account();

@@ -231,6 +231,48 @@ protected:
     }
 };
 
+TEST_F(MailSendGuardTest, ASenderWhosePasswordWasNotGivenCannotSend) {
+    open({account("甲", "pw"), account("乙", "")});
+    fill("x@x");
+    prompts.then_text("wrong");
+    senders()->setCurrentIndex(0);
+    send();
+    expect_stopped("发信人的用户密码没有输入正确");
+
+    senders()->setCurrentIndex(-1);
+    prompts.then_cancel();
+    senders()->setCurrentIndex(0);
+    send();
+    expect_stopped("发信人的用户密码没有输入正确");
+
+    // Given at last, the send goes.
+    senders()->setCurrentIndex(-1);
+    prompts.then_text("pw");
+    senders()->setCurrentIndex(0);
+    send();
+    EXPECT_TRUE(find(window, "超级按钮1")->isHidden());
+    EXPECT_TRUE(server.connected_within(5000));
+}
+
+TEST_F(MailSendGuardTest, NoSenderChosenSendsOnlyFromAnAccountWithoutPassword) {
+    // No sender chosen: the send would go from the last account listed.
+    open({account("甲", ""), account("乙", "pw")});
+    fill("x@x");
+    send();
+    expect_stopped("发信人的用户密码没有输入正确");
+    // The password given in the account window opens nothing here.
+    prompts.then_text("pw");
+    senders()->setCurrentIndex(1);
+    QTimer::singleShot(0, [] { ui::destroy_window(ui::windows::kMailAccount); });
+    ui::load_window(ui::windows::kMailAccount, true);
+    send();
+    expect_stopped("发信人的用户密码没有输入正确");
+
+    senders()->setCurrentIndex(0);  // no password to give
+    send();
+    EXPECT_TRUE(server.connected_within(5000));
+}
+
 TEST_F(MailSendGuardTest, ControlCharactersInAddressesStopTheSend) {
     const std::pair<const char*, const char*> recipients[] = {
         {"a@x,b\x0b@x", "收信人地址有误，邮件没有发送：b\xef\xbf\xbd@x"},
