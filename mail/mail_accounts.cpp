@@ -1,5 +1,15 @@
 #include "mail/mail_accounts.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
 #include "platform/files/files.h"
 #include "platform/text/text.h"
 #include "platform/ui/failures.h"
@@ -12,6 +22,17 @@ namespace {
 
 constexpr const char* kNameMark = "收信人:";
 constexpr const char* kAddressMark = "地址:";
+
+// Puts the finished file in place only where nothing is, even when something
+// appeared there meanwhile. False with errno EEXIST when the name is taken.
+bool move_into_free_place(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST) return false;
+    // File systems without that rename: a hard link fails just the same when
+    // the name is taken.
+    return ::link(from.c_str(), to.c_str()) == 0;
+}
 
 }  // namespace
 
@@ -45,11 +66,47 @@ MailAccounts::MailAccounts(dezu::ProgramSite site, dezu::ui::Prompts& prompts,
 
 MailAccounts::~MailAccounts() = default;
 
-void MailAccounts::open_table() {
+void MailAccounts::open_table(QWidget* owner) {
     table_.close();
     cleared_record_ = 0;
-    if (!dezu::files::file_exists(account_db_file())) return;
-    table_ = dezu::store::Table::open(account_db_file(), kAccountPassword, &prompts_);
+    const std::string file = account_db_file();
+    struct stat st {};
+    // Whatever is there under the name is never replaced.
+    if (::lstat(file.c_str(), &st) != 0 && !create_account_db(owner)) return;
+    if (!dezu::files::file_exists(file)) return;
+    table_ = dezu::store::Table::open(file, kAccountPassword, &prompts_);
+}
+
+bool MailAccounts::create_account_db(QWidget* owner) {
+    namespace store = dezu::store;
+    const std::string file = account_db_file();
+    std::string why;
+    // Made whole and locked aside, then moved in: no half-made table is ever
+    // found under the name.
+    std::string folder = site_.path(".user.edb-XXXXXX");
+    if (::mkdtemp(folder.data()) == nullptr) {
+        why = std::strerror(errno);
+    } else {
+        const std::string made = folder + "/user.edb";
+        const char* names[] = {"用户",     "用户密码",       "用户地址",
+                               "邮箱密码", "邮件服务器地址", "邮件服务器端口"};
+        std::vector<store::FieldDefinition> fields;
+        for (const char* name : names) fields.push_back({name, store::kFieldLongText, 0});
+        const store::Outcome created = store::Table::create(made, fields);
+        if (!created.ok()) {
+            why = created.text;
+        } else {
+            store::Table table = store::Table::open(made, kAccountPassword);
+            if (!table.is_open() || !table.set_password(kAccountPassword)) why = table.error().text;
+        }
+        if (why.empty() && !move_into_free_place(made, file) && errno != EEXIST)
+            why = std::strerror(errno);
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::u8path(folder), ignored);
+    }
+    if (why.empty()) return true;
+    failures_.report("邮件帐户文件 " + file + " 无法建立，不能添加邮件帐户：" + why, owner);
+    return false;
 }
 
 void MailAccounts::close_table() {

@@ -58,9 +58,10 @@ public:
 
     std::string account_db_file() const { return site_.path("user.edb"); }
 
-    // Opens user.edb when it is there; a missing or unopenable file leaves
-    // the table closed, silently.
-    void open_table();
+    // Opens user.edb, creating it empty first when it is missing; an existing
+    // file is never changed here. One that does not open leaves the table
+    // closed, silently; one that cannot be created is told.
+    void open_table(QWidget* owner = nullptr);
     void close_table();
     bool is_open() const { return table_.is_open(); }
 
@@ -121,6 +122,8 @@ signals:
     void send_ended(const mail::SendResult& result);
 
 private:
+    [[nodiscard]] bool create_account_db(QWidget* owner);
+
     dezu::ProgramSite site_;
     dezu::ui::Prompts& prompts_;
     dezu::ui::FailureReporter& failures_;

@@ -169,7 +169,7 @@ void MailComposeWindow::changeEvent(QEvent* event) {
 void MailComposeWindow::load_sender_accounts() {
     ui::apply_visual_style(2);
     attachment_images_.clear();
-    mail_.open_table();
+    mail_.open_table(this);
     list_senders();
 }
 

@@ -182,15 +182,24 @@ TEST_F(MailAccountTest, AnAddressBookThatCannotBeSavedIsTold) {
     EXPECT_TRUE(std::filesystem::is_directory(path("甲.ini")));
 }
 
-TEST_F(MailAccountTest, MissingAccountTableLeavesEverythingAlone) {
+// A fresh install: the account table comes with the windows that need it.
+TEST_F(MailAccountTest, AFreshFolderTakesAccountsAtOnce) {
     composer = compose();
     window = ui::load_window(ui::windows::kMailAccount);
     EXPECT_EQ(accounts()->count(), 0);
-    box("用户")->setText("x");
+    box("用户")->setText("我");
+    box("用户地址")->setText("me@x");
     click("超级按钮1");
-    EXPECT_EQ(accounts()->count(), 0);
-    EXPECT_FALSE(std::filesystem::exists(path("user.edb")));
+    EXPECT_EQ(account_rows(), std::vector<std::string>{"我"});
     EXPECT_TRUE(prompts.asked().empty());
+    ui::destroy_window(ui::windows::kMailAccount);
+    EXPECT_EQ(find<QComboBox>(composer, "组合框1")->count(), 1);
+    ui::destroy_window(ui::windows::kMailCompose);
+    EXPECT_TRUE(dezu::store::Table::has_password(path("user.edb")));
+    const auto stored = stored_accounts();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].address, "me@x");
+    EXPECT_EQ(stored[0].port, "25");
 }
 
 TEST_F(MailAccountTest, TakingTheFocusChoosesNoAccount) {

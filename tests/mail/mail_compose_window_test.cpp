@@ -47,11 +47,13 @@ TEST_F(MailComposeTest, ListsSendersWithNoneChosen) {
     EXPECT_TRUE(find(window, "外形框1")->isHidden());
 }
 
-TEST_F(MailComposeTest, MissingAccountTableListsNothingSilently) {
+TEST_F(MailComposeTest, AFreshFolderGetsAnEmptyAccountTableSilently) {
     std::filesystem::remove(path("user.edb"));
     window = compose();
     EXPECT_EQ(senders()->count(), 0);
     EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_TRUE(accounts().is_open());
+    EXPECT_TRUE(dezu::store::Table::has_password(path("user.edb")));
 }
 
 TEST_F(MailComposeTest, ClosingClosesTheAccountTable) {
