@@ -7,12 +7,10 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
-#include <cstdio>
 #include <optional>
 
 #include "mail/mail_accounts.h"
 #include "mail/mail_widgets.h"
-#include "platform/files/files.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
@@ -200,8 +198,7 @@ void MailAccountWindow::delete_account() {
         accounts_->setCurrentRow(-1);
     }
     clear_account_boxes();
-    const std::string book = mail_.address_book_path(name);
-    if (dezu::files::file_exists(book) && std::remove(book.c_str()) == 0) book_->clear();
+    if (mail_.remove_address_book(name)) book_->clear();
 }
 
 void MailAccountWindow::add_address_entry() {

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "mail/addresses.h"
 #include "platform/files/files.h"
 #include "platform/text/text.h"
 #include "platform/ui/failures.h"
@@ -22,6 +23,9 @@ namespace {
 
 constexpr const char* kNameMark = "收信人:";
 constexpr const char* kAddressMark = "地址:";
+
+// The program's own files that an address book's name could reach.
+constexpr const char* kProgramIniFiles[] = {"clock.ini", "WALLAB.INI"};
 
 // Puts the finished file in place only where nothing is, even when something
 // appeared there meanwhile. False with errno EEXIST when the name is taken.
@@ -58,6 +62,21 @@ std::pair<std::string, std::string> split_address_line(const std::string& line) 
 
 std::string address_line(const std::string& name, const std::string& address) {
     return std::string(kNameMark) + name + kAddressMark + address;
+}
+
+std::optional<std::string> account_name_problem(const std::string& name,
+                                                const std::string& program_file_name) {
+    if (name.find_first_of("/\\") != std::string::npos || has_control_character(name))
+        return std::string("帐户名不能含有“/”、“\\”或控制字符");
+    // Compared without case: the folder may be on a file system that ignores it.
+    const std::string book = text::ascii_lower(name + ".ini");
+    std::vector<std::string> own(std::begin(kProgramIniFiles), std::end(kProgramIniFiles));
+    own.push_back(program_file_name);
+    for (const std::string& file : own) {
+        if (book == text::ascii_lower(file))
+            return "帐户名“" + name + "”的通讯录会覆盖程序自己的文件 " + file + "，请换一个名字";
+    }
+    return std::nullopt;
 }
 
 MailAccounts::MailAccounts(dezu::ProgramSite site, dezu::ui::Prompts& prompts,
@@ -129,6 +148,13 @@ bool MailAccounts::current_sender_may_send() const {
     return current_account().password.empty() || table_.current_record() == cleared_record_;
 }
 
+bool MailAccounts::refuse_book_name(const std::string& name, QWidget* owner) const {
+    const auto problem = account_name_problem(name, site_.file_name);
+    if (!problem) return false;
+    prompts_.message_box(*problem, dezu::ui::MessageStyle::Plain, std::string(), owner);
+    return true;
+}
+
 std::vector<std::string> MailAccounts::account_names() {
     std::vector<std::string> names;
     const int count = table_.record_count();
@@ -153,7 +179,7 @@ Account MailAccounts::current_account() const {
 }
 
 bool MailAccounts::add_account(const Account& account, QWidget* owner) {
-    if (!table_.is_open()) return false;
+    if (!table_.is_open() || refuse_book_name(account.name, owner)) return false;
     dezu::store::Table::Transaction whole(table_);
     if (!table_.append()) {
         prompts_.message_box("添加记录失败", dezu::ui::MessageStyle::Plain, std::string(), owner);
@@ -184,6 +210,7 @@ std::string MailAccounts::address_book_path(const std::string& account_name) con
 
 std::optional<std::vector<std::string>> MailAccounts::read_address_book(
     const std::string& account_name) const {
+    if (account_name_problem(account_name, site_.file_name)) return std::nullopt;
     const std::string book = address_book_path(account_name);
     if (!dezu::files::file_exists(book) || !dezu::files::read_file_unless_unreadable(book))
         return std::nullopt;
@@ -193,12 +220,19 @@ std::optional<std::vector<std::string>> MailAccounts::read_address_book(
 bool MailAccounts::write_address_book(const std::string& account_name,
                                       const std::vector<std::pair<std::string, std::string>>& rows,
                                       QWidget* owner) {
+    if (refuse_book_name(account_name, owner)) return false;
     std::vector<std::string> lines;
     for (const auto& [name, address] : rows) lines.push_back(address_line(name, address));
     const std::string book = address_book_path(account_name);
     if (dezu::files::write_lines(book, lines)) return true;
     failures_.report("通讯录无法保存到 " + book + "，请检查该文件夹是否可写", owner);
     return false;
+}
+
+bool MailAccounts::remove_address_book(const std::string& account_name) const {
+    if (account_name_problem(account_name, site_.file_name)) return false;
+    const std::string book = address_book_path(account_name);
+    return dezu::files::file_exists(book) && std::remove(book.c_str()) == 0;
 }
 
 void MailAccounts::send(OutgoingMail mail) {

@@ -46,6 +46,12 @@ std::pair<std::string, std::string> split_address_line(const std::string& line);
 
 std::string address_line(const std::string& name, const std::string& address);
 
+// Why an account of this name cannot have an address book: its file would be
+// one of the program's own (whose program file is program_file_name), or the
+// name holds "/", "\\" or a control character. Nothing when it can.
+std::optional<std::string> account_name_problem(const std::string& name,
+                                                const std::string& program_file_name);
+
 // The compose window opens the table and closes it; the account window works
 // on it while the compose window has it open. The table has its own current
 // record: choosing a sender moves it, and a send goes from the account there.
@@ -74,7 +80,8 @@ public:
     // The account of the current record (empty fields without one).
     Account current_account() const;
 
-    // Appends the account whole. A record that cannot be appended says
+    // Appends the account whole. A name that cannot have an address book is
+    // refused with a message. A record that cannot be appended says
     // "添加记录失败"; fields that cannot be written are told as a failure and
     // leave no record behind. False when nothing was added.
     [[nodiscard]] bool add_account(const Account& account, QWidget* owner = nullptr);
@@ -101,14 +108,19 @@ public:
     bool current_sender_may_send() const;
 
     std::string address_book_path(const std::string& account_name) const;
-    // The lines of the book, whole; none when it is missing or unreadable.
+    // The lines of the book, whole; none when it is missing or unreadable, or
+    // when the name can have no book.
     std::optional<std::vector<std::string>> read_address_book(
         const std::string& account_name) const;
-    // Replaces the book with one line per (name, address); a book that cannot
-    // be written is told as a failure.
+    // Replaces the book with one line per (name, address); a name that can
+    // have no book is refused with a message, and a book that cannot be
+    // written is told as a failure.
     [[nodiscard]] bool write_address_book(
         const std::string& account_name,
         const std::vector<std::pair<std::string, std::string>>& rows, QWidget* owner = nullptr);
+    // Deletes the book of the account, when the name can have one. True
+    // when a book was deleted.
+    bool remove_address_book(const std::string& account_name) const;
 
     // Sends off the UI thread; send_ended follows unless the send is
     // cancelled first. One send at a time: a later one waits for an earlier
@@ -123,6 +135,7 @@ signals:
 
 private:
     [[nodiscard]] bool create_account_db(QWidget* owner);
+    bool refuse_book_name(const std::string& name, QWidget* owner) const;
 
     dezu::ProgramSite site_;
     dezu::ui::Prompts& prompts_;

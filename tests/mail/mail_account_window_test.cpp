@@ -202,6 +202,33 @@ TEST_F(MailAccountTest, AFreshFolderTakesAccountsAtOnce) {
     EXPECT_EQ(stored[0].port, "25");
 }
 
+// An account's address book is "<name>.ini" beside the program's own files.
+TEST_F(MailAccountTest, NamesThatWouldReachTheProgramsFilesAreRefused) {
+    const std::string settings = "[设置]\r\nkey=1\r\n";
+    write_file("clock.ini", settings);
+    write_file("WALLAB.INI", "list");
+    open({{"甲", "", "a@x", "", "", "25"}});
+    for (const char* name : {"clock", "WALLAB", "a/b", "a\\b", "a\rb"}) {
+        box("用户")->setText(QString::fromUtf8(name));
+        click("超级按钮1");
+        EXPECT_EQ(box("用户")->text(), QString::fromUtf8(name));  // kept to be mended
+    }
+    EXPECT_EQ(prompts.messages().size(), 5u);
+    EXPECT_EQ(account_rows(), std::vector<std::string>{"甲"});
+
+    // The name box edited after the account was shown: no save over the
+    // settings, and the delete keeps them.
+    accounts()->setCurrentRow(0);
+    box("用户")->setText("clock");
+    click("超级按钮5");
+    EXPECT_EQ(prompts.messages().size(), 6u);
+    click("超级按钮2");
+    EXPECT_EQ(accounts()->count(), 0);
+    EXPECT_EQ(read_file("clock.ini"), settings);
+    EXPECT_EQ(read_file("WALLAB.INI"), "list");
+    EXPECT_EQ(stored_accounts().size(), 0u);
+}
+
 TEST_F(MailAccountTest, TakingTheFocusChoosesNoAccount) {
     open({{"甲", "pw", "", "", "", "25"}});
     window->activateWindow();

@@ -38,6 +38,37 @@ TEST(AccountPortTest, TruncatesTowardZero) {
     for (const auto& [text, port] : cases) EXPECT_EQ(mail::account_port(text), port) << text;
 }
 
+TEST(AccountNameTest, RefusesNamesWhoseBookIsNoBook) {
+    struct Case {
+        const char* name;
+        bool usable;
+    } cases[] = {
+        {"甲", true},
+        {"", true},  // the book ".ini"
+        {"clock.ini", true},
+        {"my clock", true},
+        // The program's own files, whatever the case of the letters.
+        {"clock", false},
+        {"CLOCK", false},
+        {"WALLAB", false},
+        {"wallab", false},
+        {"dezu", true},
+        {"a/b", false},
+        {"..\\x", false},
+        {"/", false},
+        {"a\rb", false},
+        {"tab\t", false},
+        {"c1\xc2\x80", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(!mail::account_name_problem(c.name, "dezu"), c.usable) << c.name;
+    // A program file that happens to end in ".ini" is its own too.
+    EXPECT_TRUE(mail::account_name_problem("tool", "tool.ini"));
+    EXPECT_EQ(*mail::account_name_problem("Clock", "dezu"),
+              "帐户名“Clock”的通讯录会覆盖程序自己的文件 clock.ini，请换一个名字");
+    EXPECT_EQ(*mail::account_name_problem("a/b", "dezu"), "帐户名不能含有“/”、“\\”或控制字符");
+}
+
 class AddressBookTest : public MailTest {};
 
 TEST_F(AddressBookTest, WritesGbkLinesThatReadBack) {
@@ -175,4 +206,22 @@ TEST_F(AccountDbTest, AnAccountTableThatCannotBeMadeIsTold) {
     EXPECT_EQ(prompts.asked()[0].style, dezu::ui::MessageStyle::Stop);
     EXPECT_NE(prompts.asked()[0].text.find(path("user.edb")), std::string::npos);
     std::filesystem::create_directories(dir());
+}
+
+// The book of such a name would be one of the program's files.
+TEST_F(AccountDbTest, AnAccountNameCannotReachTheProgramsFiles) {
+    const std::string settings = "[设置]\r\nkey=1\r\n";
+    write_file("clock.ini", settings);
+    accounts().open_table();
+    EXPECT_FALSE(accounts().add_account({"clock", "", "a@x", "", "", "25"}));
+    EXPECT_FALSE(accounts().add_account({"x/y", "", "a@x", "", "", "25"}));
+    ASSERT_EQ(prompts.messages().size(), 2u);
+    EXPECT_NE(prompts.messages()[0].find("clock.ini"), std::string::npos);
+    EXPECT_TRUE(accounts().account_names().empty());
+
+    EXPECT_FALSE(accounts().write_address_book("Clock", {{"张三", "zs@x"}}));
+    EXPECT_EQ(prompts.messages().size(), 3u);
+    EXPECT_FALSE(accounts().read_address_book("clock"));
+    EXPECT_FALSE(accounts().remove_address_book("clock"));
+    EXPECT_EQ(read_file("clock.ini"), settings);
 }
