@@ -25,7 +25,10 @@ namespace {
 QLineEdit* add_box(QWidget* parent, const char* name, int l, int t, int w, int h,
                    bool masked = false) {
     auto* box = named(new QLineEdit(parent), name);
-    if (masked) box->setEchoMode(QLineEdit::Password);
+    if (masked) {
+        box->setEchoMode(QLineEdit::Password);
+        box->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
+    }
     ui::place(box, l, t, w, h);
     return box;
 }

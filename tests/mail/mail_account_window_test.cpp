@@ -202,6 +202,15 @@ TEST_F(MailAccountTest, AFreshFolderTakesAccountsAtOnce) {
     EXPECT_EQ(stored[0].port, "25");
 }
 
+TEST_F(MailAccountTest, PasswordBoxesMaskWithStars) {
+    open({});
+    for (const char* name : {"用户密码", "邮箱密码"}) {
+        box(name)->setText("pw1");
+        EXPECT_EQ(box(name)->displayText(), QStringLiteral("***")) << name;
+    }
+    EXPECT_EQ(box("用户")->echoMode(), QLineEdit::Normal);
+}
+
 // An account's address book is "<name>.ini" beside the program's own files.
 TEST_F(MailAccountTest, NamesThatWouldReachTheProgramsFilesAreRefused) {
     const std::string settings = "[设置]\r\nkey=1\r\n";
