@@ -24,7 +24,7 @@ ctest --test-dir build-test --output-on-failure -j "$(nproc)" "$@"
 # for its 20 ms bound.
 echo "== ThreadSanitizer"
 tsan_programs=(test_wallpaper test_diary test_mail test_platform)
-tsan_tests='^(TaskGroupTest|WallpaperRotatorTest|WallpaperManagerTest|WebPageTest|ImportRunTest|ImportInterruptTest|DiaryImportWindowTest|MailSendTest|HangingSendTest)\.'
+tsan_tests='^(TaskGroupTest|WallpaperRotatorTest|WallpaperManagerTest|WebPageTest|ImportRunTest|ImportInterruptTest|DiaryImportWindowTest|MailSendTest|MailSendGuardTest|HangingSendTest)\.'
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDEZU_TSAN=ON -DDEZU_WERROR=ON
 cmake --build build-tsan --target "${tsan_programs[@]}"
 TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp second_deadlock_stack=1 history_size=4" \
