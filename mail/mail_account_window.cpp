@@ -7,12 +7,10 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTreeWidget>
-#include <cstdio>
 #include <optional>
 
 #include "mail/mail_accounts.h"
 #include "mail/mail_widgets.h"
-#include "platform/files/files.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
@@ -27,7 +25,10 @@ namespace {
 QLineEdit* add_box(QWidget* parent, const char* name, int l, int t, int w, int h,
                    bool masked = false) {
     auto* box = named(new QLineEdit(parent), name);
-    if (masked) box->setEchoMode(QLineEdit::Password);
+    if (masked) {
+        box->setEchoMode(QLineEdit::Password);
+        box->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // "*"
+    }
     ui::place(box, l, t, w, h);
     return box;
 }
@@ -200,8 +201,7 @@ void MailAccountWindow::delete_account() {
         accounts_->setCurrentRow(-1);
     }
     clear_account_boxes();
-    const std::string book = mail_.address_book_path(name);
-    if (dezu::files::file_exists(book) && std::remove(book.c_str()) == 0) book_->clear();
+    if (mail_.remove_address_book(name)) book_->clear();
 }
 
 void MailAccountWindow::add_address_entry() {

@@ -1,5 +1,16 @@
 #include "mail/mail_accounts.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "mail/addresses.h"
 #include "platform/files/files.h"
 #include "platform/text/text.h"
 #include "platform/ui/failures.h"
@@ -12,6 +23,20 @@ namespace {
 
 constexpr const char* kNameMark = "收信人:";
 constexpr const char* kAddressMark = "地址:";
+
+// The program's own files that an address book's name could reach.
+constexpr const char* kProgramIniFiles[] = {"clock.ini", "WALLAB.INI"};
+
+// Puts the finished file in place only where nothing is, even when something
+// appeared there meanwhile. False with errno EEXIST when the name is taken.
+bool move_into_free_place(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno == EEXIST) return false;
+    // File systems without that rename: a hard link fails just the same when
+    // the name is taken.
+    return ::link(from.c_str(), to.c_str()) == 0;
+}
 
 }  // namespace
 
@@ -39,20 +64,95 @@ std::string address_line(const std::string& name, const std::string& address) {
     return std::string(kNameMark) + name + kAddressMark + address;
 }
 
+std::optional<std::string> account_name_problem(const std::string& name,
+                                                const std::string& program_file_name) {
+    if (name.find_first_of("/\\") != std::string::npos || has_control_character(name))
+        return std::string("帐户名不能含有“/”、“\\”或控制字符");
+    // Compared without case: the folder may be on a file system that ignores it.
+    const std::string book = text::ascii_lower(name + ".ini");
+    std::vector<std::string> own(std::begin(kProgramIniFiles), std::end(kProgramIniFiles));
+    own.push_back(program_file_name);
+    for (const std::string& file : own) {
+        if (book == text::ascii_lower(file))
+            return "帐户名“" + name + "”的通讯录会覆盖程序自己的文件 " + file + "，请换一个名字";
+    }
+    return std::nullopt;
+}
+
 MailAccounts::MailAccounts(dezu::ProgramSite site, dezu::ui::Prompts& prompts,
                            dezu::ui::FailureReporter& failures, QObject* parent)
     : QObject(parent), site_(std::move(site)), prompts_(prompts), failures_(failures) {}
 
 MailAccounts::~MailAccounts() = default;
 
-void MailAccounts::open_table() {
+void MailAccounts::open_table(QWidget* owner) {
     table_.close();
-    if (!dezu::files::file_exists(account_db_file())) return;
-    table_ = dezu::store::Table::open(account_db_file(), kAccountPassword, &prompts_);
+    cleared_record_ = 0;
+    const std::string file = account_db_file();
+    struct stat st {};
+    // Whatever is there under the name is never replaced.
+    if (::lstat(file.c_str(), &st) != 0 && !create_account_db(owner)) return;
+    if (!dezu::files::file_exists(file)) return;
+    table_ = dezu::store::Table::open(file, kAccountPassword, &prompts_);
+}
+
+bool MailAccounts::create_account_db(QWidget* owner) {
+    namespace store = dezu::store;
+    const std::string file = account_db_file();
+    std::string why;
+    // Made whole and locked aside, then moved in: no half-made table is ever
+    // found under the name.
+    std::string folder = site_.path(".user.edb-XXXXXX");
+    if (::mkdtemp(folder.data()) == nullptr) {
+        why = std::strerror(errno);
+    } else {
+        const std::string made = folder + "/user.edb";
+        const char* names[] = {"用户",     "用户密码",       "用户地址",
+                               "邮箱密码", "邮件服务器地址", "邮件服务器端口"};
+        std::vector<store::FieldDefinition> fields;
+        for (const char* name : names) fields.push_back({name, store::kFieldLongText, 0});
+        const store::Outcome created = store::Table::create(made, fields);
+        if (!created.ok()) {
+            why = created.text;
+        } else {
+            store::Table table = store::Table::open(made, kAccountPassword);
+            if (!table.is_open() || !table.set_password(kAccountPassword)) why = table.error().text;
+        }
+        if (why.empty() && !move_into_free_place(made, file) && errno != EEXIST)
+            why = std::strerror(errno);
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::u8path(folder), ignored);
+    }
+    if (why.empty()) return true;
+    failures_.report("邮件帐户文件 " + file + " 无法建立，不能添加邮件帐户：" + why, owner);
+    return false;
 }
 
 void MailAccounts::close_table() {
     table_.close();
+    cleared_record_ = 0;
+}
+
+void MailAccounts::accept_sender(std::string name) {
+    current_sender_name_ = std::move(name);
+    cleared_record_ = table_.current_record();
+}
+
+void MailAccounts::refuse_sender() {
+    current_sender_name_.clear();
+    cleared_record_ = 0;
+}
+
+bool MailAccounts::current_sender_may_send() const {
+    if (!table_.is_open() || table_.current_record() == 0) return true;
+    return current_account().password.empty() || table_.current_record() == cleared_record_;
+}
+
+bool MailAccounts::refuse_book_name(const std::string& name, QWidget* owner) const {
+    const auto problem = account_name_problem(name, site_.file_name);
+    if (!problem) return false;
+    prompts_.message_box(*problem, dezu::ui::MessageStyle::Plain, std::string(), owner);
+    return true;
 }
 
 std::vector<std::string> MailAccounts::account_names() {
@@ -79,7 +179,7 @@ Account MailAccounts::current_account() const {
 }
 
 bool MailAccounts::add_account(const Account& account, QWidget* owner) {
-    if (!table_.is_open()) return false;
+    if (!table_.is_open() || refuse_book_name(account.name, owner)) return false;
     dezu::store::Table::Transaction whole(table_);
     if (!table_.append()) {
         prompts_.message_box("添加记录失败", dezu::ui::MessageStyle::Plain, std::string(), owner);
@@ -110,6 +210,7 @@ std::string MailAccounts::address_book_path(const std::string& account_name) con
 
 std::optional<std::vector<std::string>> MailAccounts::read_address_book(
     const std::string& account_name) const {
+    if (account_name_problem(account_name, site_.file_name)) return std::nullopt;
     const std::string book = address_book_path(account_name);
     if (!dezu::files::file_exists(book) || !dezu::files::read_file_unless_unreadable(book))
         return std::nullopt;
@@ -119,12 +220,19 @@ std::optional<std::vector<std::string>> MailAccounts::read_address_book(
 bool MailAccounts::write_address_book(const std::string& account_name,
                                       const std::vector<std::pair<std::string, std::string>>& rows,
                                       QWidget* owner) {
+    if (refuse_book_name(account_name, owner)) return false;
     std::vector<std::string> lines;
     for (const auto& [name, address] : rows) lines.push_back(address_line(name, address));
     const std::string book = address_book_path(account_name);
     if (dezu::files::write_lines(book, lines)) return true;
     failures_.report("通讯录无法保存到 " + book + "，请检查该文件夹是否可写", owner);
     return false;
+}
+
+bool MailAccounts::remove_address_book(const std::string& account_name) const {
+    if (account_name_problem(account_name, site_.file_name)) return false;
+    const std::string book = address_book_path(account_name);
+    return dezu::files::file_exists(book) && std::remove(book.c_str()) == 0;
 }
 
 void MailAccounts::send(OutgoingMail mail) {

@@ -46,6 +46,12 @@ std::pair<std::string, std::string> split_address_line(const std::string& line);
 
 std::string address_line(const std::string& name, const std::string& address);
 
+// Why an account of this name cannot have an address book: its file would be
+// one of the program's own (whose program file is program_file_name), or the
+// name holds "/", "\\" or a control character. Nothing when it can.
+std::optional<std::string> account_name_problem(const std::string& name,
+                                                const std::string& program_file_name);
+
 // The compose window opens the table and closes it; the account window works
 // on it while the compose window has it open. The table has its own current
 // record: choosing a sender moves it, and a send goes from the account there.
@@ -58,9 +64,10 @@ public:
 
     std::string account_db_file() const { return site_.path("user.edb"); }
 
-    // Opens user.edb when it is there; a missing or unopenable file leaves
-    // the table closed, silently.
-    void open_table();
+    // Opens user.edb, creating it empty first when it is missing; an existing
+    // file is never changed here. One that does not open leaves the table
+    // closed, silently; one that cannot be created is told.
+    void open_table(QWidget* owner = nullptr);
     void close_table();
     bool is_open() const { return table_.is_open(); }
 
@@ -73,7 +80,8 @@ public:
     // The account of the current record (empty fields without one).
     Account current_account() const;
 
-    // Appends the account whole. A record that cannot be appended says
+    // Appends the account whole. A name that cannot have an address book is
+    // refused with a message. A record that cannot be appended says
     // "添加记录失败"; fields that cannot be written are told as a failure and
     // leave no record behind. False when nothing was added.
     [[nodiscard]] bool add_account(const Account& account, QWidget* owner = nullptr);
@@ -82,22 +90,37 @@ public:
     [[nodiscard]] bool remove_account_row(int row, QWidget* owner = nullptr);
 
     // The account window has closed: the sender lists follow the table again.
-    void finish_editing() { emit accounts_edited(); }
+    // Records may have moved, so no sender stays cleared.
+    void finish_editing() {
+        cleared_record_ = 0;
+        emit accounts_edited();
+    }
 
     // The name of the sender chosen last whose password passed; "" after a
     // wrong or cancelled password. It names the book the compose window shows.
     const std::string& current_sender_name() const { return current_sender_name_; }
-    void set_current_sender_name(std::string name) { current_sender_name_ = std::move(name); }
+    // The account of the current record passed its password (or has none).
+    void accept_sender(std::string name);
+    // A wrong or cancelled password: no book, and no send from that account.
+    void refuse_sender();
+    // Whether a send may go from the current record: its account has no
+    // password, or the password was given when it was chosen.
+    bool current_sender_may_send() const;
 
     std::string address_book_path(const std::string& account_name) const;
-    // The lines of the book, whole; none when it is missing or unreadable.
+    // The lines of the book, whole; none when it is missing or unreadable, or
+    // when the name can have no book.
     std::optional<std::vector<std::string>> read_address_book(
         const std::string& account_name) const;
-    // Replaces the book with one line per (name, address); a book that cannot
-    // be written is told as a failure.
+    // Replaces the book with one line per (name, address); a name that can
+    // have no book is refused with a message, and a book that cannot be
+    // written is told as a failure.
     [[nodiscard]] bool write_address_book(
         const std::string& account_name,
         const std::vector<std::pair<std::string, std::string>>& rows, QWidget* owner = nullptr);
+    // Deletes the book of the account, when the name can have one. True
+    // when a book was deleted.
+    bool remove_address_book(const std::string& account_name) const;
 
     // Sends off the UI thread; send_ended follows unless the send is
     // cancelled first. One send at a time: a later one waits for an earlier
@@ -111,11 +134,15 @@ signals:
     void send_ended(const mail::SendResult& result);
 
 private:
+    [[nodiscard]] bool create_account_db(QWidget* owner);
+    bool refuse_book_name(const std::string& name, QWidget* owner) const;
+
     dezu::ProgramSite site_;
     dezu::ui::Prompts& prompts_;
     dezu::ui::FailureReporter& failures_;
     dezu::store::Table table_;
     std::string current_sender_name_;
+    int cleared_record_ = 0;  // the record whose password was given; 0 for none
     std::mutex send_lock_;
     dezu::work::TaskGroup sends_{this};  // last: its end waits for the sends above
 };

@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "assets/assets.h"
+#include "mail/addresses.h"
 #include "mail/mail_accounts.h"
 #include "mail/mail_widgets.h"
 #include "platform/ui/controls.h"
@@ -168,7 +169,7 @@ void MailComposeWindow::changeEvent(QEvent* event) {
 void MailComposeWindow::load_sender_accounts() {
     ui::apply_visual_style(2);
     attachment_images_.clear();
-    mail_.open_table();
+    mail_.open_table(this);
     list_senders();
 }
 
@@ -194,13 +195,13 @@ void MailComposeWindow::select_sender_account() {
         const auto typed =
             prompts_.input_box("请输入用户密码", {}, {}, ui::InputMode::Masked, this);
         if (!typed || *typed != account->password) {
-            mail_.set_current_sender_name({});
+            mail_.refuse_sender();
             if (typed)
                 prompts_.message_box("密码错误", ui::MessageStyle::Plain, std::string(), this);
             return;
         }
     }
-    mail_.set_current_sender_name(senders_->itemText(row).toStdString());
+    mail_.accept_sender(senders_->itemText(row).toStdString());
     const auto lines = mail_.read_address_book(mail_.current_sender_name());
     if (!lines) return;
     entries_->clear();
@@ -282,15 +283,32 @@ void MailComposeWindow::remove_selected_attachments() {
 }
 
 void MailComposeWindow::start_send_mail() {
+    // Line breaks pasted into the box separate addresses like ",".
+    const mail::Recipients recipients = mail::split_recipients(recipients_->text().toStdString());
     if (subject_->text().isEmpty() || body_->toPlainText().isEmpty() ||
-        recipients_->text().isEmpty()) {
+        recipients.addresses.empty()) {
         prompts_.message_box("请填写邮件", ui::MessageStyle::Plain, std::string(), this);
         return;
     }
-    send_->hide();
+    // Nothing is connected for a mail that could not go as it stands.
+    if (!mail_.current_sender_may_send()) {
+        status_->set_part_text(0, "发信人的用户密码没有输入正确，邮件没有发送");
+        return;
+    }
     // The send goes as things stand now: later edits, another sender or
     // another table current elsewhere do not reach it.
     const mail::Account account = mail_.current_account();
+    if (mail::has_control_character(account.address)) {
+        status_->set_part_text(
+            0, "发信人地址有误，邮件没有发送：" + mail::visible_text(account.address));
+        return;
+    }
+    if (recipients.refused) {
+        status_->set_part_text(
+            0, "收信人地址有误，邮件没有发送：" + mail::visible_text(*recipients.refused));
+        return;
+    }
+    send_->hide();
     mail::OutgoingMail mail;
     for (int row = 0; row < attachments_->count(); ++row)
         mail.attachments.push_back(attachments_->item(row)->text().toStdString());
@@ -300,7 +318,7 @@ void MailComposeWindow::start_send_mail() {
     mail.password = account.smtp_password;
     mail.subject = subject_->text().toStdString();
     mail.body = body_->toPlainText().toStdString();
-    mail.recipients = recipients_->text().toStdString();
+    mail.recipients = mail::join_recipients(recipients.addresses);
     mail_.send(std::move(mail));
 }
 

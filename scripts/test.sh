@@ -24,7 +24,7 @@ ctest --test-dir build-test --output-on-failure -j "$(nproc)" "$@"
 # for its 20 ms bound.
 echo "== ThreadSanitizer"
 tsan_programs=(test_wallpaper test_diary test_mail test_platform)
-tsan_tests='^(TaskGroupTest|WallpaperRotatorTest|WallpaperManagerTest|WebPageTest|ImportRunTest|ImportInterruptTest|DiaryImportWindowTest|MailSendTest|HangingSendTest)\.'
+tsan_tests='^(TaskGroupTest|WallpaperRotatorTest|WallpaperManagerTest|WebPageTest|ImportRunTest|ImportInterruptTest|DiaryImportWindowTest|MailSendTest|MailSendGuardTest|HangingSendTest)\.'
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDEZU_TSAN=ON -DDEZU_WERROR=ON
 cmake --build build-tsan --target "${tsan_programs[@]}"
 TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp second_deadlock_stack=1 history_size=4" \
@@ -35,7 +35,7 @@ TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp second_deadlock_stack=1 history_
 # a copy of its seeds so nothing is written into the checkout. A crash or a
 # sanitizer report ends a target non-zero and fails this step.
 echo "== fuzz the file readers"
-fuzz_targets=(text settings wallpaper_list playlist digit_strip markup)
+fuzz_targets=(text settings wallpaper_list playlist digit_strip markup addresses)
 cmake -S . -B build-fuzz -G Ninja -DDEZU_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
 cmake --build build-fuzz --target "${fuzz_targets[@]/#/fuzz_}"
 fuzz_work=$(mktemp -d)

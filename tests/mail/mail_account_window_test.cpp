@@ -182,15 +182,60 @@ TEST_F(MailAccountTest, AnAddressBookThatCannotBeSavedIsTold) {
     EXPECT_TRUE(std::filesystem::is_directory(path("甲.ini")));
 }
 
-TEST_F(MailAccountTest, MissingAccountTableLeavesEverythingAlone) {
+// A fresh install: the account table comes with the windows that need it.
+TEST_F(MailAccountTest, AFreshFolderTakesAccountsAtOnce) {
     composer = compose();
     window = ui::load_window(ui::windows::kMailAccount);
     EXPECT_EQ(accounts()->count(), 0);
-    box("用户")->setText("x");
+    box("用户")->setText("我");
+    box("用户地址")->setText("me@x");
     click("超级按钮1");
-    EXPECT_EQ(accounts()->count(), 0);
-    EXPECT_FALSE(std::filesystem::exists(path("user.edb")));
+    EXPECT_EQ(account_rows(), std::vector<std::string>{"我"});
     EXPECT_TRUE(prompts.asked().empty());
+    ui::destroy_window(ui::windows::kMailAccount);
+    EXPECT_EQ(find<QComboBox>(composer, "组合框1")->count(), 1);
+    ui::destroy_window(ui::windows::kMailCompose);
+    EXPECT_TRUE(dezu::store::Table::has_password(path("user.edb")));
+    const auto stored = stored_accounts();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].address, "me@x");
+    EXPECT_EQ(stored[0].port, "25");
+}
+
+TEST_F(MailAccountTest, PasswordBoxesMaskWithStars) {
+    open({});
+    for (const char* name : {"用户密码", "邮箱密码"}) {
+        box(name)->setText("pw1");
+        EXPECT_EQ(box(name)->displayText(), QStringLiteral("***")) << name;
+    }
+    EXPECT_EQ(box("用户")->echoMode(), QLineEdit::Normal);
+}
+
+// An account's address book is "<name>.ini" beside the program's own files.
+TEST_F(MailAccountTest, NamesThatWouldReachTheProgramsFilesAreRefused) {
+    const std::string settings = "[设置]\r\nkey=1\r\n";
+    write_file("clock.ini", settings);
+    write_file("WALLAB.INI", "list");
+    open({{"甲", "", "a@x", "", "", "25"}});
+    for (const char* name : {"clock", "WALLAB", "a/b", "a\\b", "a\rb"}) {
+        box("用户")->setText(QString::fromUtf8(name));
+        click("超级按钮1");
+        EXPECT_EQ(box("用户")->text(), QString::fromUtf8(name));  // kept to be mended
+    }
+    EXPECT_EQ(prompts.messages().size(), 5u);
+    EXPECT_EQ(account_rows(), std::vector<std::string>{"甲"});
+
+    // The name box edited after the account was shown: no save over the
+    // settings, and the delete keeps them.
+    accounts()->setCurrentRow(0);
+    box("用户")->setText("clock");
+    click("超级按钮5");
+    EXPECT_EQ(prompts.messages().size(), 6u);
+    click("超级按钮2");
+    EXPECT_EQ(accounts()->count(), 0);
+    EXPECT_EQ(read_file("clock.ini"), settings);
+    EXPECT_EQ(read_file("WALLAB.INI"), "list");
+    EXPECT_EQ(stored_accounts().size(), 0u);
 }
 
 TEST_F(MailAccountTest, TakingTheFocusChoosesNoAccount) {

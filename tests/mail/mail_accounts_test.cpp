@@ -38,6 +38,37 @@ TEST(AccountPortTest, TruncatesTowardZero) {
     for (const auto& [text, port] : cases) EXPECT_EQ(mail::account_port(text), port) << text;
 }
 
+TEST(AccountNameTest, RefusesNamesWhoseBookIsNoBook) {
+    struct Case {
+        const char* name;
+        bool usable;
+    } cases[] = {
+        {"甲", true},
+        {"", true},  // the book ".ini"
+        {"clock.ini", true},
+        {"my clock", true},
+        // The program's own files, whatever the case of the letters.
+        {"clock", false},
+        {"CLOCK", false},
+        {"WALLAB", false},
+        {"wallab", false},
+        {"dezu", true},
+        {"a/b", false},
+        {"..\\x", false},
+        {"/", false},
+        {"a\rb", false},
+        {"tab\t", false},
+        {"c1\xc2\x80", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(!mail::account_name_problem(c.name, "dezu"), c.usable) << c.name;
+    // A program file that happens to end in ".ini" is its own too.
+    EXPECT_TRUE(mail::account_name_problem("tool", "tool.ini"));
+    EXPECT_EQ(*mail::account_name_problem("Clock", "dezu"),
+              "帐户名“Clock”的通讯录会覆盖程序自己的文件 clock.ini，请换一个名字");
+    EXPECT_EQ(*mail::account_name_problem("a/b", "dezu"), "帐户名不能含有“/”、“\\”或控制字符");
+}
+
 class AddressBookTest : public MailTest {};
 
 TEST_F(AddressBookTest, WritesGbkLinesThatReadBack) {
@@ -83,4 +114,114 @@ TEST_F(AddressBookTest, AFailedWriteIsToldAndKeepsTheOldBook) {
     EXPECT_NE(prompts.asked()[0].text.find(path("乙.ini")), std::string::npos);
     EXPECT_TRUE(std::filesystem::is_directory(path("乙.ini")));
     EXPECT_EQ(read_file("甲.ini"), to_gbk("收信人:张三地址:zs@x\r\n"));
+}
+
+class AccountDbTest : public MailTest {
+protected:
+    std::vector<std::string> folder_names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(AccountDbTest, AFreshFolderGetsAnEncryptedAccountTable) {
+    accounts().open_table();
+    ASSERT_TRUE(accounts().is_open());
+    EXPECT_TRUE(accounts().account_names().empty());
+    ASSERT_TRUE(accounts().add_account({"甲", "pw", "a@x", "smtp密码", "mail.x", "587"}));
+    accounts().close_table();
+    EXPECT_TRUE(prompts.asked().empty());
+    // Nothing of the making is left beside it.
+    EXPECT_EQ(folder_names(), std::vector<std::string>{"user.edb"});
+
+    // Locked with the fixed key: nothing else opens it.
+    EXPECT_TRUE(dezu::store::Table::has_password(path("user.edb")));
+    EXPECT_FALSE(dezu::store::Table::open(path("user.edb"), "other").is_open());
+    dezu::store::Table table = dezu::store::Table::open(path("user.edb"), mail::kAccountPassword);
+    ASSERT_TRUE(table.is_open());
+    EXPECT_EQ(table.fields().size(), 6u);
+    table.close();
+
+    // Long texts are kept whole, and the next run finds the account as stored.
+    const std::string long_password(300, 'p');
+    accounts().open_table();
+    ASSERT_TRUE(accounts().add_account({"乙", "", "b@x", long_password, "", "25"}));
+    const auto stored = stored_accounts();
+    ASSERT_EQ(stored.size(), 2u);
+    EXPECT_EQ(stored[0].smtp_password, "smtp密码");
+    EXPECT_EQ(stored[0].port, "587");
+    EXPECT_EQ(stored[1].smtp_password, long_password);
+}
+
+TEST_F(AccountDbTest, AnExistingFileIsNeverTouched) {
+    const std::string table_bytes = [this] {
+        make_account_db({{"甲", "", "a@x", "", "", "25"}});
+        const std::string bytes = read_file("user.edb");
+        std::filesystem::remove(path("user.edb"));
+        return bytes;
+    }();
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool opens;
+    } cases[] = {
+        {"an account table", table_bytes, true},
+        {"not a table", "just some text\n", false},
+        {"empty", "", false},
+    };
+    for (const Case& c : cases) {
+        write_file("user.edb", c.bytes);
+        accounts().open_table();
+        EXPECT_EQ(accounts().is_open(), c.opens) << c.what;
+        accounts().close_table();
+        EXPECT_EQ(read_file("user.edb"), c.bytes) << c.what;
+        EXPECT_EQ(folder_names(), std::vector<std::string>{"user.edb"}) << c.what;
+    }
+    EXPECT_TRUE(prompts.asked().empty());
+
+    // A link to nowhere, or a folder, under the name stays what it is.
+    std::filesystem::remove(path("user.edb"));
+    std::filesystem::create_symlink(path("elsewhere.edb"), path("user.edb"));
+    accounts().open_table();
+    EXPECT_FALSE(accounts().is_open());
+    EXPECT_TRUE(std::filesystem::is_symlink(path("user.edb")));
+    EXPECT_FALSE(std::filesystem::exists(path("elsewhere.edb")));
+    std::filesystem::remove(path("user.edb"));
+    std::filesystem::create_directory(path("user.edb"));
+    accounts().open_table();
+    EXPECT_FALSE(accounts().is_open());
+    EXPECT_TRUE(std::filesystem::is_empty(path("user.edb")));
+    EXPECT_TRUE(prompts.asked().empty());
+}
+
+TEST_F(AccountDbTest, AnAccountTableThatCannotBeMadeIsTold) {
+    // A program folder that is gone: nothing can be made in it.
+    std::filesystem::remove_all(dir());
+    accounts().open_table();
+    EXPECT_FALSE(accounts().is_open());
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].style, dezu::ui::MessageStyle::Stop);
+    EXPECT_NE(prompts.asked()[0].text.find(path("user.edb")), std::string::npos);
+    std::filesystem::create_directories(dir());
+}
+
+// The book of such a name would be one of the program's files.
+TEST_F(AccountDbTest, AnAccountNameCannotReachTheProgramsFiles) {
+    const std::string settings = "[设置]\r\nkey=1\r\n";
+    write_file("clock.ini", settings);
+    accounts().open_table();
+    EXPECT_FALSE(accounts().add_account({"clock", "", "a@x", "", "", "25"}));
+    EXPECT_FALSE(accounts().add_account({"x/y", "", "a@x", "", "", "25"}));
+    ASSERT_EQ(prompts.messages().size(), 2u);
+    EXPECT_NE(prompts.messages()[0].find("clock.ini"), std::string::npos);
+    EXPECT_TRUE(accounts().account_names().empty());
+
+    EXPECT_FALSE(accounts().write_address_book("Clock", {{"张三", "zs@x"}}));
+    EXPECT_EQ(prompts.messages().size(), 3u);
+    EXPECT_FALSE(accounts().read_address_book("clock"));
+    EXPECT_FALSE(accounts().remove_address_book("clock"));
+    EXPECT_EQ(read_file("clock.ini"), settings);
 }

@@ -1,12 +1,16 @@
+#include <poll.h>
+
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QTimer>
 
 #include "mail_fixture.h"
 #include "platform/text/text.h"
+#include "platform/ui/status_bar.h"
 
 namespace ui = dezu::ui;
 using dezu::text::to_gbk;
@@ -43,11 +47,13 @@ TEST_F(MailComposeTest, ListsSendersWithNoneChosen) {
     EXPECT_TRUE(find(window, "外形框1")->isHidden());
 }
 
-TEST_F(MailComposeTest, MissingAccountTableListsNothingSilently) {
+TEST_F(MailComposeTest, AFreshFolderGetsAnEmptyAccountTableSilently) {
     std::filesystem::remove(path("user.edb"));
     window = compose();
     EXPECT_EQ(senders()->count(), 0);
     EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_TRUE(accounts().is_open());
+    EXPECT_TRUE(dezu::store::Table::has_password(path("user.edb")));
 }
 
 TEST_F(MailComposeTest, ClosingClosesTheAccountTable) {
@@ -160,4 +166,159 @@ TEST_F(MailComposeTest, AnimationPlaysOnlyWhileTheSendButtonIsAway) {
     EXPECT_EQ(frame(), resting);
     process_events(200);
     EXPECT_EQ(frame(), resting);
+}
+
+// A loopback port that listens and never answers: a send that starts
+// connects there, one that was stopped before does not.
+class SilentListener {
+public:
+    SilentListener() {
+        fd_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        listen(fd_, 4);
+        socklen_t length = sizeof addr;
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &length);
+        port_ = ntohs(addr.sin_port);
+    }
+    ~SilentListener() {
+        for (int c : connections_) close(c);
+        close(fd_);
+    }
+    int port() const { return port_; }
+    // Whether a connection came within the time.
+    bool connected_within(int ms) {
+        pollfd waiting{fd_, POLLIN, 0};
+        if (poll(&waiting, 1, ms) <= 0) return false;
+        const int c = accept(fd_, nullptr, nullptr);
+        if (c >= 0) connections_.push_back(c);
+        return c >= 0;
+    }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::vector<int> connections_;
+};
+
+// The checks a send passes on the way out, before anything is connected.
+class MailSendGuardTest : public MailTest {
+protected:
+    SilentListener server;
+    ui::Form* window = nullptr;
+
+    void open(const std::vector<Account>& accounts) {
+        make_account_db(accounts);
+        window = compose();
+    }
+    Account account(const std::string& name, const std::string& password,
+                    const std::string& address = "me@local") {
+        return {name, password, address, "", "127.0.0.1", std::to_string(server.port())};
+    }
+    void fill(const std::string& to) {
+        find<QLineEdit>(window, "邮件标题")->setText("s");
+        find<QPlainTextEdit>(window, "邮件内容")->setPlainText("b");
+        find<QLineEdit>(window, "收信人地址")->setText(QString::fromStdString(to));
+    }
+    QComboBox* senders() { return find<QComboBox>(window, "组合框1"); }
+    std::string status() { return find<ui::StatusBar>(window, "状态条1")->part_text(0); }
+    void send() { find<QAbstractButton>(window, "超级按钮1")->click(); }
+    // Stopped before connecting: the button stays and nothing reaches the server.
+    void expect_stopped(const std::string& status_start) {
+        EXPECT_FALSE(find(window, "超级按钮1")->isHidden());
+        EXPECT_EQ(status().rfind(status_start, 0), 0u) << status();
+        EXPECT_FALSE(server.connected_within(300));
+    }
+};
+
+TEST_F(MailSendGuardTest, ASenderWhosePasswordWasNotGivenCannotSend) {
+    open({account("甲", "pw"), account("乙", "")});
+    fill("x@x");
+    prompts.then_text("wrong");
+    senders()->setCurrentIndex(0);
+    send();
+    expect_stopped("发信人的用户密码没有输入正确");
+
+    senders()->setCurrentIndex(-1);
+    prompts.then_cancel();
+    senders()->setCurrentIndex(0);
+    send();
+    expect_stopped("发信人的用户密码没有输入正确");
+
+    // Given at last, the send goes.
+    senders()->setCurrentIndex(-1);
+    prompts.then_text("pw");
+    senders()->setCurrentIndex(0);
+    send();
+    EXPECT_TRUE(find(window, "超级按钮1")->isHidden());
+    EXPECT_TRUE(server.connected_within(5000));
+}
+
+TEST_F(MailSendGuardTest, NoSenderChosenSendsOnlyFromAnAccountWithoutPassword) {
+    // No sender chosen: the send would go from the last account listed.
+    open({account("甲", ""), account("乙", "pw")});
+    fill("x@x");
+    send();
+    expect_stopped("发信人的用户密码没有输入正确");
+    // The password given in the account window opens nothing here.
+    prompts.then_text("pw");
+    senders()->setCurrentIndex(1);
+    QTimer::singleShot(0, [] { ui::destroy_window(ui::windows::kMailAccount); });
+    ui::load_window(ui::windows::kMailAccount, true);
+    send();
+    expect_stopped("发信人的用户密码没有输入正确");
+
+    senders()->setCurrentIndex(0);  // no password to give
+    send();
+    EXPECT_TRUE(server.connected_within(5000));
+}
+
+TEST_F(MailSendGuardTest, ControlCharactersInAddressesStopTheSend) {
+    const std::pair<const char*, const char*> recipients[] = {
+        {"a@x,b\x0b@x", "收信人地址有误，邮件没有发送：b\xef\xbf\xbd@x"},
+        {"a@x;\tz\x7f@x\t", "收信人地址有误，邮件没有发送：z\xef\xbf\xbd@x"},
+        {"a@x, c\xc2\x85@x", "收信人地址有误，邮件没有发送：c\xef\xbf\xbd@x"},
+    };
+    open({account("甲", "")});
+    senders()->setCurrentIndex(0);
+    for (const auto& [to, says] : recipients) {
+        fill(to);
+        send();
+        expect_stopped(says);
+    }
+    // Nothing but separators is no recipient.
+    fill(" ,;\n");
+    send();
+    EXPECT_EQ(prompts.messages(), std::vector<std::string>{"请填写邮件"});
+    EXPECT_FALSE(server.connected_within(300));
+}
+
+TEST_F(MailSendGuardTest, AControlCharacterInTheSenderAddressStopsTheSend) {
+    open({account("甲", "", "me@local\r\nRSET")});
+    senders()->setCurrentIndex(0);
+    fill("x@x");
+    send();
+    expect_stopped("发信人地址有误，邮件没有发送：me@local\xef\xbf\xbd\xef\xbf\xbdRSET");
+}
+
+// Line breaks pasted into the box separate addresses: each reaches the
+// server as one recipient of its own, and none as a line of the session.
+TEST_F(MailComposeTest, LineBreaksInRecipientsSeparateAddresses) {
+    SmtpPeer peer(path("received"), "me@local", "secret");
+    ASSERT_TRUE(peer.ready());
+    std::filesystem::remove(path("user.edb"));
+    make_account_db({{"我", "", "me@local", "secret", "127.0.0.1", std::to_string(peer.port())}});
+    window = compose();
+    senders()->setCurrentIndex(0);
+    find<QLineEdit>(window, "收信人地址")->setText("张三<zs@x.org>\r\nbob@y.org\n c@z.org;\r\n");
+    find<QLineEdit>(window, "邮件标题")->setText("s");
+    find<QPlainTextEdit>(window, "邮件内容")->setPlainText("b");
+    find<QAbstractButton>(window, "超级按钮1")->click();
+    ASSERT_TRUE(wait_until([&] { return !find(window, "超级按钮1")->isHidden(); }, 20000));
+    EXPECT_EQ(find<ui::StatusBar>(window, "状态条1")->part_text(0), "邮件发送完毕");
+    ASSERT_EQ(peer.messages().size(), 1u);
+    EXPECT_EQ(peer.messages(".rcpt")[0], "me@local\nzs@x.org\nbob@y.org\nc@z.org\n");
+    EXPECT_NE(peer.messages()[0].find("<c@z.org>"), std::string::npos);
 }

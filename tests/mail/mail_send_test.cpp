@@ -166,18 +166,21 @@ TEST_F(MailSendTest, SendsFromTheAccountWhoseRecordIsCurrent) {
     window = compose();
     auto* senders = find<QComboBox>(window, "组合框1");
     fill("s", "b", "x@x");
-    // No sender chosen: the listing left the last account's record current.
-    ASSERT_TRUE(send_and_wait());
-    EXPECT_EQ(status(), "邮件发送完毕");
     senders->setCurrentIndex(0);
     ASSERT_TRUE(send_and_wait());
     EXPECT_EQ(status(), "无法连接邮件服务器");
-    // A wrong password still leaves the chosen account's record current.
+    // A wrong password leaves the chosen account's record current, and
+    // nothing goes from it.
     prompts.then_text("bad");
     senders->setCurrentIndex(1);
     ASSERT_TRUE(send_and_wait());
+    EXPECT_EQ(status(), "发信人的用户密码没有输入正确，邮件没有发送");
+    senders->setCurrentIndex(-1);
+    prompts.then_text("pw");
+    senders->setCurrentIndex(1);
+    ASSERT_TRUE(send_and_wait());
     EXPECT_EQ(status(), "邮件发送完毕");
-    EXPECT_EQ(peer->messages().size(), 2u);
+    EXPECT_EQ(peer->messages().size(), 1u);
 }
 
 TEST_F(MailSendTest, TheSendGoesAsItStoodAtTheClick) {
