@@ -108,11 +108,13 @@ void DiaryEditorWindow::save_page() {
 }
 
 void DiaryEditorWindow::choose_font() {
-    const auto font = prompts_.font_dialog(this, font_dialog_choice_);
-    if (!font) return;
-    font_dialog_choice_ = *font;
-    // The dialog offers no colour, so the text colour stays.
-    editor_->setFont(*font);
+    const auto choice = prompts_.font_dialog(this, font_dialog_choice_);
+    if (!choice) return;
+    font_dialog_choice_ = *choice;
+    editor_->setFont(choice->font);
+    QPalette colours = editor_->palette();
+    colours.setColor(QPalette::Text, choice->color);
+    editor_->setPalette(colours);
 }
 
 void DiaryEditorWindow::print_page() {

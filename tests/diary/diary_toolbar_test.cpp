@@ -317,15 +317,28 @@ TEST_F(DiaryToolbarTest, ScrollStartsAtTheEnteredIntervalAndStopsAtOnce) {
     EXPECT_EQ(prompts.asked().size(), asked);
 }
 
-TEST_F(DiaryToolbarTest, FontComesFromTheFontDialog) {
+TEST_F(DiaryToolbarTest, FontAndTextColourComeFromTheFontDialog) {
+    const auto text_colour = [this] { return w->editor()->palette().color(QPalette::Text); };
     QFont chosen(QStringLiteral("Noto Sans CJK SC"));
     chosen.setPointSize(30);
-    prompts.then_font(chosen);
+    prompts.then_font(chosen, QColor(Qt::red));
     press(Cmd::kFont);
     EXPECT_EQ(w->editor()->font().pointSize(), 30);
+    EXPECT_EQ(text_colour(), QColor(Qt::red));
+    ASSERT_EQ(prompts.asked().back().kind, dezu::ui::Prompt::Kind::Font);
+    EXPECT_EQ(prompts.asked().back().color, QColor(Qt::black));
+
+    // Cancelled: font and colour stay; the dialog opens with its last choice.
     prompts.then_cancel();
     press(Cmd::kFont);
     EXPECT_EQ(w->editor()->font().pointSize(), 30);
+    EXPECT_EQ(text_colour(), QColor(Qt::red));
+    EXPECT_EQ(prompts.asked().back().color, QColor(Qt::red));
+
+    prompts.then_font(chosen, QColor(Qt::blue));
+    press(Cmd::kFont);
+    EXPECT_EQ(text_colour(), QColor(Qt::blue));
+    EXPECT_EQ(editor_text(w), "three");
 }
 
 TEST_F(DiaryToolbarTest, CloseAndReturnSaveAPageWithTextAndCloseTheBook) {
