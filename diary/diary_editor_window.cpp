@@ -144,6 +144,11 @@ DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts
 
     status_ = new ui::StatusBar(this, "状态条1", {50, 300, 50, 100, 50, -1});
     ui::place(status_, 0, 325, 534, 20);
+    // A size of its own, so that "日记名称" fits its 50 pixels beside the
+    // frame whatever size the desktop gives its text.
+    QFont status_font(QStringLiteral("宋体"));
+    status_font.setPixelSize(11);
+    status_->setFont(status_font);
     status_->set_part_text(0, "日记名称");
     status_->set_part_text(2, "总页数");
     status_->set_part_text(4, "当前页");
