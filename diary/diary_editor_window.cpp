@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -292,7 +293,7 @@ void DiaryEditorWindow::on_closing() {
 }
 
 void DiaryEditorWindow::save_page_on_close() {
-    if (editor_->toPlainText().isEmpty()) return;
+    if (editor_->document()->isEmpty()) return;
     static_cast<void>(save_shown_page());
     session_.set_current_book("");
     session_.close_book();
