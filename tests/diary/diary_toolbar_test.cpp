@@ -240,6 +240,7 @@ TEST_F(DiaryToolbarTest, PrintSkipsEmptyLinesAndKeepsBlankOnes) {
 struct PdfWord {
     std::string text;
     double left, top, right, bottom, page_width, page_height;
+    int page;  // from 0
 };
 
 double attribute(const std::string& line, const std::string& name) {
@@ -251,8 +252,10 @@ std::vector<PdfWord> pdf_words(const std::string& pdf, const std::string& html) 
     std::vector<PdfWord> words;
     if (std::system(("pdftotext -bbox '" + pdf + "' '" + html + "'").c_str()) != 0) return words;
     double width = 0, height = 0;
+    int page = -1;
     for (const std::string& line : dezu::files::read_lines(html)) {
         if (line.find("<page ") != std::string::npos) {
+            ++page;
             width = attribute(line, "width");
             height = attribute(line, "height");
         }
@@ -262,7 +265,7 @@ std::vector<PdfWord> pdf_words(const std::string& pdf, const std::string& html) 
         const auto text_end = line.find("</word>", text_start);
         words.push_back({line.substr(text_start, text_end - text_start), attribute(line, "xMin"),
                          attribute(line, "yMin"), attribute(line, "xMax"), attribute(line, "yMax"),
-                         width, height});
+                         width, height, page});
     }
     return words;
 }
@@ -312,6 +315,7 @@ TEST_F(DiaryToolbarTest, PrintWrapsLongParagraphsToThePageAndKeepsEveryWord) {
     EXPECT_NE(all.find(unbroken), std::string::npos);
     EXPECT_NE(all.find("lastline"), std::string::npos);
     EXPECT_GT(words.back().page_height, 0);
+    EXPECT_GE(words.back().page, 1);  // it goes on over a second sheet
 
     // Nothing lies beyond the paper, and Chinese prints at the size of Latin.
     const double height = words.front().bottom - words.front().top;
