@@ -7,6 +7,7 @@
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
@@ -43,6 +44,23 @@ QStringList name_filters(const std::vector<FileFilter>& filters) {
     return list;
 }
 
+// Return typed in the embedded font dialog finds no button of its own; it
+// accepts the dialog around it instead.
+class ReturnAccepts : public QObject {
+public:
+    explicit ReturnAccepts(QDialog* outer) : QObject(outer), outer_(outer) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+        outer_->accept();
+        return true;
+    }
+
+private:
+    QDialog* outer_;
+};
+
 // Qt's font dialog has no colour; it is shown inside one that adds the
 // sixteen basic colours below it.
 Answer ask_font(QWidget* owner, const QString& title, const QFont& current, const QColor& color) {
@@ -73,6 +91,9 @@ Answer ask_font(QWidget* owner, const QString& title, const QFont& current, cons
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // Escape typed in the font part ends the whole dialog.
+    QObject::connect(fonts, &QDialog::finished, &dialog, &QDialog::done);
+    fonts->installEventFilter(new ReturnAccepts(&dialog));
     auto* colour_row = new QFormLayout;
     colour_row->addRow(QStringLiteral("颜色(&C):"), colours);
     auto* layout = new QVBoxLayout(&dialog);

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <utility>
@@ -66,4 +67,17 @@ TEST(FontDialog, OffersTheColourWithTheFontAndOpensWithTheLastChoice) {
         own_buttons(dialog)->button(QDialogButtonBox::Cancel)->click();
     });
     EXPECT_FALSE(prompts.font_dialog(nullptr, {previous, QColor(Qt::red)}));
+
+    // Keys typed in the font part answer for the whole dialog.
+    for (const auto& [key, accepted] : {std::pair{Qt::Key_Escape, false}, {Qt::Key_Return, true}}) {
+        SCOPED_TRACE(key);
+        WhenShown type([key = key](QDialog* dialog) {
+            QTest::keyClick(dialog->findChild<QFontDialog*>(), key);
+        });
+        const auto answer = prompts.font_dialog(nullptr, {previous, QColor(Qt::green)});
+        ASSERT_EQ(answer.has_value(), accepted);
+        if (answer) {
+            EXPECT_EQ(answer->color, QColor(Qt::green));
+        }
+    }
 }
