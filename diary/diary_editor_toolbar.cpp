@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTreeWidget>
 
 #include "diary/diary_editor_window.h"
@@ -56,7 +57,7 @@ void DiaryEditorWindow::on_diary_toolbar_click(int index) {
 
 void DiaryEditorWindow::new_page() {
     if (!has_book()) return;
-    if (!editor_->toPlainText().isEmpty()) {
+    if (!editor_->document()->isEmpty()) {
         // A page that could not be stored stays shown, so its text is not lost.
         if (!save_shown_page()) return;
         editor_->clear();
@@ -108,11 +109,13 @@ void DiaryEditorWindow::save_page() {
 }
 
 void DiaryEditorWindow::choose_font() {
-    const auto font = prompts_.font_dialog(this, font_dialog_choice_);
-    if (!font) return;
-    font_dialog_choice_ = *font;
-    // The dialog offers no colour, so the text colour stays.
-    editor_->setFont(*font);
+    const auto choice = prompts_.font_dialog(this, font_dialog_choice_);
+    if (!choice) return;
+    font_dialog_choice_ = *choice;
+    editor_->setFont(choice->font);
+    QPalette colours = editor_->palette();
+    colours.setColor(QPalette::Text, choice->color);
+    editor_->setPalette(colours);
 }
 
 void DiaryEditorWindow::print_page() {
@@ -217,7 +220,7 @@ void DiaryEditorWindow::toggle_scrolling() {
         scroll_timer_->set_interval(0);
         return;
     }
-    if (editor_->toPlainText().isEmpty()) return;
+    if (editor_->document()->isEmpty()) return;
     const auto entered =
         prompts_.input_box("请输入滚屏速度，单位：毫秒", {}, {}, ui::InputMode::WholeNumber, this);
     if (!entered) return;

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -144,6 +145,11 @@ DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts
 
     status_ = new ui::StatusBar(this, "状态条1", {50, 300, 50, 100, 50, -1});
     ui::place(status_, 0, 325, 534, 20);
+    // A size of its own, so that "日记名称" fits its 50 pixels beside the
+    // frame whatever size the desktop gives its text.
+    QFont status_font(QStringLiteral("宋体"));
+    status_font.setPixelSize(11);
+    status_->setFont(status_font);
     status_->set_part_text(0, "日记名称");
     status_->set_part_text(2, "总页数");
     status_->set_part_text(4, "当前页");
@@ -287,7 +293,7 @@ void DiaryEditorWindow::on_closing() {
 }
 
 void DiaryEditorWindow::save_page_on_close() {
-    if (editor_->toPlainText().isEmpty()) return;
+    if (editor_->document()->isEmpty()) return;
     static_cast<void>(save_shown_page());
     session_.set_current_book("");
     session_.close_book();

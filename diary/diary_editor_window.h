@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QFont>
 #include <array>
 #include <string>
 
 #include "platform/ui/form.h"
+#include "platform/ui/prompts.h"
 
 class QAction;
 class QLabel;
@@ -13,7 +13,6 @@ class QTreeWidget;
 class LinePrinter;
 class DiarySession;
 namespace dezu::ui {
-class Prompts;
 class PrinterChoice;
 class StatusBar;
 class TimerControl;
@@ -109,5 +108,5 @@ private:
     dezu::ui::TimerControl* scroll_timer_ = nullptr;
     LinePrinter* printer_ = nullptr;
     // The font dialog opens with its own previous choice.
-    QFont font_dialog_choice_;
+    dezu::ui::FontChoice font_dialog_choice_;
 };

@@ -1,11 +1,17 @@
 #include "platform/ui/prompts.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFormLayout>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPixmap>
+#include <QVBoxLayout>
 
 namespace dezu::ui {
 namespace {
@@ -36,6 +42,71 @@ QStringList name_filters(const std::vector<FileFilter>& filters) {
                     QLatin1Char(')');
     }
     return list;
+}
+
+// Return typed in the embedded font dialog finds no button of its own; it
+// accepts the dialog around it instead.
+class ReturnAccepts : public QObject {
+public:
+    explicit ReturnAccepts(QDialog* outer) : QObject(outer), outer_(outer) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
+        outer_->accept();
+        return true;
+    }
+
+private:
+    QDialog* outer_;
+};
+
+// Qt's font dialog has no colour; it is shown inside one that adds the
+// sixteen basic colours below it.
+Answer ask_font(QWidget* owner, const QString& title, const QFont& current, const QColor& color) {
+    static constexpr std::pair<const char*, QRgb> kColours[] = {
+        {"黑色", 0x000000},   {"褐红色", 0x800000}, {"绿色", 0x008000},   {"橄榄色", 0x808000},
+        {"藏青色", 0x000080}, {"紫色", 0x800080},   {"深青色", 0x008080}, {"灰色", 0x808080},
+        {"银色", 0xC0C0C0},   {"红色", 0xFF0000},   {"酸橙色", 0x00FF00}, {"黄色", 0xFFFF00},
+        {"蓝色", 0x0000FF},   {"紫红色", 0xFF00FF}, {"水绿色", 0x00FFFF}, {"白色", 0xFFFFFF},
+    };
+    QDialog dialog(owner);
+    dialog.setWindowTitle(title);
+    auto* fonts = new QFontDialog(current, &dialog);
+    fonts->setWindowFlags(Qt::Widget);
+    fonts->setOption(QFontDialog::NoButtons);
+    auto* colours = new QComboBox(&dialog);
+    for (const auto& [name, rgb] : kColours) {
+        QPixmap swatch(16, 16);
+        swatch.fill(QColor(rgb));
+        colours->addItem(QIcon(swatch), QString::fromUtf8(name), QColor(rgb));
+    }
+    const int chosen = colours->findData(color.isValid() ? color : QColor(Qt::black));
+    if (chosen < 0) {
+        QPixmap swatch(16, 16);
+        swatch.fill(color);
+        colours->addItem(QIcon(swatch), color.name(), color);
+    }
+    colours->setCurrentIndex(chosen < 0 ? colours->count() - 1 : chosen);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // Escape typed in the font part ends the whole dialog.
+    QObject::connect(fonts, &QDialog::finished, &dialog, &QDialog::done);
+    fonts->installEventFilter(new ReturnAccepts(&dialog));
+    auto* colour_row = new QFormLayout;
+    colour_row->addRow(QStringLiteral("颜色(&C):"), colours);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(fonts);
+    layout->addLayout(colour_row);
+    layout->addWidget(buttons);
+    Answer a;
+    a.accepted = dialog.exec() == QDialog::Accepted;
+    if (a.accepted) {
+        a.font = fonts->currentFont();
+        a.color = colours->currentData().value<QColor>();
+    }
+    return a;
 }
 
 }  // namespace
@@ -108,12 +179,9 @@ Answer DialogPrompts::ask(QWidget* owner, const Prompt& p, const QFont& current_
             }
             break;
         }
-        case Prompt::Kind::Font: {
-            bool ok = false;
-            a.font = QFontDialog::getFont(&ok, current_font, owner, title);
-            a.accepted = ok;
+        case Prompt::Kind::Font:
+            a = ask_font(owner, title, current_font, p.color);
             break;
-        }
         case Prompt::Kind::Folder: {
             const QString dir = QFileDialog::getExistingDirectory(owner, title, q(p.initial));
             a.accepted = !dir.isEmpty();
@@ -213,14 +281,15 @@ std::optional<std::string> Prompts::save_file_dialog(QWidget* owner, const std::
     return a.text;
 }
 
-std::optional<QFont> Prompts::font_dialog(QWidget* owner, const QFont& current,
-                                          const std::string& title) {
+std::optional<FontChoice> Prompts::font_dialog(QWidget* owner, const FontChoice& current,
+                                               const std::string& title) {
     Prompt p;
     p.kind = Prompt::Kind::Font;
     if (!title.empty()) p.title = title;
-    Answer a = ask(owner, p, current);
+    p.color = current.color;
+    Answer a = ask(owner, p, current.font);
     if (!a.accepted) return std::nullopt;
-    return a.font;
+    return FontChoice{a.font, a.color.isValid() ? a.color : current.color};
 }
 
 std::optional<std::string> Prompts::folder_dialog(QWidget* owner, const std::string& title,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QFont>
 #include <QStringList>
 #include <optional>
@@ -40,6 +41,7 @@ struct Prompt {
     std::string initial;              // input text, file name or folder
     std::vector<FileFilter> filters;  // file dialogs; the first is selected
     bool multiple = false;            // open dialog: several files may be chosen
+    QColor color;                     // font dialog: the text colour it opens with
 };
 
 struct Answer {
@@ -48,6 +50,12 @@ struct Answer {
     std::string text;                // input text, saved file name, folder
     std::vector<std::string> files;  // open dialog
     QFont font;                      // font dialog
+    QColor color;                    // font dialog: the text colour chosen
+};
+
+struct FontChoice {
+    QFont font;
+    QColor color = Qt::black;
 };
 
 // Every modal prompt goes through one of these. The program shows Qt dialogs
@@ -77,8 +85,9 @@ public:
                                                 const std::vector<FileFilter>& filters,
                                                 const std::string& initial_name = {});
 
-    std::optional<QFont> font_dialog(QWidget* owner, const QFont& current,
-                                     const std::string& title = {});
+    // The font and the text colour, chosen in one dialog.
+    std::optional<FontChoice> font_dialog(QWidget* owner, const FontChoice& current,
+                                          const std::string& title = {});
 
     std::optional<std::string> folder_dialog(QWidget* owner, const std::string& title,
                                              const std::string& initial_dir = {});

@@ -1,6 +1,9 @@
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <chrono>
 
 #include "diary_fixture.h"
 #include "platform/process/clock.h"
@@ -113,11 +116,63 @@ TEST_F(DiaryEditorTest, TitleIsTheFirstLineWithOtherThanBlanks) {
     for (const Case& c :
          {Case{"\n  \n  Hello world  \nnext", "Hello world"}, Case{"   \n\t\n ", ""},
           Case{"first line\n", "first line"}, Case{"\nx\n", "x"}, Case{"", ""},
-          Case{"\u3000中文标题 \n正文", "中文标题"}, Case{"\n\n\n日", "日"}}) {
+          Case{"\u3000中文标题 \n正文", "中文标题"}, Case{"\n\n\n日", "日"},
+          Case{"\u3000 \u3000\n \t 两 端 \u3000\n", "两 端"},
+          Case{"\r\n\r\nwindows\r\n", "windows"}, Case{"  a  b  ", "a  b"}}) {
         SCOPED_TRACE(c.text);
         type_text(w, c.text);
         w->derive_page_title();
         EXPECT_EQ(session().page_title(), c.title);
+    }
+}
+
+TEST_F(DiaryEditorTest, SavingAPageWithManyLeadingBlankLinesTakesOnePass) {
+    make_book("long", three_pages);
+    DiaryEditorWindow* w = open_editor("long");
+    // As an import with its markup stripped leaves them.
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += i % 3 == 0 ? "\n" : i % 3 == 1 ? "   \n" : "\u3000\n";
+    text += "  标题 at the end  \nbody";
+    type_text(w, text);
+    // 保存, and 前页 which saves the page it leaves.
+    for (int command : {DiaryEditorWindow::kSave, DiaryEditorWindow::kPrevious}) {
+        SCOPED_TRACE(command);
+        const auto start = std::chrono::steady_clock::now();
+        w->on_diary_toolbar_click(command);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    }
+    EXPECT_EQ(editor_text(w), "two");
+    const auto pages = stored_pages("long");
+    EXPECT_EQ(pages[2].title, "标题 at the end");
+    EXPECT_EQ(pages[2].content, text);
+    EXPECT_EQ(row_titles(w)[2], "标题 at the end");
+}
+
+TEST_F(DiaryEditorTest, StatusBarCaptionsFitTheirPartsWhateverTheDesktopFont) {
+    const QFont desktop = QApplication::font();
+    const auto restore = qScopeGuard([&desktop] { QApplication::setFont(desktop); });
+    for (int points : {9, 11, 14}) {
+        SCOPED_TRACE(points);
+        QFont font = desktop;
+        font.setPointSize(points);
+        QApplication::setFont(font);
+        make_book("f" + std::to_string(points), three_pages);
+        DiaryEditorWindow* w = open_editor("f" + std::to_string(points));
+        ASSERT_TRUE(w);
+        const auto parts = w->status_bar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+        ASSERT_EQ(parts.size(), 6);
+        EXPECT_EQ(parts[0]->text().toStdString(), "日记名称");
+        for (int part : {0, 2, 4}) {
+            const QLabel* label = parts[part];
+            SCOPED_TRACE(label->text().toStdString());
+            EXPECT_EQ(label->width(), 50);
+            // A framed label draws its text half an "x" in from the frame.
+            const QFontMetrics metrics = label->fontMetrics();
+            EXPECT_LE(metrics.horizontalAdvance(label->text()) +
+                          metrics.horizontalAdvance(QLatin1Char('x')) / 2,
+                      label->contentsRect().width());
+        }
+        dezu::ui::destroy_window(dezu::ui::windows::kDiaryEditor);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <cstdio>
+#include <set>
 
 #include "diary_fixture.h"
 #include "platform/files/files.h"
@@ -235,6 +236,99 @@ TEST_F(DiaryToolbarTest, PrintSkipsEmptyLinesAndKeepsBlankOnes) {
     EXPECT_FALSE(dezu::files::file_exists(pdf));
 }
 
+// A word of pdftotext's -bbox output and the size of the page it is on, in points.
+struct PdfWord {
+    std::string text;
+    double left, top, right, bottom, page_width, page_height;
+    int page;  // from 0
+};
+
+double attribute(const std::string& line, const std::string& name) {
+    const auto at = line.find(name + "=\"");
+    return at == std::string::npos ? -1.0 : std::stod(line.substr(at + name.size() + 2));
+}
+
+std::vector<PdfWord> pdf_words(const std::string& pdf, const std::string& html) {
+    std::vector<PdfWord> words;
+    if (std::system(("pdftotext -bbox '" + pdf + "' '" + html + "'").c_str()) != 0) return words;
+    double width = 0, height = 0;
+    int page = -1;
+    for (const std::string& line : dezu::files::read_lines(html)) {
+        if (line.find("<page ") != std::string::npos) {
+            ++page;
+            width = attribute(line, "width");
+            height = attribute(line, "height");
+        }
+        const auto open = line.find("<word ");
+        if (open == std::string::npos) continue;
+        const auto text_start = line.find('>', open) + 1;
+        const auto text_end = line.find("</word>", text_start);
+        words.push_back({line.substr(text_start, text_end - text_start), attribute(line, "xMin"),
+                         attribute(line, "yMin"), attribute(line, "xMax"), attribute(line, "yMax"),
+                         width, height, page});
+    }
+    return words;
+}
+
+// Qt's PDF names some glyphs by another code point of the same shape (气 as
+// the radical ⽓), which compatibility normalisation folds back.
+std::string folded(const std::string& text) {
+    QString out = QString::fromStdString(text).normalized(QString::NormalizationForm_KC);
+    out.remove(QLatin1Char(' '));
+    return out.toStdString();
+}
+
+TEST_F(DiaryToolbarTest, PrintWrapsLongParagraphsToThePageAndKeepsEveryWord) {
+    // Paragraphs as the editor keeps them, one line each, far wider than paper.
+    std::string latin;
+    std::vector<std::string> latin_words;
+    const char* const stems[] = {"river", "mountain", "quietly", "lantern", "harvest"};
+    // Letters only: the PDF's text does not name the Latin-context digit glyphs.
+    const auto letters = [](int n) {
+        std::string s;
+        for (; n > 0; n /= 20) s += "abcdeghjkmnopqrstuvw"[n % 20];
+        return s;
+    };
+    for (int i = 0; i < 600; ++i) {
+        latin_words.push_back(stems[i % 5] + letters(i + 1));
+        latin += (i ? " " : "") + latin_words.back();
+    }
+    std::string chinese;
+    for (int i = 1; i <= 40; ++i)
+        chinese += "第" + std::to_string(i) + "句今天的天气很好，我们一起去公园散步。";
+    const std::string unbroken = "https://example.org/" + std::string(300, 'q') + "/end";
+    const std::string pdf = path("long.pdf");
+    services.printer.output = pdf;
+    type_text(w, latin + "\n\n" + chinese + "\n" + unbroken + "\nlast line");
+    press(Cmd::kPrint);
+
+    const auto words = pdf_words(pdf, path("long.html"));
+    ASSERT_FALSE(words.empty());
+    std::set<std::string> printed;
+    std::string all;
+    for (const PdfWord& word : words) {
+        printed.insert(word.text);
+        all += folded(word.text);
+    }
+    for (const std::string& word : latin_words) EXPECT_TRUE(printed.count(word)) << word;
+    EXPECT_NE(all.find(folded(chinese)), std::string::npos);
+    EXPECT_NE(all.find(unbroken), std::string::npos);
+    EXPECT_NE(all.find("lastline"), std::string::npos);
+    EXPECT_GT(words.back().page_height, 0);
+    EXPECT_GE(words.back().page, 1);  // it goes on over a second sheet
+
+    // Nothing lies beyond the paper, and Chinese prints at the size of Latin.
+    const double height = words.front().bottom - words.front().top;
+    for (const PdfWord& word : words) {
+        SCOPED_TRACE(word.text);
+        EXPECT_GE(word.left, 0);
+        EXPECT_GE(word.top, 0);
+        EXPECT_LE(word.right, word.page_width);
+        EXPECT_LE(word.bottom, word.page_height);
+        EXPECT_NEAR(word.bottom - word.top, height, 0.5);
+    }
+}
+
 TEST_F(DiaryToolbarTest, LockAndUnlockKeepThePagesAndTheUnlockButtonInStep) {
     ASSERT_FALSE(w->toolbar_button(Cmd::kUnlock)->isEnabled());
     prompts.then_cancel().then_text("");
@@ -317,15 +411,28 @@ TEST_F(DiaryToolbarTest, ScrollStartsAtTheEnteredIntervalAndStopsAtOnce) {
     EXPECT_EQ(prompts.asked().size(), asked);
 }
 
-TEST_F(DiaryToolbarTest, FontComesFromTheFontDialog) {
+TEST_F(DiaryToolbarTest, FontAndTextColourComeFromTheFontDialog) {
+    const auto text_colour = [this] { return w->editor()->palette().color(QPalette::Text); };
     QFont chosen(QStringLiteral("Noto Sans CJK SC"));
     chosen.setPointSize(30);
-    prompts.then_font(chosen);
+    prompts.then_font(chosen, QColor(Qt::red));
     press(Cmd::kFont);
     EXPECT_EQ(w->editor()->font().pointSize(), 30);
+    EXPECT_EQ(text_colour(), QColor(Qt::red));
+    ASSERT_EQ(prompts.asked().back().kind, dezu::ui::Prompt::Kind::Font);
+    EXPECT_EQ(prompts.asked().back().color, QColor(Qt::black));
+
+    // Cancelled: font and colour stay; the dialog opens with its last choice.
     prompts.then_cancel();
     press(Cmd::kFont);
     EXPECT_EQ(w->editor()->font().pointSize(), 30);
+    EXPECT_EQ(text_colour(), QColor(Qt::red));
+    EXPECT_EQ(prompts.asked().back().color, QColor(Qt::red));
+
+    prompts.then_font(chosen, QColor(Qt::blue));
+    press(Cmd::kFont);
+    EXPECT_EQ(text_colour(), QColor(Qt::blue));
+    EXPECT_EQ(editor_text(w), "three");
 }
 
 TEST_F(DiaryToolbarTest, CloseAndReturnSaveAPageWithTextAndCloseTheBook) {

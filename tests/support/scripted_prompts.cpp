@@ -28,10 +28,11 @@ ScriptedPrompts& ScriptedPrompts::then_files(const std::vector<std::string>& fil
     return *this;
 }
 
-ScriptedPrompts& ScriptedPrompts::then_font(const QFont& font) {
+ScriptedPrompts& ScriptedPrompts::then_font(const QFont& font, const QColor& color) {
     Answer a;
     a.accepted = true;
     a.font = font;
+    a.color = color;
     answers_.push_back(a);
     return *this;
 }

@@ -13,7 +13,7 @@ public:
     ScriptedPrompts& then_button(dezu::ui::Button button);
     ScriptedPrompts& then_text(const std::string& text);  // input, save dialog, folder
     ScriptedPrompts& then_files(const std::vector<std::string>& files);
-    ScriptedPrompts& then_font(const QFont& font);
+    ScriptedPrompts& then_font(const QFont& font, const QColor& color = Qt::black);
     ScriptedPrompts& then_cancel();
 
     const std::vector<dezu::ui::Prompt>& asked() const { return asked_; }
