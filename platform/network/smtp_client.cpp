@@ -48,25 +48,46 @@ constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz
 // 57 bytes make one 76-character line.
 constexpr size_t kBytesPerLine = 57;
 
+// Two base64 characters for each 12-bit value: half the lookups of one per
+// character, which the encoding of large attachments feels.
+struct PairTable {
+    char pairs[4096][2];
+    constexpr PairTable() : pairs() {
+        for (int v = 0; v < 4096; ++v) {
+            pairs[v][0] = kBase64[v >> 6];
+            pairs[v][1] = kBase64[v & 63];
+        }
+    }
+};
+constexpr PairTable kPairs;
+
 // Appends bytes as base64 lines of 76 characters, each ended by CRLF.
 void append_base64_lines(const unsigned char* in, size_t n, std::string& out) {
+    const size_t lines = (n + kBytesPerLine - 1) / kBytesPerLine;
+    const size_t at = out.size();
+    out.resize(at + (n + 2) / 3 * 4 + lines * 2);
+    char* o = out.data() + at;
     while (n > 0) {
         const size_t line = std::min(n, kBytesPerLine);
         size_t i = 0;
         for (; i + 3 <= line; i += 3) {
-            const unsigned v = (in[i] << 16) | (in[i + 1] << 8) | in[i + 2];
-            const char quad[4] = {kBase64[v >> 18], kBase64[(v >> 12) & 63], kBase64[(v >> 6) & 63],
-                                  kBase64[v & 63]};
-            out.append(quad, 4);
+            const unsigned v = (unsigned{in[i]} << 16) | (unsigned{in[i + 1]} << 8) | in[i + 2];
+            std::memcpy(o, kPairs.pairs[v >> 12], 2);
+            std::memcpy(o + 2, kPairs.pairs[v & 4095], 2);
+            o += 4;
         }
         if (i < line) {
-            const unsigned v = (in[i] << 16) | (i + 1 < line ? in[i + 1] << 8 : 0);
-            out += kBase64[v >> 18];
-            out += kBase64[(v >> 12) & 63];
-            out += i + 1 < line ? kBase64[(v >> 6) & 63] : '=';
-            out += '=';
+            const unsigned v =
+                (unsigned{in[i]} << 16) | (i + 1 < line ? unsigned{in[i + 1]} << 8 : 0u);
+            o[0] = kBase64[v >> 18];
+            o[1] = kBase64[(v >> 12) & 63];
+            o[2] = i + 1 < line ? kBase64[(v >> 6) & 63] : '=';
+            o[3] = '=';
+            o += 4;
         }
-        out += "\r\n";
+        o[0] = '\r';
+        o[1] = '\n';
+        o += 2;
         in += line;
         n -= line;
     }
@@ -565,6 +586,8 @@ std::string SmtpClient::send(const std::string& subject, const std::string& body
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, MessageSource::read);
     curl_easy_setopt(handle, CURLOPT_READDATA, &source);
     curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+    // Larger pieces than the default 64 KiB: fewer calls per megabyte sent.
+    curl_easy_setopt(handle, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error_text);
     // The connection ends with the send, while the stop test is still asked:
     // a connection left open would be closed later without it, and a stalled

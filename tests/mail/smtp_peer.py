@@ -6,7 +6,7 @@
 #
 #   smtp_peer.py PORT FOLDER USER PASSWORD [--tls starttls|implicit]
 #       [--certs private-ca|self-signed] [--mechanisms PLAIN,LOGIN]
-#       [--greeting-delay SECONDS] [--discard] [--host 127.0.0.N]
+#       [--greeting-delay SECONDS] [--discard] [--host 127.0.0.N] [--stall-data]
 #
 # With --tls the peer makes its certificate for its host at start: signed by
 # a private CA whose certificate it writes to FOLDER/ca.pem, or self-signed.
@@ -38,6 +38,7 @@ parser.add_argument("--certs", choices=["private-ca", "self-signed"], default="p
 parser.add_argument("--mechanisms", default="LOGIN,PLAIN")
 parser.add_argument("--greeting-delay", type=float, default=0)
 parser.add_argument("--discard", action="store_true", help="count messages, keep none")
+parser.add_argument("--stall-data", action="store_true", help="stop reading once DATA begins")
 args = parser.parse_args()
 warnings.simplefilter("ignore")
 logging.getLogger("mail.log").setLevel(logging.CRITICAL)
@@ -123,6 +124,12 @@ class SlowGreetingSMTP(SMTP):
         if greeting_delay:
             await asyncio.sleep(greeting_delay)
         await super()._handle_client()
+
+    async def smtp_DATA(self, arg):
+        if not args.stall_data:
+            return await super().smtp_DATA(arg)
+        await self.push("354 End data with <CR><LF>.<CR><LF>")
+        await asyncio.sleep(120)
 
 
 class Peer(Controller):

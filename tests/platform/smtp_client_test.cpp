@@ -193,6 +193,34 @@ TEST_F(SmtpClientTest, EachWaitHasItsOwnLimit) {
     }
 }
 
+TEST_F(SmtpClientTest, AHeldSendEndsAtItsLimit) {
+    write_file("big.bin", std::string(32 << 20, 'x'));
+    struct Case {
+        QStringList peer;
+        std::string subject;
+    } cases[] = {
+        {{}, "stall"},            // the server holds its reply to the message
+        {{"--stall-data"}, "s"},  // the server stops reading the message
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.peer.join(" ").toStdString() + c.subject);
+        start_peer(QStringList{"--tls", "none"} + c.peer, "");
+        net::SmtpOptions options;
+        options.reply_timeout_ms = 1000;
+        options.stall_timeout_ms = 1000;
+        net::SmtpClient client(options);
+        ASSERT_TRUE(client.add_attachment(path("big.bin")));
+        ASSERT_TRUE(client.connect("127.0.0.1", peer->port(), "me@local", ""));
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(client.send(c.subject, "b", "x@x.org", {}, {}, "me@local", {}),
+                  "邮件发送失败：服务器在时限内没有回答");
+        EXPECT_LT(timer.elapsed(), 15000);
+        peer.reset();
+        std::filesystem::remove_all(path("peer"));
+    }
+}
+
 TEST_F(SmtpClientTest, NamesAndTextsArriveWithoutDefects) {
     start_peer({"--tls", "starttls"});
     const std::string names[] = {"a.txt", "a\"b;c.txt", "报告 第一季度.txt",
