@@ -17,7 +17,8 @@ namespace dezu::network {
 using StopTest = std::function<bool()>;
 
 struct SmtpOptions {
-    // Certificate authorities to trust in place of the system's, as a PEM file.
+    // A PEM file of certificate authorities trusted besides the system's,
+    // such as a company's own.
     std::string ca_file;
     // The TCP connection alone.
     int connect_timeout_ms = 10000;
