@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/network/smtp_client.h"
+
 namespace dezu::work {
 class Task;
 }
@@ -19,13 +21,14 @@ struct OutgoingMail {
     std::string login;  // field 3: the login and the sender address
     std::string password;
     std::string subject, body, recipients;
+    dezu::network::SmtpOptions smtp;  // trust and time limits of the connection
 };
 
 struct SendResult {
     // The attachment that could not be added; nothing was connected or sent.
     std::optional<std::string> refused_attachment;
-    // Otherwise the status text: "邮件发送完毕", "无法连接邮件服务器" or the
-    // server's error.
+    // Otherwise the status text: "邮件发送完毕", "无法连接邮件服务器：" and
+    // the cause, or the server's error.
     std::string status;
 };
 

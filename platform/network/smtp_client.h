@@ -1,40 +1,65 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
-// Sends mail through an SMTP server: one mail at a time, prepared by adding
-// attachments, then sent over the connection made by connect_mail_server.
-// STARTTLS is used when the server offers it; port 465 speaks SMTPS.
-// Calls may come from any thread; they are serialised inside.
+// Sends mail through an SMTP server: one client per send, prepared by adding
+// attachments, then connected, then sent. A password travels only inside TLS
+// (STARTTLS, or implicit TLS on port 465), and server certificates are always
+// verified. Attachments are read and encoded while the message goes out, so a
+// large file is never held whole. One thread uses a client at a time.
 namespace dezu::network {
 
 // Asked while a connection or a transfer waits (about once a second, more
 // often while data flows); true ends it at once as a failure.
 using StopTest = std::function<bool()>;
 
-// Connects and logs in (no login when it is empty). timeout_ms bounds each
-// later transfer; an unreachable server fails within seconds.
-[[nodiscard]] bool connect_mail_server(const std::string& server, int port,
-                                       const std::string& login, const std::string& password,
-                                       int timeout_ms = 150000, const StopTest& stop = {});
+struct SmtpOptions {
+    // Certificate authorities to trust in place of the system's, as a PEM file.
+    std::string ca_file;
+    // The TCP connection alone.
+    int connect_timeout_ms = 10000;
+    // Each reply of the server, the greeting included.
+    int reply_timeout_ms = 60000;
+    // No byte moving either way for this long ends the transfer.
+    int stall_timeout_ms = 60000;
+};
 
-// Adds a file to the mail being prepared; false when it cannot be read.
-[[nodiscard]] bool add_mail_attachment(const std::string& path);
+class SmtpClient {
+public:
+    explicit SmtpClient(SmtpOptions options = {});
+    ~SmtpClient();
+    SmtpClient(const SmtpClient&) = delete;
+    SmtpClient& operator=(const SmtpClient&) = delete;
 
-// Forgets the attachments added so far.
-void forget_mail_attachments();
+    // Adds a file to the mail being prepared; false when it cannot be read.
+    [[nodiscard]] bool add_attachment(const std::string& path);
 
-// Sends the mail with the attachments added so far, then forgets them.
-// recipients: addresses or "name<address>" items joined by "," or ";".
-// Returns "" when sent, else the error text to show.
-[[nodiscard]] std::string send_mail_message(const std::string& subject, const std::string& body,
-                                            const std::string& recipients,
-                                            const std::string& cc = {}, const std::string& bcc = {},
-                                            const std::string& sender = {},
-                                            const std::string& sender_name = {},
-                                            const StopTest& stop = {});
+    // Connects and, when a password is given, logs in with the login inside
+    // TLS, by whichever method the server offers. On failure, failure() says
+    // why in words the user can act on.
+    [[nodiscard]] bool connect(const std::string& server, int port, const std::string& login,
+                               const std::string& password, const StopTest& stop = {});
+    const std::string& failure() const { return failure_; }
 
-void disconnect_mail_server();
+    // Sends the mail with the attachments added so far, then forgets them.
+    // recipients: addresses or "name<address>" items separated by ",", ";"
+    // or line breaks. Returns "" when sent, else the error text to show.
+    [[nodiscard]] std::string send(const std::string& subject, const std::string& body,
+                                   const std::string& recipients, const std::string& cc,
+                                   const std::string& bcc, const std::string& sender,
+                                   const std::string& sender_name, const StopTest& stop = {});
+
+    void disconnect();
+
+private:
+    struct Connection;
+    SmtpOptions options_;
+    std::vector<std::string> attachments_;
+    std::unique_ptr<Connection> connection_;
+    std::string failure_;
+};
 
 }  // namespace dezu::network

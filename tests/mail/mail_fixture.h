@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -111,17 +114,33 @@ private:
     std::unique_ptr<Program> program_;
 };
 
-// The SMTP peer on loopback, stopped when the test ends.
+// A received message as Python's email package reads it (parse_message.py).
+inline QJsonObject parse_message(const std::string& message) {
+    QTemporaryFile file;
+    if (!file.open()) return {};
+    file.write(message.data(), static_cast<qint64>(message.size()));
+    file.flush();
+    const auto script = std::filesystem::path(DEZU_SMTP_PEER).parent_path() / "parse_message.py";
+    QProcess python;
+    python.start("/usr/bin/python3", {QString::fromStdString(script.string()), file.fileName()});
+    if (!python.waitForFinished(30000)) return {};
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+// The SMTP peer on loopback, stopped when the test ends. options are the
+// peer's own (--tls starttls, --mechanisms PLAIN, ...: see smtp_peer.py).
 class SmtpPeer {
 public:
-    SmtpPeer(const std::string& folder, const std::string& user, const std::string& password)
-        : folder_(folder), port_(free_port()) {
+    SmtpPeer(const std::string& folder, const std::string& user, const std::string& password,
+             const QStringList& options = {}, int port = 0)
+        : folder_(folder), port_(port > 0 ? port : free_port()) {
         std::filesystem::create_directories(folder);
         const std::string script = DEZU_SMTP_PEER;
-        process_.start(
-            "/usr/bin/python3",
-            {QString::fromStdString(script), QString::number(port_), QString::fromStdString(folder),
-             QString::fromStdString(user), QString::fromStdString(password)});
+        process_.start("/usr/bin/python3",
+                       QStringList{QString::fromStdString(script), QString::number(port_),
+                                   QString::fromStdString(folder), QString::fromStdString(user),
+                                   QString::fromStdString(password)} +
+                           options);
         ready_ = process_.waitForStarted(5000) && process_.waitForReadyRead(15000) &&
                  process_.readAllStandardOutput().startsWith("ready");
     }
@@ -134,6 +153,13 @@ public:
     }
     bool ready() const { return ready_; }
     int port() const { return port_; }
+    // The private CA that signed a TLS peer's certificate.
+    std::string ca_file() const { return folder_ + "/ca.pem"; }
+    // One line per login tried: mechanism, "tls" or "clear", "ok" or "refused".
+    std::string auth_log() const {
+        std::ifstream in(std::filesystem::path(folder_) / "auth.log");
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
 
     // The received messages, oldest first.
     std::vector<std::string> messages(const std::string& suffix = ".eml") const {
