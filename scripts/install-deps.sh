@@ -14,7 +14,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils python3-aiosmtpd
   python3-cryptography
-  dbus-x11 dbus-daemon libxcb1-dev openbox
+  dbus-x11 dbus-daemon libxcb1-dev openbox xclip
   # The desktops' settings daemons that the wallpaper tests talk to.
   dconf-service dconf-gsettings-backend gsettings-desktop-schemas libglib2.0-bin
   xfconf libxfconf-0-3 mate-desktop-common
