@@ -24,7 +24,7 @@ std::vector<dezu::store::FieldDefinition> diary_book_fields() {
 
 std::string book_file_path(const std::string& folder, const std::string& name,
                            const std::string& extension) {
-    const std::string exact = folder + "/" + name + extension;
+    std::string exact = folder + "/" + name + extension;
     std::error_code ec;
     if (fs::exists(fs::u8path(exact), ec)) return exact;
     const std::string wanted = name + extension;
@@ -32,7 +32,7 @@ std::string book_file_path(const std::string& folder, const std::string& name,
         const std::string file = entry.path().filename().string();
         if (file.size() == wanted.size() && file.compare(0, name.size(), name) == 0 &&
             dezu::text::equals_ignoring_case(file.substr(name.size()), extension))
-            return folder + "/" + file;
+            return folder + "/" += file;
     }
     return exact;
 }

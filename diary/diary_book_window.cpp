@@ -85,7 +85,7 @@ void DiaryBookWindow::create_diary_book() {
     const auto typed =
         prompts_.input_box("请输入要建立的日记名", "建立日记本", {}, ui::InputMode::Plain, this);
     if (!typed || typed->empty()) return;
-    const std::string name = *typed;
+    const std::string& name = *typed;
     session_.remember_book(name);
     // The table's path is a full one; whether the folder is made is seen there.
     static_cast<void>(dezu::files::make_directory(session_.diary_dir()));

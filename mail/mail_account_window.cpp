@@ -214,7 +214,7 @@ void MailAccountWindow::add_address_entry() {
 }
 
 void MailAccountWindow::delete_address_entry() {
-    if (QTreeWidgetItem* item = book_->currentItem()) delete item;
+    delete book_->currentItem();
 }
 
 void MailAccountWindow::save_address_book() {

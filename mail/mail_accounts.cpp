@@ -74,7 +74,11 @@ std::optional<std::string> account_name_problem(const std::string& name,
     own.push_back(program_file_name);
     for (const std::string& file : own) {
         if (book == text::ascii_lower(file))
-            return "帐户名“" + name + "”的通讯录会覆盖程序自己的文件 " + file + "，请换一个名字";
+            return std::string("帐户名“")
+                .append(name)
+                .append("”的通讯录会覆盖程序自己的文件 ")
+                .append(file)
+                .append("，请换一个名字");
     }
     return std::nullopt;
 }

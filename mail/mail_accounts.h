@@ -39,7 +39,7 @@ struct Account {
 };
 
 // The port of field 6's text.
-int account_port(const std::string& text);
+int account_port(const std::string& value);
 
 // A line's name (less its first 7 bytes in the file's code page) and address.
 std::pair<std::string, std::string> split_address_line(const std::string& line);

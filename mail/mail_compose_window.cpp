@@ -234,8 +234,8 @@ void MailComposeWindow::fill_recipients_from_address_book() {
         if (entries_->item(i)->checkState() != Qt::Checked) continue;
         const auto [name, address] =
             mail::split_address_line(entries_->item(i)->text().toStdString());
-        const std::string item = name + "<" + address + ">";
-        recipients += recipients.empty() ? item : "," + item;
+        if (!recipients.empty()) recipients += ',';
+        recipients.append(name).append("<").append(address).append(">");
     }
     recipients_->setText(QString::fromStdString(recipients));
     panel_->hide();

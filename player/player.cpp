@@ -1,5 +1,6 @@
 #include "player/player.h"
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -88,14 +89,11 @@ void Player::remove_rows(const std::vector<int>& rows) {
 
 void Player::move_row(int from, int to) {
     if (from < 0 || to < 0 || from >= row_count() || to >= row_count() || from == to) return;
-    std::string moved = std::move(rows_[std::size_t(from)]);
+    const auto at = [this](int i) { return rows_.begin() + i; };
     if (to > from)
-        for (int i = from + 1; i <= to; ++i)
-            rows_[std::size_t(i - 1)] = std::move(rows_[std::size_t(i)]);
+        std::rotate(at(from), at(from + 1), at(to + 1));
     else
-        for (int i = from - 1; i >= to; --i)
-            rows_[std::size_t(i + 1)] = std::move(rows_[std::size_t(i)]);
-    rows_[std::size_t(to)] = std::move(moved);
+        std::rotate(at(to), at(from), at(from + 1));
     emit row_texts_changed(std::min(from, to), std::max(from, to));
 }
 

@@ -23,7 +23,7 @@ inline constexpr std::array<std::string_view, 14> kPlayableExtensions = {
     ".MPG", ".ASF", ".DAT", ".WMV", ".OGG", ".FLAC", ".M4A"};
 
 // True when the text ends, in any case, in one of the playable extensions.
-bool is_media_path(const std::string& text);
+bool is_media_path(const std::string& path);
 
 // The text's last four bytes (all of it when shorter), upper-cased.
 std::string upper_ending(const std::string& text);

@@ -6,7 +6,7 @@
 #include <string>
 
 // The media framework's message, kept out of the tools that use this.
-struct _GstMessage;
+struct _GstMessage;  // NOLINT(bugprone-reserved-identifier): GStreamer names it so
 typedef struct _GstMessage GstMessage;
 
 namespace dezu::media {
