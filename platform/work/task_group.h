@@ -122,8 +122,10 @@ public:
                 work(task);
                 task.post(done);
             } else {
+                // The worker keeps no share of the result, so it is read and
+                // freed on the owner's thread alone.
                 auto result = std::make_shared<Result>(work(task));
-                task.post([done, result] { done(std::move(*result)); });
+                task.post([done, result = std::move(result)] { done(std::move(*result)); });
             }
             finished->store(true, std::memory_order_release);
         });
