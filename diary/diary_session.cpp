@@ -152,37 +152,34 @@ std::optional<std::string> DiarySession::show_page(int number) {
 }
 
 bool DiarySession::save_page(const std::string& content, const std::string& title, QWidget* owner) {
-    if (!book_.is_open()) return false;
-    bool saved = false;
-    {
-        store::Table::Transaction change(book_);
-        saved = book_.write("内容", content) && book_.write("时间", time_text()) &&
-                book_.write("标题", title) && change.commit();
-    }
-    if (!saved) report("这一页没有保存，它的文字还在编辑框中", owner);
-    return saved;
+    return change_book(
+        [&] {
+            return book_.write("内容", content) && book_.write("时间", time_text()) &&
+                   book_.write("标题", title);
+        },
+        "这一页没有保存，它的文字还在编辑框中", owner);
 }
 
 bool DiarySession::append_page(QWidget* owner) {
-    if (!book_.is_open()) return false;
-    bool added = false;
-    {
-        store::Table::Transaction change(book_);
-        added = book_.append() && change.commit();
-    }
-    if (!added) report("新的一页没有建立", owner);
-    return added;
+    return change_book([this] { return book_.append(); }, "新的一页没有建立", owner);
 }
 
 bool DiarySession::delete_shown_page(QWidget* owner) {
+    return change_book([this] { return book_.delete_current() && book_.purge(); }, "这一页没有删除",
+                       owner);
+}
+
+bool DiarySession::change_book(const std::function<bool()>& steps, const std::string& failure,
+                               QWidget* owner) {
     if (!book_.is_open()) return false;
-    bool deleted = false;
+    bool done = false;
     {
         store::Table::Transaction change(book_);
-        deleted = book_.delete_current() && book_.purge() && change.commit();
+        done = steps() && change.commit();
     }
-    if (!deleted) report("这一页没有删除", owner);
-    return deleted;
+    // Told after the rollback, so the book is whole again when the user reads it.
+    if (!done) report(failure, owner);
+    return done;
 }
 
 bool DiarySession::set_book_password(const std::string& password, QWidget* owner) {

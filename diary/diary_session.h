@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -112,6 +113,10 @@ signals:
     void import_ended();
 
 private:
+    // The steps as one transaction of the book: all of them stay, or none
+    // and the user is told.
+    bool change_book(const std::function<bool()>& steps, const std::string& failure,
+                     QWidget* owner);
     void report(const std::string& what, QWidget* owner);
 
     dezu::ProgramSite site_;
