@@ -14,19 +14,22 @@
 namespace fs = std::filesystem;
 namespace ui = dezu::ui;
 
-const std::string kMediaFilter = [] {
-    // The first entry offers every playable type; the others are fixed.
-    std::string every;
-    for (std::string_view ext : kPlayableExtensions)
-        every += (every.empty() ? "*" : ";*") + std::string(ext);
-    return "MP3,MP2,WAV,AVI,MID,MPG,WMA,RMI,DAT,ASF,WMV|" + every +
-           "|*.MP3;*.MP2;*.WMA;*.WAV;*.MID;*.RMI|*.MP3;*.MP2;*.WMA;*.WAV;*.MID;*.RMI|"
-           "*.MPG;*.ASF;*.DAT;*.WMV|*.MPG;*.ASF;*.DAT;*.WMV|"
-           "*.M3U|*.M3U|"
-           "*.*|*.*";
-}();
-
 namespace {
+
+// The first entry offers every playable type; the others are fixed.
+const std::string& media_filter() {
+    static const std::string filter = [] {
+        std::string every;
+        for (std::string_view ext : kPlayableExtensions)
+            every += (every.empty() ? "*" : ";*") + std::string(ext);
+        return "MP3,MP2,WAV,AVI,MID,MPG,WMA,RMI,DAT,ASF,WMV|" + every +
+               "|*.MP3;*.MP2;*.WMA;*.WAV;*.MID;*.RMI|*.MP3;*.MP2;*.WMA;*.WAV;*.MID;*.RMI|"
+               "*.MPG;*.ASF;*.DAT;*.WMV|*.MPG;*.ASF;*.DAT;*.WMV|"
+               "*.M3U|*.M3U|"
+               "*.*|*.*";
+    }();
+    return filter;
+}
 
 bool name_matches(const std::string& pattern, const std::string& name) {
     // As on the classic platform, "*.*" also takes names without a dot.
@@ -73,7 +76,7 @@ std::vector<std::string> scan_media_folder(const std::string& pattern, const std
 
 void add_files_to_playlist(dezu::player::Player& player, ui::Prompts& prompts, QWidget* owner) {
     const std::vector<std::string> chosen =
-        prompts.choose_files(owner, "请选择要播放的媒体", kMediaFilter, "");
+        prompts.choose_files(owner, "请选择要播放的媒体", media_filter(), "");
     if (chosen.empty()) return;
     for (const std::string& path : chosen) {
         if (path.empty()) continue;

@@ -27,6 +27,3 @@ void add_folder_to_playlist(dezu::player::Player& player, dezu::ui::Prompts& pro
 // beginning with "." are passed over as folders; a folder reached again
 // through a link is not scanned twice.
 std::vector<std::string> scan_media_folder(const std::string& pattern, const std::string& folder);
-
-// The filter text handed to the file chooser.
-extern const std::string kMediaFilter;
