@@ -1,5 +1,7 @@
 #include "mail/addresses.h"
 
+#include "platform/text/text.h"
+
 namespace mail {
 namespace {
 
@@ -15,13 +17,6 @@ size_t control_length(std::string_view text, size_t i) {
         (byte(i + 2) == 0xa8 || byte(i + 2) == 0xa9))
         return 3;
     return 0;
-}
-
-std::string_view trimmed(std::string_view piece) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!piece.empty() && blank(piece.front())) piece.remove_prefix(1);
-    while (!piece.empty() && blank(piece.back())) piece.remove_suffix(1);
-    return piece;
 }
 
 }  // namespace
@@ -51,7 +46,7 @@ Recipients split_recipients(std::string_view text) {
     while (start <= text.size()) {
         size_t end = text.find_first_of(",;\r\n", start);
         if (end == std::string_view::npos) end = text.size();
-        const std::string_view piece = trimmed(text.substr(start, end - start));
+        const std::string_view piece = dezu::text::trim(text.substr(start, end - start));
         if (!piece.empty()) {
             if (!result.refused && has_control_character(piece))
                 result.refused = std::string(piece);

@@ -17,6 +17,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include "platform/text/text.h"
+
 namespace dezu::network {
 namespace {
 
@@ -125,9 +127,7 @@ std::string encoded_words(const std::string& text) {
 }
 
 std::string trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    return std::string(dezu::text::trim(text));
 }
 
 // An address as it may appear in a status line: control characters shown as "?".
