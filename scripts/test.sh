@@ -15,7 +15,8 @@ if ! git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror; t
 fi
 
 echo "== build and test (ASan, UBSan, -Werror)"
-cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDEZU_SANITIZE=ON -DDEZU_WERROR=ON
+cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDEZU_SANITIZE=ON -DDEZU_WERROR=ON \
+  -DDEZU_BUILD_ASSET_GENERATOR=ON
 cmake --build build-test
 ctest --test-dir build-test --output-on-failure -j "$(nproc)" "$@"
 
