@@ -59,6 +59,15 @@ PlaylistWindow::PlaylistWindow(Player& player, ui::Prompts& prompts,
     skin_.loadFromData(reinterpret_cast<const uchar*>(skin_bytes_.data()),
                        uint(skin_bytes_.size()));
 
+    build_list();
+    build_buttons();
+    build_mode_buttons();
+    build_menus();
+    follow_player();
+    show_rows_from(0);
+}
+
+void PlaylistWindow::build_list() {
     list_ = new QListWidget(this);
     list_->setObjectName(QStringLiteral("列表框1"));
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -67,7 +76,9 @@ PlaylistWindow::PlaylistWindow(Player& player, ui::Prompts& prompts,
         "QListWidget { color: rgb(160, 31, 231); background: rgb(236, 236, 236); }"));
     ui::place(list_, 14, 46, 374, 202);
     list_->viewport()->installEventFilter(this);
+}
 
+void PlaylistWindow::build_buttons() {
     const struct {
         const char* name;
         const char* caption;
@@ -89,6 +100,14 @@ PlaylistWindow::PlaylistWindow(Player& player, ui::Prompts& prompts,
         connect(button, &QPushButton::clicked, this, b.handler);
     }
 
+    auto* close = new PictureButton(this, "图形按钮1");
+    close->set_normal_face(dezu::assets::asset_bytes("playlist_close.bmp"));
+    close->set_pressed_face(dezu::assets::asset_bytes("playlist_close_hot.bmp"));
+    ui::place(close, 355, 5, 33, 32);
+    connect(close, &QAbstractButton::clicked, this, &PlaylistWindow::hide_playlist_window);
+}
+
+void PlaylistWindow::build_mode_buttons() {
     caption_label(this, "标签1", "播放模式", 153, 253, 53, 16);
     auto* group = new QButtonGroup(this);
     const struct {
@@ -122,13 +141,9 @@ PlaylistWindow::PlaylistWindow(Player& player, ui::Prompts& prompts,
         caption_label(this, m.label_name, m.caption, m.label_left, 253, m.label_width,
                       m.label_height);
     }
+}
 
-    auto* close = new PictureButton(this, "图形按钮1");
-    close->set_normal_face(dezu::assets::asset_bytes("playlist_close.bmp"));
-    close->set_pressed_face(dezu::assets::asset_bytes("playlist_close_hot.bmp"));
-    ui::place(close, 355, 5, 33, 32);
-    connect(close, &QAbstractButton::clicked, this, &PlaylistWindow::hide_playlist_window);
-
+void PlaylistWindow::build_menus() {
     // The file questions belong to the bar, as its open button asks them too.
     add_menu("添加", {{"文件...",
                        [this] {
@@ -145,7 +160,9 @@ PlaylistWindow::PlaylistWindow(Player& player, ui::Prompts& prompts,
                       {"清空歌曲列表", [this] { clear_playlist(); }}});
     add_menu("列表", {{"保存...", [this] { save_playlist_as(); }},
                       {"载入...", [this] { load_playlist_file(); }}});
+}
 
+void PlaylistWindow::follow_player() {
     connect(&player_, &Player::rows_reset, this, [this] {
         list_->clear();
         show_rows_from(0);
@@ -164,7 +181,6 @@ PlaylistWindow::PlaylistWindow(Player& player, ui::Prompts& prompts,
     connect(&player_, &Player::row_shown, this, [this](int row) {
         if (row >= 0 && row < list_->count()) list_->scrollToItem(list_->item(row));
     });
-    show_rows_from(0);
 }
 
 void PlaylistWindow::show_rows_from(int first) {

@@ -67,6 +67,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The constructor's parts: the controls in the skin's places, then the
+    // player's row signals that keep the list in step.
+    void build_list();
+    void build_buttons();
+    void build_mode_buttons();
+    void build_menus();
+    void follow_player();
     void select_mode(int mode);
     void show_rows_from(int first);
     QMenu* add_menu(const char* caption,
