@@ -49,6 +49,16 @@ protected:
         emit icon->activated(kind);
     }
     void set_foreground(QWidget* window) { services.window_system.foreground = window; }
+    // Runs the event loop until the auto-hide timer has ticked that many times
+    // more, or has stopped.
+    void wait_auto_hide_ticks(int count) {
+        int ticks = 0;
+        ui::TimerControl* timer = launcher->auto_hide_timer();
+        const auto counting =
+            QObject::connect(timer, &ui::TimerControl::tick, [&ticks] { ++ticks; });
+        EXPECT_TRUE(wait_until([&] { return ticks >= count || !timer->is_running(); }));
+        QObject::disconnect(counting);
+    }
     void click_row(int row) { launcher->row_button(row)->click(); }
     // The pointer moving over a row's super button.
     void move_over(int row) {
@@ -120,10 +130,9 @@ TEST_F(LauncherTest, HidesOnceAnotherWindowHasTheForeground) {
     for (const auto& c : cases) {
         set_foreground(launcher);
         tray_click(400, 600);
-        process_events(250);
-        ASSERT_TRUE(launcher->isVisible()) << c.what;
+        ASSERT_TRUE(wait_until([&] { return launcher->isVisible(); })) << c.what;
         set_foreground(c.foreground);
-        process_events(450);  // two ticks
+        wait_auto_hide_ticks(2);
         EXPECT_EQ(launcher->isVisible(), c.stays) << c.what;
         EXPECT_EQ(launcher->auto_hide_timer()->interval(), c.stays ? 200 : 0) << c.what;
     }
@@ -132,12 +141,12 @@ TEST_F(LauncherTest, HidesOnceAnotherWindowHasTheForeground) {
 TEST_F(LauncherTest, ActivationWithinTheProgramDecidesTheForeground) {
     // No fixed answer: the platform's own activation.
     tray_click(400, 600);
-    process_events(300);
-    ASSERT_TRUE(launcher->isVisible());
-    EXPECT_EQ(services.window_system.foreground_window(), launcher);
+    ASSERT_TRUE(wait_until([&] {
+        return launcher->isVisible() && services.window_system.foreground_window() == launcher;
+    }));
     ui::load_window(ui::windows::kDiaryBook);
     ui::loaded_window(ui::windows::kDiaryBook)->activateWindow();
-    process_events(450);
+    wait_auto_hide_ticks(2);
     EXPECT_FALSE(launcher->isVisible());
     EXPECT_FALSE(launcher->auto_hide_timer()->is_running());
 }

@@ -77,15 +77,13 @@ protected:
         wait_for_end();
     }
     static void wait_for_end() {
-        for (int i = 0; i < 400 && ui::is_window_loaded(ui::windows::kImportProgress); ++i)
-            process_events(25);
-        EXPECT_FALSE(ui::is_window_loaded(ui::windows::kImportProgress));
+        EXPECT_TRUE(wait_until([] { return !ui::is_window_loaded(ui::windows::kImportProgress); }));
     }
     // Milliseconds until the import's thread has ended, at most 5000.
     qint64 ms_until_the_thread_ends() {
         QElapsedTimer waited;
         waited.start();
-        while (session().import_busy() && waited.elapsed() < 5000) process_events(2);
+        wait_until([&] { return !session().import_busy(); }, 5000);
         return waited.elapsed();
     }
     std::string page() { return editor_text(editor); }
@@ -180,16 +178,18 @@ TEST_F(ImportRunTest, TheLabelShowsEachSource) {
 }
 
 // A web server whose pages answer as their path says: /page/NAME at once
-// with NAME, /slow/NAME after 2 s, /stall never.
+// with NAME, /slow/NAME after 2 s, /stall never (and it leaves the file
+// "stalled" beside itself once a request stalls).
 class StalledServerTest : public ImportRunTest {
 protected:
     void SetUp() override {
         ImportRunTest::SetUp();
-        write_file("server.py", R"(import http.server, socketserver, sys, time
+        write_file("server.py", R"(import http.server, os, socketserver, sys, time
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         kind, _, name = self.path.strip("/").partition("/")
         if kind == "stall":
+            open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "stalled"), "w").close()
             time.sleep(600)
         if kind == "slow":
             time.sleep(2)
@@ -211,6 +211,7 @@ server.serve_forever()
         ASSERT_NE(server->port(), 0) << "the local web server did not start";
     }
     std::string url(const std::string& what) const { return server->url(what); }
+    bool stalled() const { return std::filesystem::exists(path("stalled")); }
 
     // Something done once, right after the first text is appended.
     void after_first_append(std::function<void()> action) {
@@ -249,14 +250,13 @@ TEST_F(StalledServerTest, TheUiThreadIsNeverBlockedAndCancelStopsWithinASecond) 
     beat.start(1);
     // Half a second without an import first: a busy machine holds every
     // thread now and then, and what counts is what the import adds.
-    process_events(500);
+    run_timer_periods(100, 5);
     const qint64 idle = longest;
 
     start({url("page/A"), url("stall"), url("page/C")}, true, false);
-    for (int i = 0; i < 200 && page() != "start:A"; ++i) process_events(25);
-    ASSERT_EQ(page(), "start:A");
+    ASSERT_TRUE(wait_until([&] { return page() == "start:A" && stalled(); }));
     longest = 0;
-    process_events(1200);
+    run_timer_periods(100, 12);  // over a second held by the server
     EXPECT_TRUE(session().importing());
 
     QElapsedTimer cancelled;
@@ -270,7 +270,7 @@ TEST_F(StalledServerTest, TheUiThreadIsNeverBlockedAndCancelStopsWithinASecond) 
     EXPECT_LT(ended, 1100);
     EXPECT_FALSE(session().import_busy());
     // The progress window goes with the run; nothing more arrives.
-    process_events(50);
+    run_timer_periods(10, 5);
     EXPECT_FALSE(ui::is_window_loaded(ui::windows::kImportProgress));
     EXPECT_EQ(page(), "start:A");
 }
@@ -292,14 +292,14 @@ TEST_F(StalledServerTest, ClosingTheProgressWindowEndsTheRun) {
     start({url("page/A"), url("stall"), url("page/C")}, true, false);
     wait_for_end();
     EXPECT_LT(ms_until_the_thread_ends(), 1100);
-    process_events(10);
+    run_timer_periods(10, 5);
     EXPECT_EQ(page(), "start:A");
     EXPECT_TRUE(ui::is_window_loaded(ui::windows::kDiaryEditor));
 }
 
 TEST_F(StalledServerTest, TheProgramEndsWithoutWaitingForTheStalledPage) {
     start({url("stall")}, true, false);
-    process_events(300);
+    ASSERT_TRUE(wait_until([&] { return stalled(); }));
     ASSERT_TRUE(session().import_busy());
     QElapsedTimer ending;
     ending.start();

@@ -11,6 +11,7 @@
 #   e2e_screenshot <file>     the whole screen as PNG
 #   e2e_pixel <png> <x> <y>   "R G B" of one pixel
 #   e2e_wait_until <tenths> <command...>
+#   e2e_holds <tenths> <command...>   the command succeeds throughout
 #
 #   e2e_require [program...]  skips the script unless every program is there
 #
@@ -57,6 +58,18 @@ e2e_wait_until() {
     sleep 0.1
   done
   return 1
+}
+
+# holds <tenths of a second> <command...>: the command succeeds at every check
+# over that span (for what must stay so, such as a panel that stays up).
+e2e_holds() {
+  local tenths=$1; shift
+  local i
+  for ((i = 0; i < tenths; i++)); do
+    "$@" >/dev/null 2>&1 || return 1
+    sleep 0.1
+  done
+  "$@" >/dev/null 2>&1
 }
 
 # The server picks a free display number itself (no race with other tests)
@@ -196,9 +209,11 @@ e2e_panel() { e2e_windows_sized "${E2E_PANEL_W}x${E2E_PANEL_H}" | head -1; }
 e2e_panel_shown() { local id; id=$(e2e_panel) && [ -n "$id" ] && e2e_is_viewable "$id"; }
 e2e_panel_hidden() { ! e2e_panel_shown; }
 e2e_row_top() { echo $((1 + 17 * ($1 - 1))); }
+e2e_row_highlighted() { [ "$(e2e_panel_pixel 25 "$(e2e_row_top "$1")")" = "255 214 80" ]; }
+# Moves the pointer over a row and waits, bounded, for its highlight.
 e2e_point_at_row() {
   xdotool mousemove --sync $((left + 25 + 40)) $((top + $(e2e_row_top "$1") + 8))
-  sleep 0.4
+  e2e_wait_until 30 e2e_row_highlighted "$1" || true
 }
 # Pixel of the panel at (x, y) in panel coordinates, from a fresh screenshot.
 e2e_panel_pixel() {

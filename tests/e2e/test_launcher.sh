@@ -21,8 +21,7 @@ e2e_wait_until 50 e2e_panel_shown || e2e_fail_now "the panel did not show"
 read -r left top < <(e2e_position "$(e2e_panel)")
 e2e_check "panel shows at the pointer ($px,$py): left $((px - 2)), top $((py - PH))" \
   e2e_equal "$left $top" "$((px - 2)) $((py - PH))"
-sleep 0.6
-e2e_check "panel stays up while it has the foreground" e2e_panel_shown
+e2e_check "panel stays up while it has the foreground" e2e_holds 6 e2e_panel_shown
 e2e_screenshot "$E2E_DIR/panel.png"
 e2e_check "the gaps show the panel's colour" e2e_equal "$(e2e_pixel "$E2E_DIR/panel.png" "$left" "$top")" "192 96 0"
 
@@ -58,7 +57,8 @@ e2e_check "panel hides when another program has the focus" e2e_wait_until 30 e2e
 # 5. Near the right edge (any mouse button): the right edge 2 pixels inside the screen.
 tray=$(xdotool search --class trayer | tail -1)
 xdotool windowmove "$tray" $((W - 24)) $((E2E_SCREEN_H - 24))
-sleep 0.5
+tray_moved() { e2e_equal "$(e2e_position "$tray")" "$((W - 24)) $((E2E_SCREEN_H - 24))"; }
+e2e_wait_until 50 tray_moved || e2e_fail_now "the tray host did not move"
 read -r px py < <(e2e_click_tray_icon 3) || e2e_fail_now "right-clicking the tray icon"
 e2e_wait_until 50 e2e_panel_shown || e2e_fail_now "the panel did not show for a right click"
 read -r left top < <(e2e_position "$(e2e_panel)")

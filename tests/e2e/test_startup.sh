@@ -23,9 +23,9 @@ for _ in $(seq 1 100); do
   [ -f "$dir/NET.ICO" ] && [ -f "$dir/config/autostart/Tools.desktop" ] && break
   sleep 0.2
 done
-sleep 1
-alive=0
-kill -0 "$pid" 2>/dev/null && alive=1
+# It must stay up, not only get through its start-up.
+alive=1
+for _ in $(seq 1 10); do kill -0 "$pid" 2>/dev/null || { alive=0; break; }; sleep 0.1; done
 kill -TERM "$pid" 2>/dev/null
 for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 kill -KILL "$pid" 2>/dev/null

@@ -242,7 +242,7 @@ TEST_F(MailAccountTest, TakingTheFocusChoosesNoAccount) {
     open({{"甲", "pw", "", "", "", "25"}});
     window->activateWindow();
     accounts()->setFocus();
-    process_events(100);
+    run_timer_periods(20, 5);
     EXPECT_TRUE(prompts.asked().empty());
     EXPECT_EQ(box("用户")->text(), QString());
     click("超级按钮2");  // nothing chosen: nothing deleted

@@ -155,6 +155,8 @@ public:
     int port() const { return port_; }
     // The private CA that signed a TLS peer's certificate.
     std::string ca_file() const { return folder_ + "/ca.pem"; }
+    // Whether the peer holds a message with the subject "stall".
+    bool stalled() const { return std::filesystem::exists(folder_ + "/stalled"); }
     // One line per login tried: mechanism, "tls" or "clear", "ok" or "refused".
     std::string auth_log() const {
         std::ifstream in(std::filesystem::path(folder_) / "auth.log");

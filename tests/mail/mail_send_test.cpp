@@ -51,10 +51,7 @@ protected:
         return wait_for_send_button();
     }
     bool wait_for_send_button() {
-        QElapsedTimer timer;
-        timer.start();
-        while (send_button()->isHidden() && timer.elapsed() < 20000) process_events(20);
-        return !send_button()->isHidden();
+        return wait_until([&] { return !send_button()->isHidden(); }, 20000);
     }
 
     // Runs one send as the compose window hands it over and waits, bounded,
@@ -297,7 +294,7 @@ protected:
         open_with_account("", peer->port());
         fill("stall", "b", "x@x");
         find<QAbstractButton>(window, "超级按钮1")->click();
-        process_events(1500);
+        ASSERT_TRUE(wait_until([&] { return peer->stalled(); }));
     }
 };
 

@@ -2,7 +2,8 @@
 # its envelope as NNN.rcpt in the given folder, and runs until its standard
 # input closes. With a user it requires a login and notes each attempt in
 # auth.log; a wrong password gets its 535 at once. A message with the subject
-# "stall" gets no answer for a minute.
+# "stall" gets no answer for a minute, and the peer makes FOLDER/stalled when
+# it begins to hold it.
 #
 #   smtp_peer.py PORT FOLDER USER PASSWORD [--tls starttls|implicit]
 #       [--certs private-ca|self-signed] [--mechanisms PLAIN,LOGIN]
@@ -93,6 +94,7 @@ class Saver:
 
     async def handle_DATA(self, server, session, envelope):
         if b"\nSubject: stall\r\n" in envelope.original_content:
+            open(os.path.join(folder, "stalled"), "w").close()
             await asyncio.sleep(60)
             return "451 too late"
         self.count += 1

@@ -36,10 +36,9 @@ protected:
         std::filesystem::permissions(file, std::filesystem::perms::owner_all);
     }
 
-    // What was started, once it has had time to run.
+    // What was started, once it has written its line.
     std::string started() {
-        for (int i = 0; i < 100 && !std::filesystem::exists(path("started.txt")); ++i)
-            process_events(20);
+        wait_until([&] { return !read_file("started.txt").empty(); }, 5000);
         return read_file("started.txt");
     }
 

@@ -86,7 +86,7 @@ TEST_F(SoundTest, ReturnsBeforeTheSoundEndsAndStopsWithThePlayer) {
         SoundPlayer short_lived;
         short_lived.play_bytes(long_tone);
         EXPECT_LT(timer.elapsed(), 1000);
-        process_events(200);
+        run_timer_periods(20, 10);
         EXPECT_EQ(short_lived.playing(), 1u);
     }
     // Its end stopped the sound without waiting for it.

@@ -210,7 +210,7 @@ TEST_F(PlayerBarTest, ClosingWhileARowIsPreparedLeavesNothingPlaying) {
     player().play_row(0);
     ASSERT_TRUE(player().starting());
     dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
-    process_events(300);
+    run_timer_periods(20, 15);  // the preparation's news has had time to arrive
     EXPECT_FALSE(player().starting());
     EXPECT_FALSE(player().track_open());
     EXPECT_EQ(media_state(), State::Closed);

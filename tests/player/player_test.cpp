@@ -212,7 +212,7 @@ TEST_F(EngineTest, AStopWhileARowIsPreparedCancelsIt) {
     ASSERT_TRUE(player().starting());
     player().stop();
     EXPECT_FALSE(player().starting());
-    process_events(200);
+    run_timer_periods(20, 10);  // the preparation's news has had time to arrive
     EXPECT_FALSE(player().track_open());
     EXPECT_FALSE(ticking());
     EXPECT_EQ(media_state(), State::Closed);
@@ -237,7 +237,7 @@ TEST_F(EngineTest, VideoFilesPlayAsSoundOnlyThroughTheDefaultOutput) {
     player().set_play_mode(PlayMode::Loop);
     start(0);
     for (int second = 0; second < 3; ++second) {
-        process_events(300);
+        run_timer_periods(100, 3);
         player().tick();
         settle();
     }

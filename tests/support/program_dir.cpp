@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/files/files.h"
@@ -34,10 +36,24 @@ std::string ProgramDirTest::read_file(const std::string& name) const {
     return dezu::files::read_whole_file(path(name));
 }
 
-void ProgramDirTest::process_events(int milliseconds) {
+void ProgramDirTest::process_events() {
+    pump(0);
+}
+
+void ProgramDirTest::pump(int milliseconds) {
     QDeadlineTimer deadline(milliseconds);
     do {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     } while (!deadline.hasExpired());
+}
+
+void ProgramDirTest::run_timer_periods(int interval_ms, int periods) {
+    QTimer reference;
+    int fired = 0;
+    QObject::connect(&reference, &QTimer::timeout, [&fired] { ++fired; });
+    reference.start(interval_ms);
+    const bool ran =
+        wait_until([&] { return fired >= periods; }, std::max(10000, 50 * interval_ms * periods));
+    EXPECT_TRUE(ran) << "the event loop ran no timer for " << interval_ms * periods << " ms";
 }

@@ -23,8 +23,14 @@ protected:
     void write_file(const std::string& name, const std::string& bytes) const;
     std::string read_file(const std::string& name) const;
 
-    // Pumps the event loop for a while (timers, deferred deletes).
-    static void process_events(int milliseconds = 0);
+    // One pass of the event loop: posted events and deferred deletes.
+    static void process_events();
+
+    // For checks that something does NOT happen: runs the event loop until a
+    // timer of this interval has fired this many times, so every timer and
+    // posted event of the program due in that span has had its turn, however
+    // slow the machine is. Bounded by a generous multiple of the span.
+    static void run_timer_periods(int interval_ms, int periods);
 
     // Runs the event loop until the condition holds; false if it never did
     // within the bound.
@@ -33,11 +39,13 @@ protected:
         QDeadlineTimer deadline(ms);
         while (!condition()) {
             if (deadline.hasExpired()) return false;
-            process_events(5);
+            pump(5);
         }
         return true;
     }
 
 private:
+    static void pump(int milliseconds);
+
     QTemporaryDir temp_;
 };
