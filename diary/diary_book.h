@@ -14,9 +14,10 @@ inline constexpr const char* kBookAlias = "记事";
 inline constexpr const char* kBookExtension = ".SJK";
 inline constexpr const char* kSideFileExtension = ".EDT";
 
-// The password text every book is opened with; no one types it, so a book
-// with a password always makes the store ask for it.
-inline const std::string kBookOpeningPassword = "\x01";
+// The password text every book is opened with: none, so a book with a
+// password makes the store ask for it at once, without first trying a text
+// that cannot open it.
+inline const std::string kBookOpeningPassword;
 
 // The three fields of a book's table, in their order: 内容, 时间, 标题.
 std::vector<dezu::store::FieldDefinition> diary_book_fields();

@@ -20,6 +20,10 @@ packages=(
   xfconf libxfconf-0-3 mate-desktop-common
 )
 
+# npm fetches SQLCipher 4's sources, on which a test builds the record store;
+# where Node.js brought its own npm, that one serves.
+command -v npm >/dev/null || packages+=(npm)
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

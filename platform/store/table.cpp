@@ -61,6 +61,28 @@ bool exec(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// The one format of every locked table, whatever SQLCipher the store is
+// built with: SQLCipher 3's, which every book has had (SQLCipher 4 changed
+// these defaults). Set on a schema after its key and before its first page.
+// The algorithm and rounds are those of our own derivation from a password;
+// the algorithm also derives the key that checks each page. The rest of the
+// format (AES-256-CBC, the check key's two rounds and salt mask, no clear
+// header) is the same in every version. SQLCipher 3 has the algorithms fixed
+// and passes over their settings as unknown.
+bool use_locked_table_format(sqlite3* db, const char* schema) {
+    const std::string settings[] = {
+        "cipher_page_size=" + std::to_string(kCipherPageSize),
+        "cipher_use_hmac=ON",
+        "cipher_hmac_algorithm=HMAC_SHA1",
+        "cipher_kdf_algorithm=PBKDF2_HMAC_SHA1",
+        "kdf_iter=" + std::to_string(kKeyDerivationRounds),
+    };
+    std::string sql;
+    for (const std::string& setting : settings)
+        sql += std::string("PRAGMA ") + schema + "." + setting + ";";
+    return exec(db, sql.c_str());
+}
+
 Statement prepare(sqlite3* db, const std::string& sql) {
     sqlite3_stmt* s = nullptr;
     if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) != SQLITE_OK) {
@@ -164,7 +186,12 @@ sqlite3* open_connection(const std::string& file, const std::string* key) {
         return nullptr;
     }
     sqlite3_busy_timeout(db, 1000);
-    if (key && !key->empty()) sqlite3_key(db, key->data(), static_cast<int>(key->size()));
+    if (key && !key->empty() &&
+        (sqlite3_key(db, key->data(), static_cast<int>(key->size())) != SQLITE_OK ||
+         !use_locked_table_format(db, "main"))) {
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
     return db;
 }
 
@@ -519,7 +546,10 @@ Table Table::open(const std::string& file, const std::string& password, ui::Prom
         // One of our locked tables, cut short.
         result = Problem::Damaged;
     } else {
-        result = m.connect(&password);
+        // Setting the empty password removes the password, so no locked
+        // table has it: it is not tried, which would derive a key for
+        // nothing.
+        result = password.empty() ? Problem::WrongPassword : m.connect(&password);
         if (result == Problem::WrongPassword && prompts) {
             auto answer = prompts->input_box("这个数据表有密码，请输入密码：", "输入密码", {},
                                              ui::InputMode::Masked);
@@ -854,6 +884,7 @@ bool Table::Impl::set_password(const std::string& password) {
                               SQLITE_TRANSIENT);
             ok = sqlite3_step(attach.get()) == SQLITE_DONE;
         }
+        ok = ok && (password.empty() || use_locked_table_format(db, "rekeyed"));
     }
     if (key) std::fill(key->begin(), key->end(), '\0');
     if (ok) {

@@ -73,8 +73,10 @@ public:
     // Opens the table, at record 1 (0 when empty). A table without a password
     // opens with any password text. For one with a password, a text that does
     // not open it makes the store ask through the prompts (masked); a wrong
-    // answer, a cancel or no prompts fail. A failed opening gives a handle
-    // with no table whose error() says why, and never changes the file.
+    // answer, a cancel or no prompts fail. The empty text is never tried, so
+    // a caller that knows no password passes "" and the user is asked at
+    // once. A failed opening gives a handle with no table whose error() says
+    // why, and never changes the file.
     // A copy left behind by a password change that was cut off is removed.
     [[nodiscard]] static Table open(const std::string& file, const std::string& password,
                                     ui::Prompts* prompts = nullptr);

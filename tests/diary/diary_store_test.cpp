@@ -8,6 +8,7 @@
 
 #include "diary_fixture.h"
 #include "platform/files/files.h"
+#include "support/key_derivations.h"
 
 // The diary's books on disk: what the program leaves beside a book, and what
 // a file that is no book of ours gives.
@@ -116,6 +117,31 @@ TEST_F(DiaryStoreTest, ABookStaysItsOwnersAloneThroughLockAndUnlock) {
         ASSERT_TRUE(session().set_book_password(password, nullptr));
         EXPECT_EQ(mode_of(book_path("own")), 0600u);
     }
+}
+
+// A key takes tens of milliseconds to derive on the UI thread: an opening
+// derives one from the password typed and from nothing else.
+TEST_F(DiaryStoreTest, OpeningALockedBookDerivesOneKeyFromTheAnswerAlone) {
+    make_book("locked", {{"hidden", "hidden", "t"}});
+    {
+        Table book = Table::open(book_path("locked"), "x");
+        ASSERT_TRUE(book.set_password("pw"));
+    }
+    struct Case {
+        const char* answer;
+        DiarySession::Opening opening;
+    };
+    for (const Case& c : {Case{"pw", DiarySession::Opening::Opened},
+                          Case{"wrong", DiarySession::Opening::Refused}}) {
+        SCOPED_TRACE(c.answer);
+        session().set_current_book("locked");
+        prompts.then_text(c.answer);
+        const int before = key_derivations();
+        EXPECT_EQ(session().open_current_book(), c.opening);
+        EXPECT_EQ(key_derivations() - before, 1);
+        session().close_book();
+    }
+    EXPECT_EQ(prompts.asked().size(), 2u);
 }
 
 TEST_F(DiaryStoreTest, AFileThatIsNoWholeBookIsToldAsSuchWithoutAPasswordQuestion) {
