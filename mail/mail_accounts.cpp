@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "mail/addresses.h"
 #include "platform/files/files.h"
 #include "platform/text/text.h"
 #include "platform/ui/failures.h"
@@ -66,7 +65,7 @@ std::string address_line(const std::string& name, const std::string& address) {
 
 std::optional<std::string> account_name_problem(const std::string& name,
                                                 const std::string& program_file_name) {
-    if (name.find_first_of("/\\") != std::string::npos || has_control_character(name))
+    if (name.find_first_of("/\\") != std::string::npos || text::has_control_character(name))
         return std::string("帐户名不能含有“/”、“\\”或控制字符");
     // Compared without case: the folder may be on a file system that ignores it.
     const std::string book = text::ascii_lower(name + ".ini");
