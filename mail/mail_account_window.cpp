@@ -89,8 +89,8 @@ MailAccountWindow::MailAccountWindow(mail::MailAccounts& accounts, ui::Prompts& 
     add_label(this, "透明标签14", "收件人地址", 368, 320, 64, 16);
     new_address_ = add_box(this, "编辑框2", 435, 320, 188, 19);
 
-    auto* add = add_button(this, "超级按钮1", "添加", 64);
-    auto* remove = add_button(this, "超级按钮2", "删除", 240);
+    account_buttons_ = {add_button(this, "超级按钮1", "添加", 64),
+                        add_button(this, "超级按钮2", "删除", 240)};
     book_buttons_ = {add_button(this, "超级按钮3", "添加", 376),
                      add_button(this, "超级按钮4", "删除", 480),
                      add_button(this, "超级按钮5", "保存", 576)};
@@ -100,8 +100,8 @@ MailAccountWindow::MailAccountWindow(mail::MailAccounts& accounts, ui::Prompts& 
     // The chosen row is the selected one: the list taking the focus makes a
     // row current without choosing it.
     connect(accounts_, &QListWidget::itemSelectionChanged, this, [this] { show_account(); });
-    connect(add, &QPushButton::clicked, this, [this] { add_account(); });
-    connect(remove, &QPushButton::clicked, this, [this] { delete_account(); });
+    connect(account_buttons_[0], &QPushButton::clicked, this, [this] { add_account(); });
+    connect(account_buttons_[1], &QPushButton::clicked, this, [this] { delete_account(); });
     connect(book_buttons_[0], &QPushButton::clicked, this, [this] { add_address_entry(); });
     connect(book_buttons_[1], &QPushButton::clicked, this, [this] { delete_address_entry(); });
     connect(book_buttons_[2], &QPushButton::clicked, this, [this] { save_address_book(); });
@@ -121,6 +121,12 @@ void MailAccountWindow::clear_account_boxes() {
 }
 
 void MailAccountWindow::load_account_list() {
+    // An account table that could not be read has been told once; its
+    // buttons show that it takes nothing now, and why.
+    for (QPushButton* b : account_buttons_) {
+        b->setEnabled(mail_.is_open());
+        b->setToolTip(QString::fromStdString(mail_.open_failure()));
+    }
     const QSignalBlocker quiet(accounts_);
     for (const std::string& name : mail_.account_names())
         accounts_->addItem(QString::fromStdString(name));

@@ -52,5 +52,6 @@ private:
     QTreeWidget* book_ = nullptr;
     QLineEdit* new_name_ = nullptr;
     QLineEdit* new_address_ = nullptr;
+    std::vector<QPushButton*> account_buttons_;  // 添加, 删除
     std::vector<QPushButton*> book_buttons_;
 };

@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "mail/addresses.h"
 #include "platform/files/files.h"
 #include "platform/text/text.h"
 #include "platform/ui/failures.h"
@@ -36,6 +35,30 @@ bool move_into_free_place(const std::string& from, const std::string& to) {
     // File systems without that rename: a hard link fails just the same when
     // the name is taken.
     return ::link(from.c_str(), to.c_str()) == 0;
+}
+
+// Why the account table under that name did not open, in the user's words.
+std::string unreadable_cause(const std::string& file, dezu::store::Problem problem) {
+    namespace fs = std::filesystem;
+    using dezu::store::Problem;
+    const fs::path path = fs::u8path(file);
+    std::error_code error;
+    if (fs::is_symlink(fs::symlink_status(path, error)) && !fs::exists(path, error))
+        return "链接指向的文件 " + fs::read_symlink(path, error).string() + " 不存在";
+    if (fs::is_directory(path, error)) return "这是一个文件夹";
+    switch (problem) {
+        case Problem::Missing:
+            return "文件不存在";
+        case Problem::NotATable:
+            return "这不是邮件帐户文件";
+        case Problem::InUse:
+            return "文件正在被其他程序使用";
+        case Problem::Unreadable:
+            return ::access(file.c_str(), R_OK | W_OK) != 0 ? "没有读写这个文件的权限" : "无法打开";
+        default:
+            // The fixed password that locked it no longer opens it.
+            return "文件已损坏";
+    }
 }
 
 }  // namespace
@@ -66,7 +89,7 @@ std::string address_line(const std::string& name, const std::string& address) {
 
 std::optional<std::string> account_name_problem(const std::string& name,
                                                 const std::string& program_file_name) {
-    if (name.find_first_of("/\\") != std::string::npos || has_control_character(name))
+    if (name.find_first_of("/\\") != std::string::npos || text::has_control_character(name))
         return std::string("帐户名不能含有“/”、“\\”或控制字符");
     // Compared without case: the folder may be on a file system that ignores it.
     const std::string book = text::ascii_lower(name + ".ini");
@@ -92,12 +115,26 @@ MailAccounts::~MailAccounts() = default;
 void MailAccounts::open_table(QWidget* owner) {
     table_.close();
     cleared_record_ = 0;
+    open_failure_.clear();
     const std::string file = account_db_file();
     struct stat st {};
     // Whatever is there under the name is never replaced.
     if (::lstat(file.c_str(), &st) != 0 && !create_account_db(owner)) return;
-    if (!dezu::files::file_exists(file)) return;
-    table_ = dezu::store::Table::open(file, kAccountPassword, &prompts_);
+    // The program never gives it another password, so it asks for none: a
+    // file that the fixed one does not open is damaged.
+    table_ = dezu::store::Table::open(file, kAccountPassword);
+    if (table_.is_open()) {
+        // Damage where only a record's fields reach shows now, not as an
+        // account with empty fields later.
+        std::vector<std::string> names;
+        for (const dezu::store::FieldDefinition& field : table_.fields())
+            names.push_back(field.name);
+        if (table_.read_all(names)) return;
+    }
+    open_failure_ = "邮件帐户文件 " + file + " 无法读取，不能使用邮件帐户：" +
+                    unreadable_cause(file, table_.error().problem);
+    table_.close();
+    failures_.report(open_failure_, owner);
 }
 
 bool MailAccounts::create_account_db(QWidget* owner) {
@@ -128,7 +165,8 @@ bool MailAccounts::create_account_db(QWidget* owner) {
         std::filesystem::remove_all(std::filesystem::u8path(folder), ignored);
     }
     if (why.empty()) return true;
-    failures_.report("邮件帐户文件 " + file + " 无法建立，不能添加邮件帐户：" + why, owner);
+    open_failure_ = "邮件帐户文件 " + file + " 无法建立，不能添加邮件帐户：" + why;
+    failures_.report(open_failure_, owner);
     return false;
 }
 

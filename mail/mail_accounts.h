@@ -65,11 +65,13 @@ public:
     std::string account_db_file() const { return site_.path("user.edb"); }
 
     // Opens user.edb, creating it empty first when it is missing; an existing
-    // file is never changed here. One that does not open leaves the table
-    // closed, silently; one that cannot be created is told.
+    // file is never changed here. One that cannot be read whole, or cannot be
+    // created, leaves the table closed, and that is told.
     void open_table(QWidget* owner = nullptr);
     void close_table();
     bool is_open() const { return table_.is_open(); }
+    // What was told when the table last failed to open; "" when it opened.
+    const std::string& open_failure() const { return open_failure_; }
 
     // Field 1 of every record from the first to the last; the last record is
     // current afterwards.
@@ -142,6 +144,7 @@ private:
     dezu::ui::FailureReporter& failures_;
     dezu::store::Table table_;
     std::string current_sender_name_;
+    std::string open_failure_;
     int cleared_record_ = 0;  // the record whose password was given; 0 for none
     std::mutex send_lock_;
     dezu::work::TaskGroup sends_{this};  // last: its end waits for the sends above

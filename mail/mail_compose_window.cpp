@@ -17,14 +17,16 @@
 #include <algorithm>
 
 #include "assets/assets.h"
-#include "mail/addresses.h"
 #include "mail/mail_accounts.h"
 #include "mail/mail_widgets.h"
+#include "platform/network/mail_addresses.h"
+#include "platform/text/text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/status_bar.h"
 #include "platform/ui/window_ids.h"
 
+namespace net = dezu::network;
 namespace ui = dezu::ui;
 
 using mail::add_label;
@@ -283,10 +285,10 @@ void MailComposeWindow::remove_selected_attachments() {
 }
 
 void MailComposeWindow::start_send_mail() {
-    // Line breaks pasted into the box separate addresses like ",".
-    const mail::Recipients recipients = mail::split_recipients(recipients_->text().toStdString());
-    if (subject_->text().isEmpty() || body_->toPlainText().isEmpty() ||
-        recipients.addresses.empty()) {
+    // Read as the send will read it: what passes here is what goes.
+    const std::string typed = recipients_->text().toStdString();
+    const net::MailboxList recipients = net::parse_mailboxes(typed);
+    if (subject_->text().isEmpty() || body_->toPlainText().isEmpty() || recipients.empty()) {
         prompts_.message_box("请填写邮件", ui::MessageStyle::Plain, std::string(), this);
         return;
     }
@@ -298,14 +300,18 @@ void MailComposeWindow::start_send_mail() {
     // The send goes as things stand now: later edits, another sender or
     // another table current elsewhere do not reach it.
     const mail::Account account = mail_.current_account();
-    if (mail::has_control_character(account.address)) {
+    if (account.address.empty()) {
+        status_->set_part_text(0, "没有发信人地址，邮件没有发送");
+        return;
+    }
+    if (!net::is_single_address(account.address)) {
         status_->set_part_text(
-            0, "发信人地址有误，邮件没有发送：" + mail::visible_text(account.address));
+            0, "发信人地址有误，邮件没有发送：" + dezu::text::visible_text(account.address));
         return;
     }
     if (recipients.refused) {
         status_->set_part_text(
-            0, "收信人地址有误，邮件没有发送：" + mail::visible_text(*recipients.refused));
+            0, "收信人地址有误，邮件没有发送：" + dezu::text::visible_text(*recipients.refused));
         return;
     }
     send_->hide();
@@ -318,7 +324,7 @@ void MailComposeWindow::start_send_mail() {
     mail.password = account.smtp_password;
     mail.subject = subject_->text().toStdString();
     mail.body = body_->toPlainText().toStdString();
-    mail.recipients = mail::join_recipients(recipients.addresses);
+    mail.recipients = typed;
     mail_.send(std::move(mail));
 }
 

@@ -13,8 +13,11 @@ SendResult send_mail_worker(const OutgoingMail& mail, const dezu::work::Task& ta
         if (!client.add_attachment(path)) return {path, {}};
     }
     if (task.stop_requested()) return {};
-    if (!client.connect(mail.server, mail.port, mail.login, mail.password, stop))
+    if (!client.connect(mail.server, mail.port, mail.login, mail.password, stop)) {
+        // A server that took the connection and dropped it was reached.
+        if (client.connection_lost()) return {std::nullopt, "邮件服务器断开了连接，邮件没有发送"};
         return {std::nullopt, "无法连接邮件服务器：" + client.failure()};
+    }
     std::string result;
     if (!task.stop_requested())
         result =

@@ -28,7 +28,7 @@ struct SendResult {
     // The attachment that could not be added; nothing was connected or sent.
     std::optional<std::string> refused_attachment;
     // Otherwise the status text: "邮件发送完毕", "无法连接邮件服务器：" and
-    // the cause, or the server's error.
+    // the cause, "邮件服务器断开了连接，邮件没有发送", or the send's error.
     std::string status;
 };
 

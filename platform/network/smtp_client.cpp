@@ -16,11 +16,16 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <optional>
+#include <string_view>
 
+#include "platform/network/mail_addresses.h"
 #include "platform/text/text.h"
 
 namespace dezu::network {
 namespace {
+
+namespace text = dezu::text;
 
 void ensure_curl_initialised() {
     static std::once_flag once;
@@ -39,7 +44,7 @@ bool is_control(unsigned char c) {
     return c < 0x20 || c == 0x7f;
 }
 
-bool is_plain_ascii(const std::string& text) {
+bool is_plain_ascii(std::string_view text) {
     return std::none_of(text.begin(), text.end(), [](char c) {
         const auto u = static_cast<unsigned char>(c);
         return is_control(u) || u > 0x7e;
@@ -101,138 +106,135 @@ std::string base64_lines(const std::string& bytes) {
     return out;
 }
 
-// RFC 2047 encoded words of whole UTF-8 characters, short enough for one line each.
-std::string encoded_words(const std::string& text) {
-    if (is_plain_ascii(text)) return text;
-    std::string out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = start;
-        while (end < text.size()) {
-            size_t next = end + 1;
-            while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80)
-                ++next;
-            if (next - start > 45 && end > start) break;
-            end = next;
-        }
-        if (!out.empty()) out += "\r\n ";
-        out += "=?UTF-8?B?" +
-               QByteArray(text.data() + start, static_cast<qsizetype>(end - start))
-                   .toBase64()
-                   .toStdString() +
-               "?=";
-        start = end;
+// UTF-8 characters: the length of the one that starts at i.
+size_t character_length(std::string_view text, size_t i) {
+    size_t next = i + 1;
+    while (next < text.size() && (static_cast<unsigned char>(text[next]) & 0xC0) == 0x80) ++next;
+    return next - i;
+}
+
+// Lines of a header field are folded to keep within this many characters.
+constexpr size_t kFoldAt = 78;
+// The room a piece has on the first line after the longest name that takes
+// pieces of any length ("Subject: ").
+constexpr size_t kFirstLineRoom = kFoldAt - 9;
+// UTF-8 bytes in one encoded word: 56 base64 characters, 68 with the word's
+// marks, which fit on the first line.
+constexpr size_t kEncodedWordBytes = 42;
+
+// One header field, folded before a blank wherever a line would pass 78
+// characters. Pieces are never broken, so a line grows longer only where a
+// piece is longer than a line.
+class HeaderField {
+public:
+    explicit HeaderField(std::string_view name) : text_(std::string(name) + ":") {
+        line_ = text_.size();
     }
-    return out;
-}
+    // A piece after a blank, at which the line may fold.
+    HeaderField& add(std::string_view piece) {
+        if (pieces_ > 0 && line_ + 1 + piece.size() > kFoldAt) {
+            text_ += "\r\n";
+            line_ = 0;
+        }
+        text_ += ' ';
+        text_.append(piece);
+        line_ += 1 + piece.size();
+        ++pieces_;
+        return *this;
+    }
+    HeaderField& add_all(const std::vector<std::string>& pieces) {
+        for (const std::string& piece : pieces) add(piece);
+        return *this;
+    }
+    std::string done() const { return text_ + "\r\n"; }
 
-std::string trimmed(const std::string& text) {
-    return std::string(dezu::text::trim(text));
-}
-
-// An address as it may appear in a status line: control characters shown as "?".
-std::string shown(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (is_control(static_cast<unsigned char>(c))) c = '?';
-    return out;
-}
-
-struct Mailbox {
-    std::string name;
-    std::string address;
+private:
+    std::string text_;
+    size_t line_ = 0;
+    int pieces_ = 0;
 };
 
-// The position of the first c outside double quotes, or npos.
-size_t find_unquoted(const std::string& text, const char* chars, size_t from = 0) {
-    bool quoted = false;
-    for (size_t i = from; i < text.size(); ++i) {
-        if (text[i] == '\\' && quoted) {
-            ++i;
-        } else if (text[i] == '"') {
-            quoted = !quoted;
-        } else if (!quoted && std::strchr(chars, text[i])) {
-            return i;
-        }
+// RFC 2047 encoded words of whole UTF-8 characters, each short enough for
+// any line.
+std::vector<std::string> encoded_words(std::string_view text) {
+    std::vector<std::string> words;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = start + character_length(text, start);
+        while (end < text.size() && end + character_length(text, end) - start <= kEncodedWordBytes)
+            end += character_length(text, end);
+        words.push_back("=?UTF-8?B?" +
+                        QByteArray(text.data() + start, static_cast<qsizetype>(end - start))
+                            .toBase64()
+                            .toStdString() +
+                        "?=");
+        start = end;
     }
-    return std::string::npos;
+    return words;
 }
 
-// A display name without its quotes.
-std::string unquoted(const std::string& name) {
-    if (name.size() < 2 || name.front() != '"' || name.back() != '"') return name;
-    std::string out;
-    for (size_t i = 1; i + 1 < name.size(); ++i) {
-        if (name[i] == '\\' && i + 2 < name.size()) ++i;
-        out += name[i];
-    }
-    return out;
+// Text that a reader takes as it is: printable ASCII, with nothing that it
+// would decode as an encoded word.
+bool reads_as_written(std::string_view text) {
+    return is_plain_ascii(text) && text.find("=?") == std::string_view::npos;
 }
 
-// Items are separated by ",", ";" (outside quoted names) or line breaks. An
-// address holding a control character is put in bad_address, so that it can
-// reach neither a command line nor a header.
-std::vector<Mailbox> parse_mailboxes(const std::string& text, std::string& bad_address) {
-    std::vector<Mailbox> boxes;
-    size_t line_start = 0;
-    while (line_start <= text.size()) {
-        size_t line_end = text.find_first_of("\r\n", line_start);
-        if (line_end == std::string::npos) line_end = text.size();
-        const std::string line = text.substr(line_start, line_end - line_start);
-        line_start = line_end + 1;
-        size_t start = 0;
-        while (start <= line.size()) {
-            size_t end = find_unquoted(line, ",;", start);
-            if (end == std::string::npos) end = line.size();
-            const std::string item = trimmed(line.substr(start, end - start));
-            start = end + 1;
-            if (item.empty()) continue;
-            const size_t open = find_unquoted(item, "<");
-            Mailbox box;
-            if (open == std::string::npos) {
-                box.address = item;
-            } else {
-                const size_t close = item.find('>', open);
-                box.name = unquoted(trimmed(item.substr(0, open)));
-                box.address = trimmed(item.substr(
-                    open + 1, close == std::string::npos ? std::string::npos : close - open - 1));
-            }
-            if (box.address.empty()) continue;
-            if (std::any_of(box.address.begin(), box.address.end(),
-                            [](char c) { return is_control(static_cast<unsigned char>(c)); })) {
-                if (bad_address.empty()) bad_address = box.address;
-                continue;
-            }
-            boxes.push_back(box);
-        }
+// The words of a text that folding at its blanks brings back as it was: it
+// has no blank at its ends or next to another, and no word longer than room.
+// Nothing when it has no such words.
+std::optional<std::vector<std::string>> foldable_words(std::string_view text, size_t room) {
+    if (!reads_as_written(text) || text.empty() || text.front() == ' ' || text.back() == ' ' ||
+        text.find("  ") != std::string_view::npos)
+        return std::nullopt;
+    std::vector<std::string> words;
+    for (size_t start = 0;;) {
+        size_t end = text.find(' ', start);
+        if (end == std::string_view::npos) end = text.size();
+        if (end - start > room) return std::nullopt;
+        words.emplace_back(text.substr(start, end - start));
+        if (end == text.size()) return words;
+        start = end + 1;
     }
-    return boxes;
 }
 
-std::string mailbox_header(const Mailbox& box) {
-    if (box.name.empty()) return "<" + box.address + ">";
+// The pieces of an unstructured text such as the subject: its own words
+// where they fold, else encoded words.
+std::vector<std::string> text_pieces(std::string_view text) {
+    if (auto words = foldable_words(text, kFirstLineRoom)) return *words;
+    return encoded_words(text);
+}
+
+// The mailbox's pieces; after goes at the end of the last one (the "," that
+// separates it from the next).
+std::vector<std::string> mailbox_pieces(const Mailbox& box, const char* after = "") {
     // Readers refuse a display name holding a line break, even encoded.
-    std::string plain = box.name;
-    for (char& c : plain)
+    std::string name = box.name;
+    for (char& c : name)
         if (is_control(static_cast<unsigned char>(c))) c = ' ';
-    std::string name;
-    if (is_plain_ascii(plain)) {
-        name = "\"";
-        for (char c : plain) {
-            if (c == '"' || c == '\\') name += '\\';
-            name += c;
-        }
-        name += "\"";
-    } else {
-        name = encoded_words(plain);
+    std::string escaped;
+    for (char c : name) {
+        if (c == '"' || c == '\\') escaped += '\\';
+        escaped += c;
     }
-    return name + " <" + box.address + ">";
+    // A quoted string folds at its blanks; "From: " is the longest name a
+    // mailbox follows, and the quotes take two more.
+    std::vector<std::string> pieces;
+    if (auto words = foldable_words(escaped, kFoldAt - 6 - 2)) {
+        pieces = std::move(*words);
+        pieces.front().insert(0, 1, '"');
+        pieces.back() += '"';
+    } else if (!name.empty()) {
+        pieces = encoded_words(name);
+    }
+    pieces.push_back("<" + box.address + ">" + after);
+    return pieces;
 }
 
-std::string mailbox_list_header(const std::vector<Mailbox>& boxes) {
-    std::string out;
-    for (const Mailbox& box : boxes) out += (out.empty() ? "" : ",\r\n ") + mailbox_header(box);
-    return out;
+std::string mailbox_list_header(const char* name, const std::vector<Mailbox>& boxes) {
+    HeaderField field(name);
+    for (size_t i = 0; i < boxes.size(); ++i)
+        field.add_all(mailbox_pieces(boxes[i], i + 1 < boxes.size() ? "," : ""));
+    return field.done();
 }
 
 // A name that needs no more than a quoted string.
@@ -241,27 +243,28 @@ bool is_plain_name(const std::string& name) {
 }
 
 // The name with every character that a quoted string cannot carry as "_",
-// for readers that know only the plain parameter.
+// for readers that know only the plain parameter; cut to fit on a line, with
+// its extension kept.
 std::string plain_fallback(const std::string& name) {
     std::string out;
-    for (size_t i = 0; i < name.size(); ++i) {
+    for (size_t i = 0; i < name.size(); i += character_length(name, i)) {
         const auto c = static_cast<unsigned char>(name[i]);
-        if (c >= 0x80) {
-            while (i + 1 < name.size() && (static_cast<unsigned char>(name[i + 1]) & 0xC0) == 0x80)
-                ++i;
-            out += '_';
-        } else {
-            out += is_control(c) || c == '"' || c == '\\' ? '_' : static_cast<char>(c);
-        }
+        out += c >= 0x80 || is_control(c) || c == '"' || c == '\\' ? '_' : static_cast<char>(c);
     }
-    return out;
+    constexpr size_t kRoom = kFoldAt - 1 - std::char_traits<char>::length("name=\"\"");
+    if (out.size() <= kRoom) return out;
+    const size_t dot = out.rfind('.');
+    const std::string extension =
+        dot != std::string::npos && out.size() - dot <= 10 ? out.substr(dot) : std::string();
+    return out.substr(0, kRoom - extension.size()) + extension;
 }
 
-// RFC 2231 extended value: UTF-8, percent-encoded outside the attribute characters.
-std::string extended_value(const std::string& text) {
+// A character in an RFC 2231 extended value: UTF-8, percent-encoded outside
+// the attribute characters.
+std::string extended_character(std::string_view character) {
     static const char kHex[] = "0123456789ABCDEF";
-    std::string out = "UTF-8''";
-    for (char ch : text) {
+    std::string out;
+    for (char ch : character) {
         const auto c = static_cast<unsigned char>(ch);
         if (c < 0x80 && (std::isalnum(c) || (c != 0 && std::strchr("!#$&+-.^_`|~", ch)))) {
             out += ch;
@@ -274,6 +277,33 @@ std::string extended_value(const std::string& text) {
     return out;
 }
 
+// The parameter as an RFC 2231 extended value (name*=UTF-8''...), or where
+// that does not fit on a line as sections (name*0*=UTF-8''..., name*1*=...),
+// each on a line of its own and of whole characters, which readers decode
+// section by section.
+std::vector<std::string> extended_parameter(const std::string& name, const std::string& value) {
+    std::vector<std::string> sections;
+    std::string section = "UTF-8''";
+    bool begun = false;  // the section holds a character
+    auto head = [&name, &sections] { return name + "*" + std::to_string(sections.size()) + "*="; };
+    for (size_t i = 0; i < value.size(); i += character_length(value, i)) {
+        const std::string encoded =
+            extended_character(std::string_view(value).substr(i, character_length(value, i)));
+        // A blank goes before the section and a ";" after it.
+        if (begun && 1 + head().size() + section.size() + encoded.size() + 1 > kFoldAt) {
+            sections.push_back(head() + section + ";");
+            section.clear();
+        }
+        section += encoded;
+        begun = true;
+    }
+    // One line is enough for the form more readers know.
+    if (sections.empty() && name.size() + 2 + section.size() < kFoldAt)
+        return {name + "*=" + section};
+    sections.push_back(head() + section);
+    return sections;
+}
+
 std::string attachment_head(const std::string& path) {
     const size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -281,13 +311,16 @@ std::string attachment_head(const std::string& path) {
         QMimeDatabase().mimeTypeForFile(QString::fromStdString(path)).name().toStdString();
     // Both parameters of one name in one header are a defect to strict
     // readers, so the plain fallback goes with the type.
-    const std::string disposition = is_plain_name(name) ? "filename=\"" + name + "\""
-                                                        : "\r\n filename*=" + extended_value(name);
-    return "Content-Type: " + type + "; name=\"" + plain_fallback(name) +
-           "\"\r\n"
-           "Content-Transfer-Encoding: base64\r\n"
-           "Content-Disposition: attachment;" +
-           disposition + "\r\n\r\n";
+    const std::string plain = "filename=\"" + name + "\"";
+    const std::vector<std::string> file_name = is_plain_name(name) && plain.size() < kFoldAt
+                                                   ? std::vector<std::string>{plain}
+                                                   : extended_parameter("filename", name);
+    return HeaderField("Content-Type")
+               .add(type + ";")
+               .add("name=\"" + plain_fallback(name) + "\"")
+               .done() +
+           "Content-Transfer-Encoding: base64\r\n" +
+           HeaderField("Content-Disposition").add("attachment;").add_all(file_name).done() + "\r\n";
 }
 
 struct FileCloser {
@@ -380,6 +413,15 @@ struct Watch {
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     bool stopped = false;
     bool timed_out = false;
+    std::string last_reply = {};  // the server's last reply line in this perform
+
+    static size_t reply_line(char* data, size_t size, size_t count, void* user) {
+        std::string_view line(data, size * count);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+        // The answer to QUIT, which ends every session, tells nothing.
+        if (line.substr(0, 3) != "221") static_cast<Watch*>(user)->last_reply = line;
+        return size * count;
+    }
 
     static int check(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
         auto* watch = static_cast<Watch*>(user);
@@ -406,7 +448,12 @@ struct Watch {
         curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, check);
         curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
         curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+        // The server's replies come as header lines.
+        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, reply_line);
+        curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
         const CURLcode result = curl_easy_perform(handle);
+        curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, nullptr);
+        curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
         curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, nullptr);
         curl_easy_setopt(handle, CURLOPT_XFERINFODATA, nullptr);
         curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
@@ -414,37 +461,80 @@ struct Watch {
     }
 };
 
-// Why a perform failed, in words the user can act on; "" when libcurl's own
-// text is the best there is.
-std::string cause_of(CURLcode result, const Watch& watch) {
-    if (watch.stopped) return "已取消";
-    if (watch.timed_out) return "服务器在时限内没有回答";
+// The server's reply when it refused what was asked (a 4xx or 5xx code),
+// fit for a status line; "" otherwise.
+std::string refusal(const std::string& reply) {
+    if (reply.size() < 3 || (reply[0] != '4' && reply[0] != '5') ||
+        !std::isdigit(static_cast<unsigned char>(reply[1])) ||
+        !std::isdigit(static_cast<unsigned char>(reply[2])))
+        return {};
+    constexpr size_t kLongest = 200;
+    size_t end = std::min(reply.size(), kLongest);
+    while (end < reply.size() && end > 0 && (static_cast<unsigned char>(reply[end]) & 0xC0) == 0x80)
+        --end;
+    return text::visible_text(std::string_view(reply).substr(0, end));
+}
+
+struct Cause {
+    std::string text;   // in words the user can act on
+    bool lost = false;  // the server dropped a connection that was made
+};
+
+// Why a perform failed.
+Cause cause_of(CURLcode result, const Watch& watch) {
+    if (watch.stopped) return {"已取消"};
+    if (watch.timed_out) return {"服务器在时限内没有回答"};
     switch (result) {
         case CURLE_OPERATION_TIMEDOUT:
-            return "服务器在时限内没有回答";
+            return {"服务器在时限内没有回答"};
+        case CURLE_URL_MALFORMAT:
+            return {"服务器或端口无效"};
         case CURLE_COULDNT_RESOLVE_HOST:
-            return "找不到服务器";
+            return {"找不到服务器"};
         case CURLE_COULDNT_CONNECT: {
             long os_error = 0;
             if (curl_easy_getinfo(watch.handle, CURLINFO_OS_ERRNO, &os_error) == CURLE_OK &&
                 os_error == ECONNREFUSED)
-                return "服务器拒绝连接";
-            return "无法建立网络连接";
+                return {"服务器拒绝连接"};
+            return {"无法建立网络连接"};
         }
         case CURLE_PEER_FAILED_VERIFICATION:
-            return "服务器的证书不受信任";
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+            return {"服务器的证书不受信任"};
         case CURLE_SSL_CACERT_BADFILE:
-            return "无法读取受信任的证书文件";
+        case CURLE_SSL_CRL_BADFILE:
+            return {"无法读取受信任的证书文件"};
         case CURLE_USE_SSL_FAILED:
-            return "服务器不提供加密连接（STARTTLS），密码不能明文发送";
+            return {"服务器不提供加密连接（STARTTLS），密码不能明文发送"};
         case CURLE_SSL_CONNECT_ERROR:
-            return "无法建立加密连接";
+        case CURLE_SSL_CERTPROBLEM:
+        case CURLE_SSL_CIPHER:
+        case CURLE_SSL_ENGINE_NOTFOUND:
+        case CURLE_SSL_ENGINE_SETFAILED:
+        case CURLE_SSL_ENGINE_INITFAILED:
+            return {"无法建立加密连接"};
         case CURLE_LOGIN_DENIED:
-            return "登录被拒绝";
+        case CURLE_AUTH_ERROR:
+            return {"登录被拒绝"};
+        case CURLE_OUT_OF_MEMORY:
+            return {"内存不足"};
+        // What the server answered, or that it went away before it did.
+        case CURLE_WEIRD_SERVER_REPLY:
+        case CURLE_REMOTE_ACCESS_DENIED:
+        case CURLE_SEND_ERROR:
+        case CURLE_RECV_ERROR:
         case CURLE_GOT_NOTHING:
-            return "服务器断开了连接";
+        case CURLE_PARTIAL_FILE:
+        case CURLE_UPLOAD_FAILED: {
+            if (const std::string refused = refusal(watch.last_reply); !refused.empty())
+                return {"服务器拒绝：" + refused};
+            if (result == CURLE_WEIRD_SERVER_REPLY) return {"服务器的回答无法理解"};
+            return {"服务器断开了连接", true};
+        }
         default:
-            return {};
+            return {"与服务器通信失败（错误 " + std::to_string(static_cast<int>(result)) + "）"};
     }
 }
 
@@ -475,6 +565,7 @@ bool SmtpClient::connect(const std::string& server, int port, const std::string&
     ensure_curl_initialised();
     connection_.reset();
     failure_.clear();
+    lost_ = false;
     if (server.empty() || port <= 0 || port > 65535) {
         failure_ = "服务器或端口无效";
         return false;
@@ -513,15 +604,13 @@ bool SmtpClient::connect(const std::string& server, int port, const std::string&
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, discard_output);
     // A harmless command makes the connection and the login, kept for the send.
     curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, "NOOP");
-    char error_text[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error_text);
     Watch watch{handle, &stop, std::max(1L, clamp_long(options_.connect_timeout_ms))};
     const CURLcode result = watch.perform();
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, nullptr);
     if (result != CURLE_OK) {
-        failure_ = cause_of(result, watch);
-        if (failure_.empty()) failure_ = error_text[0] ? error_text : curl_easy_strerror(result);
+        const Cause cause = cause_of(result, watch);
+        failure_ = cause.text;
+        lost_ = cause.lost;
         return false;
     }
     connection_ = std::move(connection);
@@ -534,23 +623,21 @@ std::string SmtpClient::send(const std::string& subject, const std::string& body
                              const std::string& sender_name, const StopTest& stop) {
     const std::vector<std::string> attachments = std::move(attachments_);
     attachments_.clear();
+    lost_ = false;
     if (!connection_) return "没有连接邮件服务器";
-    std::string bad;
-    const auto to = parse_mailboxes(recipients, bad);
-    const auto copies = parse_mailboxes(cc, bad);
-    const auto hidden = parse_mailboxes(bcc, bad);
-    if (!bad.empty()) return "收信人地址无效：" + shown(bad);
+    const MailboxList to = parse_mailboxes(recipients);
+    const MailboxList copies = parse_mailboxes(cc);
+    const MailboxList hidden = parse_mailboxes(bcc);
+    for (const MailboxList* list : {&to, &copies, &hidden})
+        if (list->refused) return "收信人地址无效：" + text::visible_text(*list->refused);
     if (to.empty() && copies.empty() && hidden.empty()) return "没有收信人地址";
-    if (std::any_of(sender.begin(), sender.end(), [](char c) {
-            return is_control(static_cast<unsigned char>(c)) || c == '<' || c == '>';
-        }))
-        return "发信人地址无效：" + shown(sender);
+    if (sender.empty()) return "没有发信人地址";
+    if (!is_single_address(sender)) return "发信人地址无效：" + text::visible_text(sender);
 
-    const Mailbox from{sender_name, sender};
-    std::string head = "From: " + mailbox_header(from) + "\r\n";
-    if (!to.empty()) head += "To: " + mailbox_list_header(to) + "\r\n";
-    if (!copies.empty()) head += "Cc: " + mailbox_list_header(copies) + "\r\n";
-    head += "Subject: " + encoded_words(subject) + "\r\n";
+    std::string head = HeaderField("From").add_all(mailbox_pieces({sender_name, sender})).done();
+    if (!to.empty()) head += mailbox_list_header("To", to.mailboxes);
+    if (!copies.empty()) head += mailbox_list_header("Cc", copies.mailboxes);
+    head += HeaderField("Subject").add_all(text_pieces(subject)).done();
     head +=
         "Date: " + QDateTime::currentDateTime().toString(Qt::RFC2822Date).toStdString() + "\r\n";
     const std::string unique = QUuid::createUuid().toString(QUuid::WithoutBraces).toStdString();
@@ -565,8 +652,12 @@ std::string SmtpClient::send(const std::string& subject, const std::string& body
         source.add_text(head + text_part);
     } else {
         const std::string boundary = "=_dezu_" + unique;
-        source.add_text(head + "Content-Type: multipart/mixed; boundary=\"" + boundary +
-                        "\"\r\n\r\n--" + boundary + "\r\n" + text_part);
+        source.add_text(head +
+                        HeaderField("Content-Type")
+                            .add("multipart/mixed;")
+                            .add("boundary=\"" + boundary + "\"")
+                            .done() +
+                        "\r\n--" + boundary + "\r\n" + text_part);
         for (const std::string& path : attachments) {
             source.add_text("--" + boundary + "\r\n" + attachment_head(path));
             if (!source.add_file(path)) return "无法读取附件" + path;
@@ -575,12 +666,11 @@ std::string SmtpClient::send(const std::string& subject, const std::string& body
     }
 
     curl_slist* rcpt = nullptr;
-    for (const auto* list : {&to, &copies, &hidden})
-        for (const Mailbox& box : *list)
+    for (const MailboxList* list : {&to, &copies, &hidden})
+        for (const Mailbox& box : list->mailboxes)
             rcpt = curl_slist_append(rcpt, ("<" + box.address + ">").c_str());
     const std::string mail_from = "<" + sender + ">";
     CURL* handle = connection_->handle;
-    char error_text[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(handle, CURLOPT_MAIL_FROM, mail_from.c_str());
     curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, rcpt);
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, MessageSource::read);
@@ -588,7 +678,6 @@ std::string SmtpClient::send(const std::string& subject, const std::string& body
     curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
     // Larger pieces than the default 64 KiB: fewer calls per megabyte sent.
     curl_easy_setopt(handle, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error_text);
     // The connection ends with the send, while the stop test is still asked:
     // a connection left open would be closed later without it, and a stalled
     // server could hold that close for the whole reply time.
@@ -597,14 +686,13 @@ std::string SmtpClient::send(const std::string& subject, const std::string& body
     const CURLcode result = watch.perform();
     curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, nullptr);
     curl_easy_setopt(handle, CURLOPT_READDATA, nullptr);
-    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_setopt(handle, CURLOPT_UPLOAD, 0L);
     curl_slist_free_all(rcpt);
     if (result == CURLE_OK) return {};
     if (!source.failed_path().empty()) return "无法读取附件" + source.failed_path();
-    std::string cause = cause_of(result, watch);
-    if (cause.empty()) cause = error_text[0] ? error_text : curl_easy_strerror(result);
-    return "邮件发送失败：" + cause;
+    const Cause cause = cause_of(result, watch);
+    lost_ = cause.lost;
+    return "邮件发送失败：" + cause.text;
 }
 
 void SmtpClient::disconnect() {

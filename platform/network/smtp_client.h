@@ -44,10 +44,15 @@ public:
     [[nodiscard]] bool connect(const std::string& server, int port, const std::string& login,
                                const std::string& password, const StopTest& stop = {});
     const std::string& failure() const { return failure_; }
+    // The last connect() or send() failed because the server dropped the
+    // connection it had taken.
+    bool connection_lost() const { return lost_; }
 
     // Sends the mail with the attachments added so far, then forgets them.
-    // recipients: addresses or "name<address>" items separated by ",", ";"
-    // or line breaks. Returns "" when sent, else the error text to show.
+    // recipients, cc and bcc: mailboxes as parse_mailboxes reads them; an
+    // item that is no mailbox, or a sender that is no single address, stops
+    // the send before anything goes. Returns "" when sent, else the error
+    // text to show.
     [[nodiscard]] std::string send(const std::string& subject, const std::string& body,
                                    const std::string& recipients, const std::string& cc,
                                    const std::string& bcc, const std::string& sender,
@@ -61,6 +66,7 @@ private:
     std::vector<std::string> attachments_;
     std::unique_ptr<Connection> connection_;
     std::string failure_;
+    bool lost_ = false;
 };
 
 }  // namespace dezu::network

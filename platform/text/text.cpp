@@ -411,4 +411,41 @@ std::string_view trim(std::string_view text) {
     return text.substr(b, e - b);
 }
 
+namespace {
+
+// The length of a control character starting at i, or 0 when there is none.
+std::size_t control_length(std::string_view text, std::size_t i) {
+    const auto byte = [&text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x20 || c == 0x7f) return 1;
+    // C1 controls: U+0080..U+009F.
+    if (c == 0xc2 && i + 1 < text.size() && byte(i + 1) >= 0x80 && byte(i + 1) <= 0x9f) return 2;
+    // U+2028 and U+2029 end a line for some readers.
+    if (c == 0xe2 && i + 2 < text.size() && byte(i + 1) == 0x80 &&
+        (byte(i + 2) == 0xa8 || byte(i + 2) == 0xa9))
+        return 3;
+    return 0;
+}
+
+}  // namespace
+
+bool has_control_character(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (control_length(text, i) > 0) return true;
+    return false;
+}
+
+std::string visible_text(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        if (const std::size_t n = control_length(text, i)) {
+            out += "\xef\xbf\xbd";
+            i += n;
+        } else {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
 }  // namespace dezu::text

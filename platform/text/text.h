@@ -77,4 +77,12 @@ bool ends_with_ignoring_case(std::string_view text, std::string_view suffix);
 // Blanks (space, tab) and line-break bytes removed from both ends.
 std::string_view trim(std::string_view text);
 
+// True when the UTF-8 text holds a C0 or C1 control character, DEL, or the
+// Unicode line and paragraph separators: any of them could start a line of
+// its own where the text is written.
+bool has_control_character(std::string_view text);
+
+// The text with every such character shown as U+FFFD, for a message.
+std::string visible_text(std::string_view text);
+
 }  // namespace dezu::text

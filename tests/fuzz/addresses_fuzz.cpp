@@ -3,18 +3,24 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "mail/addresses.h"
+#include "platform/network/mail_addresses.h"
+#include "platform/text/text.h"
 
-// Whatever is typed or pasted, no address handed on holds a separator, a
-// line break or a control character unless the send is refused.
+namespace net = dezu::network;
+
+// Whatever is typed or pasted, every mailbox handed on is one address that
+// SMTP carries between "<" and ">", and no name holds a line break; anything
+// else is refused, and the refusal can be shown.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const mail::Recipients r = mail::split_recipients(text);
-    for (const std::string& address : r.addresses) {
-        if (address.empty() || address.find_first_of(",;\r\n") != std::string::npos) std::abort();
-        if (!r.refused && mail::has_control_character(address)) std::abort();
+    const net::MailboxList list = net::parse_mailboxes(text);
+    for (const net::Mailbox& box : list.mailboxes) {
+        if (!net::is_single_address(box.address)) std::abort();
+        if (box.address.find_first_of(" \t\r\n<>") != std::string::npos) std::abort();
+        if (box.name.find_first_of("\r\n") != std::string::npos) std::abort();
     }
-    if (r.refused && mail::has_control_character(mail::visible_text(*r.refused))) std::abort();
-    (void)mail::join_recipients(r.addresses);
+    if (list.refused && (list.refused->empty() || dezu::text::has_control_character(
+                                                      dezu::text::visible_text(*list.refused))))
+        std::abort();
     return 0;
 }

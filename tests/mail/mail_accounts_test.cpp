@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+
 #include "mail_fixture.h"
 #include "platform/text/text.h"
 
@@ -118,6 +123,20 @@ TEST_F(AddressBookTest, AFailedWriteIsToldAndKeepsTheOldBook) {
 
 class AccountDbTest : public MailTest {
 protected:
+    static std::string long_field(size_t i) {
+        return std::string(3000, static_cast<char>('a' + i));
+    }
+    // user.edb as the program writes it, with six accounts whose long fields
+    // spread the records over many pages of the file; the file's bytes.
+    std::string written_table() {
+        accounts().open_table();
+        for (size_t i = 0; i < 6; ++i)
+            EXPECT_TRUE(accounts().add_account(
+                {"甲" + std::to_string(i), "", "a@x", long_field(i), "mail.x", "587"}));
+        accounts().close_table();
+        EXPECT_TRUE(prompts.asked().empty());
+        return read_file("user.edb");
+    }
     std::vector<std::string> folder_names() const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(dir()))
@@ -156,45 +175,107 @@ TEST_F(AccountDbTest, AFreshFolderGetsAnEncryptedAccountTable) {
     EXPECT_EQ(stored[1].smtp_password, long_password);
 }
 
-TEST_F(AccountDbTest, AnExistingFileIsNeverTouched) {
-    const std::string table_bytes = [this] {
-        make_account_db({{"甲", "", "a@x", "", "", "25"}});
-        const std::string bytes = read_file("user.edb");
-        std::filesystem::remove(path("user.edb"));
-        return bytes;
-    }();
+TEST_F(AccountDbTest, AnAccountTableThatCannotBeReadIsToldOnceAndKeptAsItIs) {
+    const std::string table = written_table();
+    const size_t page = 1024;
+    std::string flipped_first_page = table;
+    flipped_first_page[100] ^= 0x10;
+    enum Kind { File, Folder, DanglingLink };
     struct Case {
         const char* what;
+        Kind kind;
         std::string bytes;
-        bool opens;
+        const char* cause;  // nullptr: it opens, silently
     } cases[] = {
-        {"an account table", table_bytes, true},
-        {"not a table", "just some text\n", false},
-        {"empty", "", false},
+        {"an account table", File, table, nullptr},
+        {"cut short", File, table.substr(0, table.size() / 2 + 100), "文件已损坏"},
+        {"cut at a page end", File, table.substr(0, 6 * page), "文件已损坏"},
+        {"a byte flipped in its first page", File, flipped_first_page, "文件已损坏"},
+        {"not a table", File, "just some text\n", "这不是邮件帐户文件"},
+        {"empty", File, "", "这不是邮件帐户文件"},
+        {"a folder", Folder, "", "这是一个文件夹"},
+        {"a link to nowhere", DanglingLink, "", nullptr},
     };
     for (const Case& c : cases) {
-        write_file("user.edb", c.bytes);
-        accounts().open_table();
-        EXPECT_EQ(accounts().is_open(), c.opens) << c.what;
-        accounts().close_table();
-        EXPECT_EQ(read_file("user.edb"), c.bytes) << c.what;
-        EXPECT_EQ(folder_names(), std::vector<std::string>{"user.edb"}) << c.what;
-    }
-    EXPECT_TRUE(prompts.asked().empty());
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(path("user.edb"));
+        if (c.kind == File) write_file("user.edb", c.bytes);
+        if (c.kind == Folder) std::filesystem::create_directory(path("user.edb"));
+        if (c.kind == DanglingLink)
+            std::filesystem::create_symlink(path("elsewhere.edb"), path("user.edb"));
+        const size_t asked_before = prompts.asked().size();
 
-    // A link to nowhere, or a folder, under the name stays what it is.
-    std::filesystem::remove(path("user.edb"));
-    std::filesystem::create_symlink(path("elsewhere.edb"), path("user.edb"));
-    accounts().open_table();
-    EXPECT_FALSE(accounts().is_open());
-    EXPECT_TRUE(std::filesystem::is_symlink(path("user.edb")));
-    EXPECT_FALSE(std::filesystem::exists(path("elsewhere.edb")));
-    std::filesystem::remove(path("user.edb"));
-    std::filesystem::create_directory(path("user.edb"));
-    accounts().open_table();
-    EXPECT_FALSE(accounts().is_open());
-    EXPECT_TRUE(std::filesystem::is_empty(path("user.edb")));
-    EXPECT_TRUE(prompts.asked().empty());
+        dezu::ui::Form* composer = compose();
+        dezu::ui::Form* editor = dezu::ui::load_window(dezu::ui::windows::kMailAccount);
+        auto* add = find<QAbstractButton>(editor, "超级按钮1");
+        find<QLineEdit>(editor, "用户")->setText("新");
+        add->click();
+        const bool opens = c.kind == File && c.cause == nullptr;
+        EXPECT_EQ(find<QListWidget>(editor, "列表框1")->count(), opens ? 7 : 0);
+        dezu::ui::destroy_window(dezu::ui::windows::kMailAccount);
+        EXPECT_EQ(find<QComboBox>(composer, "组合框1")->count(), opens ? 7 : 0);
+        dezu::ui::destroy_window(dezu::ui::windows::kMailCompose);
+
+        const std::vector<dezu::ui::Prompt> asked(prompts.asked().begin() + asked_before,
+                                                  prompts.asked().end());
+        if (opens) {
+            EXPECT_TRUE(asked.empty());
+            continue;
+        }
+        // Said once, with where the file is, and nothing asked besides.
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].style, dezu::ui::MessageStyle::Stop);
+        const std::string told = asked[0].text;
+        EXPECT_EQ(told.rfind("邮件帐户文件 " + path("user.edb") + " 无法读取", 0), 0u) << told;
+        if (c.cause) {
+            EXPECT_NE(told.find(c.cause), std::string::npos) << told;
+        }
+        if (c.kind == DanglingLink) {
+            EXPECT_NE(told.find(path("elsewhere.edb")), std::string::npos) << told;
+        }
+        EXPECT_FALSE(add->isEnabled());
+        // The file is left as it was, and nothing is made beside it.
+        if (c.kind == File) {
+            EXPECT_EQ(read_file("user.edb"), c.bytes);
+        }
+        if (c.kind == Folder) {
+            EXPECT_TRUE(std::filesystem::is_empty(path("user.edb")));
+        }
+        if (c.kind == DanglingLink) {
+            EXPECT_TRUE(std::filesystem::is_symlink(path("user.edb")));
+            EXPECT_FALSE(std::filesystem::exists(path("elsewhere.edb")));
+        }
+        EXPECT_EQ(folder_names(), std::vector<std::string>{"user.edb"});
+    }
+}
+
+// Damage in a page that only a record's field reaches opens as a table:
+// nothing of it may pass as an account with an empty field.
+TEST_F(AccountDbTest, AFlippedByteNeverPassesForAnAccount) {
+    const std::string table = written_table();
+    int told = 0;
+    for (size_t at = 1024 + 300; at < table.size(); at += 1024) {
+        SCOPED_TRACE(at);
+        std::string bytes = table;
+        bytes[at] ^= 0x01;
+        write_file("user.edb", bytes);
+        const size_t asked_before = prompts.asked().size();
+        accounts().open_table();
+        if (accounts().is_open()) {
+            EXPECT_EQ(prompts.asked().size(), asked_before);
+            const std::vector<Account> stored = stored_accounts();
+            ASSERT_EQ(stored.size(), 6u);
+            for (size_t i = 0; i < stored.size(); ++i)
+                EXPECT_EQ(stored[i].smtp_password, long_field(i));
+        } else {
+            ++told;
+            ASSERT_EQ(prompts.asked().size(), asked_before + 1);
+            EXPECT_NE(prompts.asked().back().text.find("文件已损坏"), std::string::npos);
+        }
+        accounts().close_table();
+        EXPECT_EQ(read_file("user.edb"), bytes);
+    }
+    EXPECT_GT(told, 10);
 }
 
 TEST_F(AccountDbTest, AnAccountTableThatCannotBeMadeIsTold) {

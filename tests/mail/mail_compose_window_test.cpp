@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFrame>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -275,15 +276,23 @@ TEST_F(MailSendGuardTest, NoSenderChosenSendsOnlyFromAnAccountWithoutPassword) {
     EXPECT_TRUE(server.connected_within(5000));
 }
 
-TEST_F(MailSendGuardTest, ControlCharactersInAddressesStopTheSend) {
+// An address is one mailbox: what holds a control character, a blank, "<"
+// or ">" in its address could reach the session as a command or a parameter.
+TEST_F(MailSendGuardTest, AnAddressThatIsNoSingleMailboxStopsTheSend) {
     const std::pair<const char*, const char*> recipients[] = {
         {"a@x,b\x0b@x", "收信人地址有误，邮件没有发送：b\xef\xbf\xbd@x"},
         {"a@x;\tz\x7f@x\t", "收信人地址有误，邮件没有发送：z\xef\xbf\xbd@x"},
         {"a@x, c\xc2\x85@x", "收信人地址有误，邮件没有发送：c\xef\xbf\xbd@x"},
+        {"a@x.org> NOTIFY=SUCCESS ORCPT=rfc822;evil@z.org",
+         "收信人地址有误，邮件没有发送：a@x.org> NOTIFY=SUCCESS ORCPT=rfc822"},
+        {"ok@x, b c@x", "收信人地址有误，邮件没有发送：b c@x"},
+        {"张三<zs@x> NOTIFY=NEVER", "收信人地址有误，邮件没有发送：张三<zs@x> NOTIFY=NEVER"},
+        {"李四<>", "收信人地址有误，邮件没有发送：李四<>"},
     };
     open({account("甲", "")});
     senders()->setCurrentIndex(0);
     for (const auto& [to, says] : recipients) {
+        SCOPED_TRACE(to);
         fill(to);
         send();
         expect_stopped(says);
@@ -295,12 +304,23 @@ TEST_F(MailSendGuardTest, ControlCharactersInAddressesStopTheSend) {
     EXPECT_FALSE(server.connected_within(300));
 }
 
-TEST_F(MailSendGuardTest, AControlCharacterInTheSenderAddressStopsTheSend) {
-    open({account("甲", "", "me@local\r\nRSET")});
-    senders()->setCurrentIndex(0);
-    fill("x@x");
-    send();
-    expect_stopped("发信人地址有误，邮件没有发送：me@local\xef\xbf\xbd\xef\xbf\xbdRSET");
+TEST_F(MailSendGuardTest, ASenderAddressThatIsNoSingleMailboxStopsTheSend) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"me@local\r\nRSET", "发信人地址有误，邮件没有发送：me@local\xef\xbf\xbd\xef\xbf\xbdRSET"},
+        {"me@local SIZE=1", "发信人地址有误，邮件没有发送：me@local SIZE=1"},
+        {"<me@local>", "发信人地址有误，邮件没有发送：<me@local>"},
+        {"", "没有发信人地址，邮件没有发送"},
+    };
+    for (const auto& [address, says] : cases) {
+        SCOPED_TRACE(address);
+        std::filesystem::remove(path("user.edb"));
+        open({account("甲", "", address)});
+        senders()->setCurrentIndex(0);
+        fill("x@x");
+        send();
+        expect_stopped(says);
+        ui::destroy_window(ui::windows::kMailCompose);
+    }
 }
 
 // Line breaks pasted into the box separate addresses: each reaches the
@@ -313,13 +333,17 @@ TEST_F(MailComposeTest, LineBreaksInRecipientsSeparateAddresses) {
     make_account_db({{"我", "", "me@local", "", "127.0.0.1", std::to_string(peer.port())}});
     window = compose();
     senders()->setCurrentIndex(0);
-    find<QLineEdit>(window, "收信人地址")->setText("张三<zs@x.org>\r\nbob@y.org\n c@z.org;\r\n");
+    // A name in quotes keeps its separators and blanks.
+    find<QLineEdit>(window, "收信人地址")
+        ->setText("张三<zs@x.org>\r\nbob@y.org\n c@z.org;\r\n\"Li, Tom\" <t@y.org>");
     find<QLineEdit>(window, "邮件标题")->setText("s");
     find<QPlainTextEdit>(window, "邮件内容")->setPlainText("b");
     find<QAbstractButton>(window, "超级按钮1")->click();
     ASSERT_TRUE(wait_until([&] { return !find(window, "超级按钮1")->isHidden(); }, 20000));
     EXPECT_EQ(find<ui::StatusBar>(window, "状态条1")->part_text(0), "邮件发送完毕");
     ASSERT_EQ(peer.messages().size(), 1u);
-    EXPECT_EQ(peer.messages(".rcpt")[0], "me@local\nzs@x.org\nbob@y.org\nc@z.org\n");
-    EXPECT_NE(peer.messages()[0].find("<c@z.org>"), std::string::npos);
+    EXPECT_EQ(peer.messages(".rcpt")[0], "me@local\nzs@x.org\nbob@y.org\nc@z.org\nt@y.org\n");
+    const QJsonObject m = parse_message(peer.messages()[0]);
+    EXPECT_EQ(QJsonDocument(m["to_names"].toArray()).toJson(QJsonDocument::Compact).toStdString(),
+              R"(["张三","","","Li, Tom"])");
 }

@@ -164,6 +164,39 @@ TEST_F(MailSendTest, ARefusedConnectionSaysWhy) {
     }
 }
 
+// A server that takes the connection and then drops it, or refuses a
+// recipient: the status says what happened, in the user's words.
+TEST_F(MailSendTest, ALostConnectionIsToldAsLost) {
+    struct Case {
+        const char* drop_at;  // nullptr: no drop
+        std::string recipients;
+        std::string status;
+    } cases[] = {
+        {"connect", "x@x.org", "邮件服务器断开了连接，邮件没有发送"},
+        {"ehlo", "x@x.org", "邮件服务器断开了连接，邮件没有发送"},
+        {"mail", "x@x.org", "邮件发送失败：服务器断开了连接"},
+        {"data", "x@x.org", "邮件发送失败：服务器断开了连接"},
+        {"message", "x@x.org", "邮件发送失败：服务器断开了连接"},
+        {nullptr, "x@x.org,refused@x.org",
+         "邮件发送失败：服务器拒绝：550 5.1.1 mailbox unavailable"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.drop_at ? c.drop_at : c.recipients.c_str());
+        QStringList options{"--tls", "none"};
+        if (c.drop_at) options << "--drop-at" << c.drop_at;
+        peer = std::make_unique<SmtpPeer>(path("received"), "", "", options);
+        ASSERT_TRUE(peer->ready());
+        mail::OutgoingMail mail = mail_to_peer("");
+        mail.recipients = c.recipients;
+        const auto result = send_through_accounts(mail);
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->status, c.status);
+        EXPECT_TRUE(peer->messages().empty());
+        peer.reset();
+        std::filesystem::remove_all(path("received"));
+    }
+}
+
 TEST_F(MailSendTest, SendsInsideTls) {
     for (const char* tls : {"starttls", "implicit"}) {
         SCOPED_TRACE(tls);

@@ -3,11 +3,12 @@
 # input closes. With a user it requires a login and notes each attempt in
 # auth.log; a wrong password gets its 535 at once. A message with the subject
 # "stall" gets no answer for a minute, and the peer makes FOLDER/stalled when
-# it begins to hold it.
+# it begins to hold it. A recipient "refused@..." is refused with 550.
 #
 #   smtp_peer.py PORT FOLDER USER PASSWORD [--tls starttls|implicit]
 #       [--certs private-ca|self-signed] [--mechanisms PLAIN,LOGIN]
 #       [--greeting-delay SECONDS] [--discard] [--host 127.0.0.N] [--stall-data]
+#       [--drop-at connect|ehlo|mail|data|message]
 #
 # With --tls the peer makes its certificate for its host at start: signed by
 # a private CA whose certificate it writes to FOLDER/ca.pem, or self-signed.
@@ -40,6 +41,9 @@ parser.add_argument("--mechanisms", default="LOGIN,PLAIN")
 parser.add_argument("--greeting-delay", type=float, default=0)
 parser.add_argument("--discard", action="store_true", help="count messages, keep none")
 parser.add_argument("--stall-data", action="store_true", help="stop reading once DATA begins")
+parser.add_argument("--drop-at", choices=["connect", "ehlo", "mail", "data", "message"],
+                    help="close the connection there without a word: before the greeting, at "
+                    "that command, or once the whole message is in")
 args = parser.parse_args()
 warnings.simplefilter("ignore")
 logging.getLogger("mail.log").setLevel(logging.CRITICAL)
@@ -92,7 +96,16 @@ class Saver:
     def __init__(self):
         self.count = 0
 
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.startswith("refused@"):
+            return "550 5.1.1 mailbox unavailable"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
     async def handle_DATA(self, server, session, envelope):
+        if drop_at == "message":
+            server.transport.close()
+            return "250 OK"
         if b"\nSubject: stall\r\n" in envelope.original_content:
             open(os.path.join(folder, "stalled"), "w").close()
             await asyncio.sleep(60)
@@ -118,16 +131,33 @@ def authenticate(server, session, envelope, mechanism, auth_data):
     return AuthResult(success=ok, handled=False)
 
 
-greeting_delay = 0.0  # set once the controller's own start-up probe is over
+# Both set once the controller's own start-up probe is over.
+greeting_delay = 0.0
+drop_at = None
 
 
 class SlowGreetingSMTP(SMTP):
     async def _handle_client(self):
         if greeting_delay:
             await asyncio.sleep(greeting_delay)
+        if drop_at == "connect":
+            self.transport.close()
+            return
         await super()._handle_client()
 
+    async def smtp_EHLO(self, hostname):
+        if drop_at == "ehlo":
+            return self.transport.close()
+        return await super().smtp_EHLO(hostname)
+
+    async def smtp_MAIL(self, arg):
+        if drop_at == "mail":
+            return self.transport.close()
+        return await super().smtp_MAIL(arg)
+
     async def smtp_DATA(self, arg):
+        if drop_at == "data":
+            return self.transport.close()
         if not args.stall_data:
             return await super().smtp_DATA(arg)
         await self.push("354 End data with <CR><LF>.<CR><LF>")
@@ -155,6 +185,7 @@ elif args.tls == "implicit":
 controller = Peer(Saver(), **options)
 controller.start()
 greeting_delay = args.greeting_delay
+drop_at = args.drop_at
 print("ready", flush=True)
 sys.stdin.read()
 controller.stop()

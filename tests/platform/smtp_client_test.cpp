@@ -254,6 +254,106 @@ TEST_F(SmtpClientTest, NamesAndTextsArriveWithoutDefects) {
     }
 }
 
+// The lines of a message's headers and its parts' headers.
+std::vector<std::string> header_lines(const std::string& message) {
+    std::vector<std::string> lines;
+    bool in_head = true;
+    size_t start = 0;
+    while (start < message.size()) {
+        size_t end = message.find("\r\n", start);
+        if (end == std::string::npos) end = message.size();
+        const std::string line = message.substr(start, end - start);
+        start = end + 2;
+        if (line.rfind("--=_dezu_", 0) == 0)
+            in_head = true;
+        else if (line.empty())
+            in_head = false;
+        else if (in_head)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// Every header folds under 78 characters, whatever it holds, and reads back
+// as it was written.
+TEST_F(SmtpClientTest, EveryHeaderLineFolds) {
+    start_peer({"--tls", "none"}, "");
+    std::string words;
+    for (int i = 0; i < 240; ++i) words += (i ? " " : "") + std::string("word");
+    std::string chinese;
+    for (int i = 0; i < 400; ++i) chinese += "长";
+    const std::string subjects[] = {
+        words,                                       // 1,199 characters with blanks
+        std::string(1200, 'x'),                      // one word that no blank can fold
+        chinese,                                     // 1,200 bytes of UTF-8
+        "hello " + std::string(100, 'y') + " 世界",  // a long word among others
+        " two  blanks\tand a tab ",                  // blanks that folding must keep
+        "=?UTF-8?B?SGk=?=",                          // plain text that looks encoded
+        "short",
+    };
+    // The longest names a file system takes (255 bytes).
+    const std::string names[] = {
+        std::string(251, 'n') + ".txt",
+        [] {
+            std::string n;
+            for (int i = 0; i < 83; ++i) n += "名";
+            return n + ".txt";
+        }(),
+        "a name with " + std::string(60, 'b') + " blanks.txt",
+    };
+    for (const std::string& name : names) write_file(name, "content of " + name);
+    // Names that fold at their blanks, names beyond ASCII, and names with a
+    // word no blank can fold.
+    struct Recipient {
+        std::string name, address;
+        bool encoded;
+    };
+    std::vector<Recipient> to;
+    std::string recipients;
+    for (int i = 0; i < 40; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string name =
+            i % 3 == 0   ? "Mr " + std::string(40, 'q') + " " + std::string(40, 'r') + ", No. " + n
+            : i % 3 == 1 ? "收信人" + n + chinese.substr(0, 90)
+                         : std::string(100, 'w') + n;
+        to.push_back({name, "r" + n + "@" + std::string(50, 'd') + ".org", i % 3 != 0});
+        recipients += (i ? "," : "") + (i % 3 == 0 ? "\"" + name + "\"" : name) + "<" +
+                      to.back().address + ">";
+    }
+    const std::string sender = "The sender of this mail with a name that is long enough to fold";
+    net::SmtpClient client;
+    size_t sent = 0;
+    for (const std::string& subject : subjects) {
+        SCOPED_TRACE(subject.substr(0, 40));
+        for (const std::string& name : names) ASSERT_TRUE(client.add_attachment(path(name)));
+        ASSERT_TRUE(client.connect("127.0.0.1", peer->port(), "me@local", ""));
+        ASSERT_EQ(client.send(subject, "b", recipients, {}, {}, "me@local", sender), "");
+        client.disconnect();
+        ASSERT_EQ(peer->messages().size(), ++sent);
+        const std::string message = peer->messages().back();
+        for (const std::string& line : header_lines(message)) EXPECT_LE(line.size(), 78u) << line;
+        const QJsonObject m = parse_message(message);
+        EXPECT_EQ(text(m["defects"]), "[]");
+        EXPECT_EQ(text(m["subject"]), subject);
+        EXPECT_EQ(text(m["from"]), sender + " <me@local>");
+        ASSERT_EQ(m["to"].toArray().size(), 40);
+        for (qsizetype i = 0; i < 40; ++i) {
+            const Recipient& r = to[static_cast<size_t>(i)];
+            EXPECT_EQ(text(m["to"][i]), r.address);
+            if (r.encoded)
+                EXPECT_NE(text(m["to_decoded"]).find(r.name + " <" + r.address + ">"),
+                          std::string::npos)
+                    << r.name;
+            else
+                EXPECT_EQ(text(m["to_names"][i]), r.name);
+        }
+        const QJsonArray attachments = m["attachments"].toArray();
+        ASSERT_EQ(attachments.size(), static_cast<qsizetype>(std::size(names)));
+        for (size_t i = 0; i < std::size(names); ++i)
+            EXPECT_EQ(text(attachments[static_cast<qsizetype>(i)]["filename"]), names[i]);
+    }
+}
+
 TEST_F(SmtpClientTest, NoLineBreakReachesACommandOrAHeader) {
     start_peer({"--tls", "none"}, "");
     struct Case {
@@ -264,12 +364,28 @@ TEST_F(SmtpClientTest, NoLineBreakReachesACommandOrAHeader) {
         // Line breaks between items separate them like ",".
         {"a@x.org\r\nb@y.org\nc@z.org", "me@local", "", "s", "",
          "me@local\na@x.org\nb@y.org\nc@z.org\n"},
-        {"a@x.org\x01RSET", "me@local", "", "s", "收信人地址无效：a@x.org?RSET", ""},
-        {"b@y.org, a@x.org\tb", "me@local", "", "s", "收信人地址无效：a@x.org?b", ""},
+        {"a@x.org\x01RSET", "me@local", "", "s", "收信人地址无效：a@x.org\xef\xbf\xbdRSET", ""},
+        {"b@y.org, a@x.org\tb", "me@local", "", "s",
+         "收信人地址无效：a@x.org\xef\xbf\xbd"
+         "b",
+         ""},
         {"a@x.org", "me@local\r\nRCPT TO:<evil@z.org>", "", "s",
-         "发信人地址无效：me@local??RCPT TO:<evil@z.org>", ""},
+         "发信人地址无效：me@local\xef\xbf\xbd\xef\xbf\xbdRCPT TO:<evil@z.org>", ""},
         {"a@x.org", "me@local", "me\r\nX-Injected: yes", "s\r\nReply-To: <evil@z.org>", "",
          "me@local\na@x.org\n"},
+        // An address is one mailbox: nothing of it becomes a parameter or a
+        // recipient of its own.
+        {"a@x.org> NOTIFY=SUCCESS ORCPT=rfc822;evil@z.org", "me@local", "", "s",
+         "收信人地址无效：a@x.org> NOTIFY=SUCCESS ORCPT=rfc822", ""},
+        {"Tom <a@x.org> NOTIFY=NEVER", "me@local", "", "s",
+         "收信人地址无效：Tom <a@x.org> NOTIFY=NEVER", ""},
+        {"<a b@x.org>", "me@local", "", "s", "收信人地址无效：<a b@x.org>", ""},
+        {"<a@x.org", "me@local", "", "s", "收信人地址无效：<a@x.org", ""},
+        {"a@x.org", "me@local SIZE=1", "", "s", "发信人地址无效：me@local SIZE=1", ""},
+        {"a@x.org", "<me@local>", "", "s", "发信人地址无效：<me@local>", ""},
+        // Quoted names keep their separators.
+        {"\"Li, Tom; Jr\" <t@x.org>;b@y.org", "me@local", "", "s", "",
+         "me@local\nt@x.org\nb@y.org\n"},
     };
     net::SmtpClient client;
     size_t sent = 0;

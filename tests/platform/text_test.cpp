@@ -98,6 +98,26 @@ TEST(TextTest, TextFormTellsHowToWriteBack) {
     EXPECT_EQ(from_gbk(to_gbk("𠀀😀")), "𠀀😀");
 }
 
+TEST(TextTest, ControlCharactersAreFoundAndShownVisibly) {
+    const std::pair<std::string, bool> cases[] = {
+        {"plain 李四@例子.中国", false},
+        {"nbsp\xc2\xa0is no control", false},
+        {"tab\t", true},
+        {"del\x7f", true},
+        {"c1\xc2\x85", true},
+        {"line separator\xe2\x80\xa8", true},
+        {std::string("nul\0", 4), true},
+        {"cut \xe2\x80", false},
+    };
+    for (const auto& [text, control] : cases)
+        EXPECT_EQ(has_control_character(text), control) << text;
+    EXPECT_EQ(visible_text("a\r\nb\xc2\x9f@x"),
+              "a\xef\xbf\xbd\xef\xbf\xbd"
+              "b\xef\xbf\xbd@x");
+    // A cut sequence at the end is left as it is.
+    EXPECT_EQ(visible_text("a\xc2"), "a\xc2");
+}
+
 class LineFileTest : public ProgramDirTest {};
 
 TEST_F(LineFileTest, ListFilesRoundTripAndReadWhatOthersWrote) {
