@@ -9,6 +9,8 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav timgm6mb-soundfont
+  # The video files of the media tests are made by ffmpeg.
+  ffmpeg
   libcurl4-openssl-dev libicu-dev
   fonts-noto-cjk fonts-arphic-ukai
   googletest libgtest-dev libgmock-dev
