@@ -35,6 +35,22 @@ void watch_decoding(GstElement* playbin, GstElement* element, gpointer) {
     g_signal_connect(element, "autoplug-select", G_CALLBACK(skip_pictures), nullptr);
 }
 
+// The element DEZU_AUDIO_SINK describes; a chain of them comes in a bin of
+// its own, one element as itself (a bin would only pass each buffer on).
+GstElement* audio_output_from_environment() {
+    const char* description = std::getenv("DEZU_AUDIO_SINK");
+    if (!description || !*description) return nullptr;
+    GError* error = nullptr;
+    GstElement* output = gst_parse_launch(description, &error);
+    if (output && GST_IS_PIPELINE(output)) {
+        gst_object_unref(gst_object_ref_sink(output));
+        g_clear_error(&error);
+        output = gst_parse_bin_from_description(description, TRUE, &error);
+    }
+    if (error) g_error_free(error);
+    return output;
+}
+
 }  // namespace
 
 bool gstreamer_ready() {
@@ -60,13 +76,8 @@ GstElement* make_sound_playbin(const std::string& uri) {
     if (GstElement* nowhere = gst_element_factory_make("fakesink", nullptr))
         g_object_set(playbin, "video-sink", nowhere, nullptr);
     g_signal_connect(playbin, "element-setup", G_CALLBACK(watch_decoding), nullptr);
-    const char* sink = std::getenv("DEZU_AUDIO_SINK");
-    if (sink && *sink) {
-        GError* error = nullptr;
-        GstElement* audio = gst_parse_bin_from_description(sink, TRUE, &error);
-        if (error) g_error_free(error);
-        if (audio) g_object_set(playbin, "audio-sink", audio, nullptr);
-    }
+    if (GstElement* audio = audio_output_from_environment())
+        g_object_set(playbin, "audio-sink", audio, nullptr);
     return playbin;
 }
 
