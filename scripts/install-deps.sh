@@ -9,6 +9,9 @@ packages=(
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav timgm6mb-soundfont
+  # The video files of the media tests are made by ffmpeg; the player's
+  # benchmark runs gst-launch-1.0 beside it.
+  ffmpeg gstreamer1.0-tools
   libcurl4-openssl-dev libicu-dev
   fonts-noto-cjk fonts-arphic-ukai
   googletest libgtest-dev libgmock-dev

@@ -7,9 +7,10 @@
 #include <set>
 
 #include "assets/assets.h"
+#include "platform/files/files.h"
 #include "player/picture_button.h"
 #include "player_test_support.h"
-#include "support/avi_file.h"
+#include "support/media_files.h"
 
 namespace {
 
@@ -227,20 +228,53 @@ TEST_F(EngineTest, WithNoRowsNothingHappens) {
     EXPECT_EQ(media_state(), State::Closed);
 }
 
-// A video file's sound plays through the desktop's own output (no sound
-// server runs here), and its picture is never shown.
-TEST_F(EngineTest, VideoFilesPlayAsSoundOnlyThroughTheDefaultOutput) {
-    qunsetenv("DEZU_AUDIO_SINK");
-    write_file("clip.avi", avi_bytes(5));
-    write_file("clip.mpg", avi_bytes(5));
-    set_rows({path("clip.avi"), path("clip.mpg")});
-    player().set_play_mode(PlayMode::Loop);
+// Each video file of a list plays its sound, and at its end the list moves
+// on; a damaged one plays what it holds.
+TEST_F(EngineTest, AListOfVideoFilesPlaysEachSoundInTurn) {
+    const std::vector<Video> videos = make_videos(dir());
+    ASSERT_FALSE(videos.empty()) << "ffmpeg could not make the videos";
+    std::vector<std::string> paths;
+    for (const Video& video : videos) paths.push_back(video.path);
+    std::vector<int> played;
+    QObject::connect(&player(), &dezu::player::Player::trackChanged,
+                     [&](int row) { played.push_back(row); });
+    set_rows(paths);
+    player().set_play_mode(PlayMode::Sequential);
+    // Each row's sound goes to a file of its own, read once the row has
+    // ended (the stop that follows starts the file again).
+    auto sound_of = [this](int row) { return path("sound" + std::to_string(row) + ".raw"); };
+    qputenv("DEZU_AUDIO_SINK", raw_sound_output(sound_of(0)).c_str());
     start(0);
-    for (int second = 0; second < 3; ++second) {
-        run_timer_periods(100, 3);
+    for (int row = 0; row < int(paths.size()) && player().track_open(); ++row) {
+        SCOPED_TRACE(paths[std::size_t(row)]);
+        ASSERT_TRUE(wait_until_ended());
+        const Sound heard = sound_in(dezu::files::read_whole_file(sound_of(row)));
+        EXPECT_GE(heard.seconds, videos[std::size_t(row)].least_sound);
+        EXPECT_LE(heard.seconds, videos[std::size_t(row)].most_sound);
+        EXPECT_GT(heard.peak, 1000);
+        qputenv("DEZU_AUDIO_SINK", raw_sound_output(sound_of(row + 1)).c_str());
         player().tick();
         settle();
     }
+    EXPECT_EQ(played, (std::vector<int>{0, 1, 2, 3, 4}));
+}
+
+// Through the desktop's own output (no sound server runs here) the list of
+// video files goes round on the bar's own tick, and the program lives on.
+TEST_F(EngineTest, VideoFilesPlayThroughTheDefaultOutput) {
+    const std::vector<Video> videos = make_videos(dir());
+    ASSERT_FALSE(videos.empty()) << "ffmpeg could not make the videos";
+    std::vector<std::string> paths;
+    for (const Video& video : videos) paths.push_back(video.path);
+    qunsetenv("DEZU_AUDIO_SINK");
+    std::vector<int> played;
+    QObject::connect(&player(), &dezu::player::Player::trackChanged,
+                     [&](int row) { played.push_back(row); });
+    set_rows(paths);
+    player().set_play_mode(PlayMode::Loop);
+    start(0);
+    EXPECT_TRUE(wait_until([&] { return played.size() > paths.size(); }, 30000));
+    EXPECT_EQ(played, (std::vector<int>{0, 1, 2, 3, 4, 0}));
     EXPECT_TRUE(bar->isVisible());
 }
 
