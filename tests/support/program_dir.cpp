@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/files/files.h"
 #include "platform/ui/form.h"
@@ -16,6 +17,10 @@ void ProgramDirTest::SetUp() {
 void ProgramDirTest::TearDown() {
     dezu::ui::discard_all_windows();
     process_events();
+    // By the names' bytes: the temporary folder's own removal goes through
+    // QString, which cannot name a file whose name is no UTF-8.
+    std::error_code ec;
+    std::filesystem::remove_all(dir(), ec);
 }
 
 std::string ProgramDirTest::dir() const {
