@@ -281,3 +281,36 @@ TEST_F(UnprivilegedStartTest, AFolderNamedInGbkIsTheProgramsFolder) {
         << text;
     EXPECT_EQ(copies_of(program_).size(), 1u);
 }
+
+TEST_F(UnprivilegedStartTest, OneCopyPerFolderInAFolderTheUserCannotWrite) {
+    struct Case {
+        const char* folder;
+        bool with_runtime_folder;  // else the lock goes to the temporary folder
+    };
+    for (const Case c : {Case{"read-only", true}, Case{"read-only-no-runtime", false}}) {
+        SCOPED_TRACE(c.folder);
+        fs::remove_all(home_ + "/config");
+        const std::string folder =
+            program_folder(c.folder, "[系统参数]\r\n显示启动画面=N\r\n自动播放=N\r\n", false);
+
+        Started& first = start_copy(c.with_runtime_folder);
+        ASSERT_TRUE(wait_until([&] { return dezu::files::file_exists(entry()); }, 30000))
+            << "the first copy did not start";
+        Started& second = start_copy(c.with_runtime_folder);
+        ASSERT_TRUE(second.wait_for_end(20000)) << "a second copy runs";
+        EXPECT_EQ(second.exit_code(), 0);
+        EXPECT_TRUE(first.running());
+
+        // The lock that decided is the user's own, in the runtime folder.
+        const std::string place = c.with_runtime_folder ? runtime_ : temporary_;
+        std::set<std::string> locks;
+        for (const std::string& file : program_files())
+            if (file.starts_with(place + "/dezu-")) locks.insert(file);
+        EXPECT_EQ(locks.size(), 1u);
+        EXPECT_FALSE(dezu::files::file_exists(folder + ".dezu.lock"));
+        first.signal(SIGTERM);
+        EXPECT_TRUE(first.wait_for_end(20000));
+        fs::remove_all(runtime_);
+        runtime_ = user_folder("runtime", 0700);
+    }
+}
