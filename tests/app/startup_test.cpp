@@ -205,6 +205,7 @@ TEST_F(StartupTest, ExitRemovesTheTrayIconAndEndsTheLoopWithoutClosingWindows) {
     EXPECT_EQ(services.process.codes, std::vector<int>{0});
     EXPECT_FALSE(launcher->tray()->is_placed());
     // The program's end discards the windows: still no closing handler.
+    program().end_in_order();
     end_program();
     EXPECT_TRUE(tools.closed.empty());
     EXPECT_FALSE(ui::is_window_loaded(ui::windows::kPlayerBar));

@@ -268,6 +268,7 @@ TEST_F(UnprivilegedStartTest, AFolderNamedInGbkIsTheProgramsFolder) {
     EXPECT_TRUE(first.running());
     first.signal(SIGTERM);
     ASSERT_TRUE(first.wait_for_end(20000));
+    EXPECT_EQ(first.exit_code(), 0);
 
     // The log-on entry is UTF-8 text, as a desktop entry must be, and a
     // desktop's own launcher starts this program from it.
