@@ -34,3 +34,7 @@ Program::~Program() {
 void Program::start() {
     dezu::ui::load_window(dezu::ui::windows::kLauncher);
 }
+
+void Program::end_in_order() {
+    diary_.end_of_program();
+}

@@ -32,6 +32,11 @@ public:
     // sequence.
     void start();
 
+    // The program ends in order: 退出程序, the session's end or a request
+    // from the system. No window gets its closing handler, but a diary page
+    // being written is saved as its closing would.
+    void end_in_order();
+
 private:
     dezu::ProgramSite site_;
     dezu::Services services_;

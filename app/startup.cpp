@@ -18,33 +18,27 @@ namespace keys = dezu::settings::keys;
 namespace ui = dezu::ui;
 
 void LauncherWindow::init_launcher() {
-    // 1. The folder and whether windows can be translucent were decided
-    // before any window existed (ProgramSite).
+    // The folder and whether windows can be translucent were decided before
+    // any window existed (ProgramSite), so the splash below sees them too.
     if (site_.opacity_enabled) ui::set_window_opacity(this, 240);
 
-    // 3.
     if (settings_.yes(keys::kShowSplash)) ui::load_window(ui::windows::kSplash);
 
-    // 4. An existing icon file is used as it is, whatever it holds. One that
+    // An existing icon file is used as it is, whatever it holds. One that
     // cannot be written leaves the tray with the built-in icon.
     const std::string icon = site_.path("NET.ICO");
     if (!dezu::files::file_exists(icon)) dezu::files::write_bytes(icon, icon_bytes());
-
-    // 5.
     tray_->show(icon, "单击弹出菜单", ui::icon_from_bytes(icon_bytes()));
 
-    // 6.
     highlighted_row_ = 0;
     ui::apply_visual_style(1);
 
-    // 7.
     if (settings_.yes(keys::kAutoPlay)) ui::load_window(ui::windows::kPlayerBar);
 
-    // 8. "N" leaves an existing entry alone; this never deletes it. A failure
+    // "N" leaves an existing entry alone; this never deletes it. A failure
     // here is not told: the settings window tells it when the user sets it.
     if (settings_.yes(keys::kAutoStart)) static_cast<void>(sync_autostart_value(site_));
 
-    // 9.-12. The wallpaper position, list, timer and display style.
     wallpaper_.load_at_start();
 }
 

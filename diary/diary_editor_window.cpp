@@ -164,6 +164,7 @@ DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts
         end.movePosition(QTextCursor::End);
         end.insertText(text);
     });
+    connect(&session_, &DiarySession::program_ending, this, [this] { save_page_at_end(); });
 }
 
 bool DiaryEditorWindow::has_book() const {
@@ -238,7 +239,10 @@ bool DiaryEditorWindow::save_shown_page() {
     if (!has_book()) return false;
     const std::string content = editor_->toPlainText().toStdString();
     derive_page_title();
-    return session_.save_page(content, session_.page_title(), this);
+    if (!session_.save_page(content, session_.page_title(), this)) return false;
+    // What is typed from here on is what an end of the program must keep.
+    editor_->document()->setModified(false);
+    return true;
 }
 
 void DiaryEditorWindow::show_page(int number) {
@@ -290,6 +294,13 @@ void DiaryEditorWindow::on_closing() {
     // An import has no page to go to once the editor is gone.
     session_.cancel_import();
     save_page_on_close();
+}
+
+void DiaryEditorWindow::save_page_at_end() {
+    // As the closing handler saves, but only text the book does not hold yet:
+    // a page nobody touched keeps its time.
+    if (editor_->document()->isEmpty() || !editor_->document()->isModified()) return;
+    static_cast<void>(save_shown_page());
 }
 
 void DiaryEditorWindow::save_page_on_close() {

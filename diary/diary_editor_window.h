@@ -52,6 +52,9 @@ public:
     void init_diary_editor();
     void layout_diary_editor();
     void save_page_on_close();
+    // The program ends without closing handlers: the page being written is
+    // saved all the same, when it was changed and holds text.
+    void save_page_at_end();
     void on_page_list_double_click();
     void scroll_editor_one_line();
     void on_diary_toolbar_click(int index);

@@ -101,6 +101,11 @@ public:
     // Whether a thread of an import (a cancelled one too) is still running.
     bool import_busy() { return imports_.busy(); }
 
+    // The program ends in order (the user left it, the session ends, the
+    // system asked it to) without the windows' closing handlers; a page
+    // being written is kept all the same (program_ending).
+    void end_of_program() { emit program_ending(); }
+
     dezu::ui::Prompts& prompts() const { return services_.prompts; }
     dezu::shell::ShellActions& shell() const { return services_.shell; }
 
@@ -111,6 +116,8 @@ signals:
     void text_imported(const QString& text);
     // The run ended, done or cancelled.
     void import_ended();
+    // See end_of_program.
+    void program_ending();
 
 private:
     // The steps as one transaction of the book: all of them stay, or none

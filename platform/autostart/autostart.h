@@ -4,7 +4,9 @@
 
 // The log-on start entry of the program: the XDG autostart file
 // $XDG_CONFIG_HOME/autostart/Tools.desktop (~/.config when unset), whose
-// Exec line names the program's full path.
+// Exec line names the program's full path: quoted when the path is text an
+// entry can hold, else through /bin/sh, which makes the path's bytes from
+// octal escapes.
 namespace dezu::autostart {
 
 std::string entry_path();

@@ -64,11 +64,16 @@ bool write_bytes(const std::string& path, std::string_view bytes) {
 }
 
 bool replace_file_atomically(const std::string& path, std::string_view bytes) {
+    return replace_file_atomically_from(path, [bytes](int fd) { return write_all(fd, bytes); });
+}
+
+bool replace_file_atomically_from(const std::string& path,
+                                  const std::function<bool(int fd)>& write) {
     static std::mt19937 random{std::random_device{}()};
     const std::string temp = path + ".tmp" + std::to_string(random() % 1000000);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) return false;
-    bool ok = write_all(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = write(fd) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,12 @@ bool write_bytes(const std::string& path, std::string_view bytes);
 // or the new content: the bytes go to a temporary file beside it, are flushed
 // to disk, and the temporary file is renamed over the old one.
 bool replace_file_atomically(const std::string& path, std::string_view bytes);
+
+// The same for content made as it is written: write gets the temporary
+// file's descriptor and answers whether all of it went there; false leaves
+// the old file as it was.
+bool replace_file_atomically_from(const std::string& path,
+                                  const std::function<bool(int fd)>& write);
 
 // The lines of a text file, decoded to UTF-8 (see text::decode_lines),
 // without their line breaks ("\n" or "\r\n"). A missing file gives no lines;

@@ -8,13 +8,16 @@ namespace dezu::process {
 // where both would write the same settings, lists and books. The lock is the
 // system's own lock on a small file in the folder: it goes with the process
 // that holds it, however that process ends, so a killed copy leaves nothing
-// that blocks the next start.
+// that blocks the next start. Where the folder cannot hold that file (it is
+// read-only to this user), a file named after the folder's path in the
+// user's runtime folder ($XDG_RUNTIME_DIR, else the temporary folder) holds
+// the lock instead.
 class FolderLock {
 public:
     enum class State {
         Held,           // this copy holds the folder
         HeldElsewhere,  // another running copy holds it
-        Unavailable,    // the folder cannot hold a lock (read-only); nothing to guard
+        Unavailable,    // no lock could be made anywhere; nothing to guard
     };
 
     // Takes the lock of the folder (ending in "/") at once, or learns that

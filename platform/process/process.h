@@ -18,8 +18,8 @@ public:
     void end_process(int exit_code) override;
 };
 
-// The directory of the program file as the system gives it: no trailing "/"
-// except for the root.
+// The directory of the program file, by the bytes of its name, whatever their
+// encoding: no trailing "/" except for the root.
 std::string program_directory();
 
 // The program file's name alone, such as "dezu".

@@ -1,9 +1,10 @@
 #include "platform/ui/icons.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
 #include <QPixmap>
+
+#include "platform/files/files.h"
 
 namespace dezu::ui {
 namespace {
@@ -30,9 +31,8 @@ QIcon icon_from_bytes(const std::string& bytes) {
 }
 
 QIcon icon_from_file(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return read_icon(&file);
+    // By the path's bytes: QFile would not find a file whose name is no UTF-8.
+    return icon_from_bytes(files::read_whole_file(path));
 }
 
 }  // namespace dezu::ui

@@ -3,6 +3,8 @@
 #include <QBuffer>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <filesystem>
 
@@ -10,6 +12,7 @@
 #include "app_fixture.h"
 #include "platform/autostart/autostart.h"
 #include "platform/files/files.h"
+#include "platform/text/text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/icons.h"
 #include "platform/ui/timer_control.h"
@@ -202,6 +205,7 @@ TEST_F(StartupTest, ExitRemovesTheTrayIconAndEndsTheLoopWithoutClosingWindows) {
     EXPECT_EQ(services.process.codes, std::vector<int>{0});
     EXPECT_FALSE(launcher->tray()->is_placed());
     // The program's end discards the windows: still no closing handler.
+    program().end_in_order();
     end_program();
     EXPECT_TRUE(tools.closed.empty());
     EXPECT_FALSE(ui::is_window_loaded(ui::windows::kPlayerBar));
@@ -254,10 +258,31 @@ TEST_F(AutostartSyncTest, WritesOnlyWhenMissingOrDifferent) {
 }
 
 TEST_F(AutostartSyncTest, PathsWithSpecialCharactersRoundTrip) {
-    for (const std::string folder : {"my tools/", "a\"b$c`d\\e%f/", "程序/"}) {
+    // A desktop's own launcher (GLib's, as GNOME, Xfce, Cinnamon and MATE
+    // start their log-on entries) must start the very program named, here a
+    // stand-in that marks its folder. The last two are no text a desktop
+    // entry can hold: GBK bytes, as a Chinese archive leaves them, and a
+    // line break.
+    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    for (const std::string folder :
+         {"my tools/", "a\"b$c`d\\e%f'g/", "程序/", "\xB9\xA4\xBE\xDF/", "two\nlines/"}) {
         const dezu::ProgramSite site = test_site(dir() + "/" + folder);
         EXPECT_TRUE(sync_autostart_value(site));
         EXPECT_EQ(dezu::autostart::read_autostart(), site.program_path()) << folder;
+        const std::string entry = dezu::files::read_whole_file(dezu::autostart::entry_path());
+        EXPECT_TRUE(dezu::text::is_valid_utf8(entry)) << entry;
+        if (gio.isEmpty()) continue;
+        std::filesystem::create_directories(site.dir);
+        ASSERT_TRUE(dezu::files::write_bytes(site.program_path(),
+                                             "#!/bin/sh\n: > \"$(dirname \"$0\")/started\"\n"));
+        std::filesystem::permissions(site.program_path(), std::filesystem::perms::owner_all);
+        EXPECT_EQ(QProcess::execute(gio, {QStringLiteral("launch"),
+                                          QString::fromStdString(dezu::autostart::entry_path())}),
+                  0)
+            << folder;
+        EXPECT_TRUE(wait_until([&] { return dezu::files::file_exists(site.dir + "started"); }))
+            << "the entry does not start " << folder << ":\n"
+            << entry;
     }
 }
 

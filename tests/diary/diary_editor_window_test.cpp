@@ -3,7 +3,10 @@
 #include <QLabel>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QTest>
+#include <QTextCursor>
 #include <chrono>
+#include <functional>
 
 #include "diary_fixture.h"
 #include "platform/process/clock.h"
@@ -248,6 +251,60 @@ TEST_F(DiaryEditorTest, ClosingFromTheTitleBarSavesAPageWithText) {
     process_events();
     EXPECT_TRUE(session().has_book());
     EXPECT_EQ(stored_pages("c")[2].content, "last words");
+}
+
+TEST_F(DiaryEditorTest, AnOrderlyEndKeepsAChangedPageWithText) {
+    // The end runs no closing handler; what it saves is the page shown, as
+    // the closing would, and only when there is something new to keep.
+    struct Case {
+        const char* book;
+        std::function<void(DiaryEditorWindow*)> edit;
+        const char* content;  // page 3 after the end
+        const char* time;
+    };
+    const auto type = [](DiaryEditorWindow* w, const QString& keys) {
+        w->editor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(w->editor(), keys);
+    };
+    const Case cases[] = {
+        {"typed", [&](DiaryEditorWindow* w) { type(w, QStringLiteral(" more")); }, "three more",
+         "2024-03-05 09:05:07"},
+        {"imported",
+         [&](DiaryEditorWindow*) { emit session().text_imported(QStringLiteral("\nfrom a file")); },
+         "three\nfrom a file", "2024-03-05 09:05:07"},
+        {"untouched", [](DiaryEditorWindow*) {}, "three", "t3"},
+        {"emptied",
+         [](DiaryEditorWindow* w) {
+             w->editor()->selectAll();
+             QTest::keyClick(w->editor(), Qt::Key_Delete);
+         },
+         "three", "t3"},
+        // Saved already: the end does not stamp it again.
+        {"saved",
+         [&](DiaryEditorWindow* w) {
+             type(w, QStringLiteral("!"));
+             w->on_diary_toolbar_click(DiaryEditorWindow::kSave);
+             services.clock.set(QDateTime(QDate(2024, 3, 6), QTime(10, 0, 0)));
+         },
+         "three!", "2024-03-05 09:05:07"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.book);
+        services.clock.set(QDateTime(QDate(2024, 3, 5), QTime(9, 5, 7)));
+        make_book(c.book, three_pages);
+        DiaryEditorWindow* w = open_editor(c.book);
+        c.edit(w);
+        program().end_in_order();
+        const auto pages = stored_pages(c.book);
+        ASSERT_EQ(pages.size(), 3u);
+        EXPECT_EQ(pages[2].content, c.content);
+        EXPECT_EQ(pages[2].time, c.time);
+        EXPECT_EQ(pages[0].content, "one\nbody");
+        // A session end that is called off goes on with the book as it was.
+        EXPECT_TRUE(session().has_book());
+        EXPECT_TRUE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryEditor));
+        dezu::ui::discard_all_windows();
+    }
 }
 
 TEST_F(DiaryEditorTest, AutoScrollMovesOneLinePerTickAndKeepsTickingAtTheEnd) {

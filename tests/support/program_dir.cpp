@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/files/files.h"
 #include "platform/ui/form.h"
@@ -18,6 +19,10 @@ void ProgramDirTest::SetUp() {
 void ProgramDirTest::TearDown() {
     dezu::ui::discard_all_windows();
     process_events();
+    // By the names' bytes: the temporary folder's own removal goes through
+    // QString, which cannot name a file whose name is no UTF-8.
+    std::error_code ec;
+    std::filesystem::remove_all(dir(), ec);
 }
 
 std::string ProgramDirTest::dir() const {
