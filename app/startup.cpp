@@ -28,7 +28,8 @@ void LauncherWindow::init_launcher() {
     // 4. An existing icon file is used as it is, whatever it holds. One that
     // cannot be written leaves the tray with the built-in icon.
     const std::string icon = site_.path("NET.ICO");
-    if (!dezu::files::file_exists(icon)) dezu::files::write_bytes(icon, icon_bytes());
+    if (!dezu::files::file_exists(icon))
+        static_cast<void>(dezu::files::write_whole_file(icon, icon_bytes()));
 
     // 5.
     tray_->show(icon, "单击弹出菜单", ui::icon_from_bytes(icon_bytes()));

@@ -7,9 +7,10 @@
 
 #include <QFile>
 #include <QImageReader>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstdint>
+
+#include "platform/files/files.h"
 
 namespace dezu::desktop {
 
@@ -102,13 +103,12 @@ QImage convert_picture_to_bmp(const std::string& source, const std::string& targ
     if (target.empty()) return {};
     QImage picture = read_picture(source);
     if (picture.isNull() || (stop && stop())) return {};
-    QSaveFile file(QString::fromStdString(target));
-    if (!file.open(QIODevice::WriteOnly)) return {};
-    if (!picture.save(&file, "BMP") || (stop && stop())) {
-        file.cancelWriting();
-        return {};
-    }
-    return file.commit() ? picture : QImage();
+    const files::WriteResult written = files::write_whole_file(target, [&](int fd) {
+        QFile file;
+        return file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) &&
+               picture.save(&file, "BMP") && file.flush() && !(stop && stop());
+    });
+    return written ? picture : QImage();
 }
 
 }  // namespace dezu::desktop

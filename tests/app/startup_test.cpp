@@ -221,7 +221,7 @@ protected:
     void write_entry(const std::string& exec) const {
         std::filesystem::create_directories(
             std::filesystem::path(dezu::autostart::entry_path()).parent_path());
-        ASSERT_TRUE(dezu::files::write_bytes(
+        ASSERT_TRUE(dezu::files::write_whole_file(
             dezu::autostart::entry_path(),
             "[Desktop Entry]\nType=Application\nExec=" + exec + "\nX-Marker=kept\n"));
     }

@@ -4,6 +4,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/files/files.h"
 #include "platform/ui/form.h"
@@ -16,6 +17,9 @@ void ProgramDirTest::SetUp() {
 void ProgramDirTest::TearDown() {
     dezu::ui::discard_all_windows();
     process_events();
+    // By the names' bytes: QTemporaryDir cannot remove a name that is not UTF-8.
+    std::error_code ec;
+    std::filesystem::remove_all(dir(), ec);
 }
 
 std::string ProgramDirTest::dir() const {
@@ -27,7 +31,7 @@ std::string ProgramDirTest::path(const std::string& name) const {
 }
 
 void ProgramDirTest::write_file(const std::string& name, const std::string& bytes) const {
-    ASSERT_TRUE(dezu::files::write_bytes(path(name), bytes));
+    ASSERT_TRUE(dezu::files::write_whole_file(path(name), bytes));
 }
 
 std::string ProgramDirTest::read_file(const std::string& name) const {
