@@ -27,7 +27,8 @@ void LauncherWindow::init_launcher() {
     // An existing icon file is used as it is, whatever it holds. One that
     // cannot be written leaves the tray with the built-in icon.
     const std::string icon = site_.path("NET.ICO");
-    if (!dezu::files::file_exists(icon)) dezu::files::write_bytes(icon, icon_bytes());
+    if (!dezu::files::file_exists(icon))
+        static_cast<void>(dezu::files::write_whole_file(icon, icon_bytes()));
     tray_->show(icon, "单击弹出菜单", ui::icon_from_bytes(icon_bytes()));
 
     highlighted_row_ = 0;

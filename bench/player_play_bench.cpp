@@ -133,10 +133,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (!dezu::files::write_lines(folder + "/list.m3u", {mp3}) ||
-        !dezu::files::write_bytes(folder + "/clock.ini",
-                                  "[系统参数]\n显示启动画面=N\n自动播放=Y\n自动启动=N\n[播放器]\n"
-                                  "播放列表=" +
-                                      folder + "/list.m3u\n歌曲=0\n播放模式=1\n")) {
+        !dezu::files::write_whole_file(
+            folder + "/clock.ini",
+            "[系统参数]\n显示启动画面=N\n自动播放=Y\n自动启动=N\n[播放器]\n"
+            "播放列表=" +
+                folder + "/list.m3u\n歌曲=0\n播放模式=1\n")) {
         std::fprintf(stderr, "cannot write the program folder\n");
         return 1;
     }

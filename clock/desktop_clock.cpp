@@ -68,7 +68,7 @@ std::optional<int> DesktopClock::stored_top() const {
 }
 
 std::string DesktopClock::stored_chime() const {
-    return settings_.text(keys::kChime);
+    return settings_.path(keys::kChime);
 }
 
 void DesktopClock::store_skin(const std::string& caption) {

@@ -89,7 +89,7 @@ void DiaryEditorWindow::export_page() {
     std::string name = *chosen;
     if (!name.empty() && !dezu::text::ends_with_ignoring_case(name, ".TXT")) name += ".TXT";
     // A failed write is not reported.
-    static_cast<void>(dezu::files::replace_file_atomically(
+    static_cast<void>(dezu::files::write_whole_file(
         name, dezu::text::to_gbk(editor_->toPlainText().toStdString())));
 }
 

@@ -1,6 +1,6 @@
 #include "diary/diary_session.h"
 
-#include <QStringDecoder>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -46,14 +46,12 @@ std::string strip_markup(std::string_view text) {
 }
 
 std::string imported_text(std::string_view bytes, bool from_web) {
-    // Cutting UTF-16 at its first zero byte would keep one garbled character.
-    const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
-    if (little || big) {
-        QStringDecoder decode(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        QString decoded = decode(QByteArrayView(bytes.data(), bytes.size()).sliced(2));
-        const qsizetype zero = decoded.indexOf(QChar(0));
-        if (zero >= 0) decoded.truncate(zero);
-        return decoded.toStdString();
+    // A text ends at its first zero character: in UTF-16 that is a pair of
+    // zero bytes, so it is cut once decoded.
+    if (dezu::text::starts_with_utf16_bom(bytes)) {
+        std::string decoded = dezu::text::decode_file_text(bytes);
+        decoded.resize(std::min(decoded.find('\0'), decoded.size()));
+        return decoded;
     }
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     const std::size_t zero = bytes.find('\0');

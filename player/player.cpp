@@ -99,7 +99,7 @@ void Player::move_row(int from, int to) {
 
 void Player::open_list_at_start() {
     replace_rows({});
-    list_path_ = settings_.text(keys::kPlaylistPath);
+    list_path_ = settings_.path(keys::kPlaylistPath);
     if (!list_path_.empty()) {
         if (!files::file_exists(list_path_)) {
             static_cast<void>(settings_.set(keys::kPlaylistPath, ""));

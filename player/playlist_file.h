@@ -11,10 +11,10 @@
 // records the current file (播放列表), the playing row (歌曲) and the play
 // mode (播放模式).
 //
-// Lists written by other players and editors read too: a UTF-8 byte-order
-// mark is skipped, lines beginning "#" (#EXTM3U, #EXTINF and other comments)
-// never become rows, and a path that is not a full one is taken from the
-// list file's own folder.
+// Lists written by other players and editors read too: a byte-order mark is
+// skipped (UTF-16 is read), lines beginning "#" (#EXTM3U, #EXTINF and other
+// comments) never become rows, file:// addresses are taken as their paths,
+// and a path that is not a full one is taken from the list file's own folder.
 
 // Every file type the player plays, in the order the file chooser lists
 // them. Adding, folder scans and the start-up filter all go by this list.
@@ -28,10 +28,12 @@ bool is_media_path(const std::string& path);
 // The text's last four bytes (all of it when shorter), upper-cased.
 std::string upper_ending(const std::string& text);
 
-// A line of the list file as a row: a path that does not begin with "/" is
-// joined to the list file's folder and tidied ("a/../b" is "b"); a full path
-// and a blank line stay as they are.
-std::string playlist_line_path(const std::string& line, const std::string& list_path);
+// A line of the list file as a row: a file:// address is the path it names
+// (percent escapes decoded), and other addresses are no row; a path that does
+// not begin with "/" is joined to the list file's folder and tidied
+// ("a/../b" is "b"); a full path and a blank line stay as they are.
+std::optional<std::string> playlist_line_path(const std::string& line,
+                                              const std::string& list_path);
 
 // Each reader gives the lines its rule accepts, in file order, or nothing
 // when the file cannot be read.

@@ -195,7 +195,7 @@ bool write_autostart(const std::string& program_path) {
         "\n"
         "Terminal=false\n"
         "X-GNOME-Autostart-enabled=true\n";
-    return files::replace_file_atomically(path, content);
+    return static_cast<bool>(files::write_whole_file(path, content));
 }
 
 bool delete_autostart() {

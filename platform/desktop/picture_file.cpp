@@ -104,7 +104,7 @@ QImage convert_picture_to_bmp(const std::string& source, const std::string& targ
     QImage picture = read_picture(source);
     if (picture.isNull() || (stop && stop())) return {};
     // Named by the target's bytes, which a QString would not keep.
-    const bool written = files::replace_file_atomically_from(target, [&](int fd) {
+    const files::WriteResult written = files::write_whole_file(target, [&](int fd) {
         QFile file;
         return file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) &&
                picture.save(&file, "BMP") && file.flush() && !(stop && stop());

@@ -1,13 +1,18 @@
 #include "platform/files/files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <unordered_map>
 
 #include "platform/text/text.h"
 
@@ -53,41 +58,74 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
+// The file a path names, through a symbolic link; a link that names nothing
+// is itself replaced.
+std::string followed(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real) return path;
+    std::string target(real);
+    std::free(real);
+    return target;
+}
+
+// Creates a file of a name not yet taken beside the target. The name starts
+// with the target's and is cut to fit: a name may be at most 255 bytes, and
+// a target of that length is a name the user may well have.
+int create_beside(const std::string& target, std::string& name) {
+    thread_local std::mt19937 random{std::random_device{}()};
+    const std::size_t slash = target.rfind('/');
+    const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    constexpr std::size_t kSuffix = 10;  // ".tmp" and six digits
+    const std::string stem =
+        target.substr(0, base + std::min<std::size_t>(target.size() - base, NAME_MAX - kSuffix));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = stem + ".tmp" + std::to_string(100000 + random() % 900000);
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// Makes a rename in the folder durable.
+void sync_folder_of(const std::string& path) {
+    const std::string dir = fs::path(path).parent_path().string();
+    const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
-bool write_bytes(const std::string& path, std::string_view bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = write_all(fd, bytes);
-    ok = (::close(fd) == 0) && ok;
-    return ok;
+WriteResult write_whole_file(const std::string& path, const std::function<bool(int fd)>& fill) {
+    const std::string target = followed(path);
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    std::string temporary;
+    const int fd = create_beside(target, temporary);
+    if (fd < 0) return {errno};
+    int error = 0;
+    const auto fail = [&error](int cause) {
+        if (error == 0) error = cause != 0 ? cause : EIO;
+    };
+    if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0) fail(errno);
+    errno = 0;
+    if (error == 0 && !fill(fd)) fail(errno != 0 ? errno : ECANCELED);
+    if (error == 0 && ::fsync(fd) != 0) fail(errno);
+    if (::close(fd) != 0) fail(errno);
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) fail(errno);
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return {error};
+    }
+    sync_folder_of(target);
+    return {};
 }
 
-bool replace_file_atomically(const std::string& path, std::string_view bytes) {
-    return replace_file_atomically_from(path, [bytes](int fd) { return write_all(fd, bytes); });
-}
-
-bool replace_file_atomically_from(const std::string& path,
-                                  const std::function<bool(int fd)>& write) {
-    static std::mt19937 random{std::random_device{}()};
-    const std::string temp = path + ".tmp" + std::to_string(random() % 1000000);
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = write(fd) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    const std::string dir = fs::u8path(path).parent_path().string();
-    int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
+WriteResult write_whole_file(const std::string& path, std::string_view bytes) {
+    return write_whole_file(path, [bytes](int fd) { return write_all(fd, bytes); });
 }
 
 std::vector<std::string> read_lines(const std::string& path) {
@@ -99,15 +137,36 @@ std::vector<std::string> read_path_lines(const std::string& path) {
 }
 
 bool write_lines(const std::string& path, const std::vector<std::string>& lines) {
-    // A list an editor saved as UTF-8 stays UTF-8, its byte-order mark kept.
-    const text::TextForm form = text::text_form(read_whole_file(path));
-    const bool utf8 = form.encoding == text::Encoding::utf8 && (form.non_ascii || form.bom);
-    std::string bytes = form.bom ? "\xEF\xBB\xBF" : "";
-    for (const auto& line : lines) {
-        bytes += utf8 ? line : text::to_gbk(line);
-        bytes += "\r\n";
+    const std::optional<std::string> old = read_file_unless_unreadable(path);
+    if (!old) return false;
+    const text::TextLines before = text::split_lines(*old);
+    if (before.form.damaged) return false;
+    // A row that is a reading of a line the file holds is written as that
+    // line: a name keeps the bytes it came in.
+    std::unordered_map<std::string, std::string_view> held;
+    held.reserve(before.lines.size() * 2);
+    for (const std::string& line : before.lines)
+        for (std::string& reading : text::line_readings(line, before.form))
+            held.emplace(std::move(reading), line);
+    text::TextForm form = before.form;
+    std::vector<std::string> encoded;
+    encoded.reserve(lines.size());
+    for (const std::string& line : lines) {
+        if (const auto it = held.find(line); it != held.end()) {
+            encoded.emplace_back(it->second);
+            continue;
+        }
+        std::optional<std::string> bytes = text::encode_line(line, form);
+        if (!bytes) break;
+        encoded.push_back(std::move(*bytes));
     }
-    return replace_file_atomically(path, bytes);
+    if (encoded.size() < lines.size()) {
+        // UTF-16 cannot hold a name's own bytes: GB18030 holds them all.
+        form = text::TextForm{};
+        encoded.clear();
+        for (const std::string& line : lines) encoded.push_back(text::to_gbk(line));
+    }
+    return static_cast<bool>(write_whole_file(path, text::encode_text(encoded, form, "\r\n")));
 }
 
 bool make_directory(const std::string& path) {

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-// Plain file access on UTF-8 paths. None of these throw.
+// Plain file access on paths given by their bytes. None of these throw.
 namespace dezu::files {
 
 bool file_exists(const std::string& path);
@@ -19,33 +19,40 @@ std::string read_whole_file(const std::string& path);
 // must not replace what it could not read.
 std::optional<std::string> read_file_unless_unreadable(const std::string& path);
 
-// Creates or replaces the file with the given bytes. Returns false on failure.
-bool write_bytes(const std::string& path, std::string_view bytes);
+// How a whole-file write went.
+struct WriteResult {
+    int error = 0;  // errno of the step that failed; 0: the file holds the new content
+    explicit operator bool() const { return error == 0; }
+};
 
-// Replaces the whole file so that a crash at any moment leaves either the old
-// or the new content: the bytes go to a temporary file beside it, are flushed
-// to disk, and the temporary file is renamed over the old one.
-bool replace_file_atomically(const std::string& path, std::string_view bytes);
+// Writes a file whole, so that a crash at any moment leaves either the old
+// content or the new: the content goes to a new file beside it, is flushed to
+// disk, and is renamed over the old one, whose permissions it keeps (a new
+// file gets 0666 less the umask). A symbolic link is followed, so the file it
+// names is the one replaced.
+[[nodiscard]] WriteResult write_whole_file(const std::string& path, std::string_view bytes);
 
-// The same for content made as it is written: write gets the temporary
-// file's descriptor and answers whether all of it went there; false leaves
-// the old file as it was.
-bool replace_file_atomically_from(const std::string& path,
-                                  const std::function<bool(int fd)>& write);
+// The same for content made while it is written: `fill` writes it to the
+// open file and returns false to give up, which leaves the old file as it was.
+[[nodiscard]] WriteResult write_whole_file(const std::string& path,
+                                           const std::function<bool(int fd)>& fill);
 
 // The lines of a text file, decoded to UTF-8 (see text::decode_lines),
 // without their line breaks ("\n" or "\r\n"). A missing file gives no lines;
 // a last line without a break still counts.
 std::vector<std::string> read_lines(const std::string& path);
 
-// The same for a list of file paths: a line that reads both as GB18030 and as
-// UTF-8 is taken in the reading that names an existing file.
+// The same for a list of file paths: each line is taken in the reading that
+// names an existing file, its own bytes among them.
 std::vector<std::string> read_path_lines(const std::string& path);
 
-// Writes lines as GB18030 text, each ended by "\r\n", replacing the file
-// atomically. A file that was UTF-8 (see text::text_form) is written as UTF-8,
-// with its byte-order mark if it had one.
-bool write_lines(const std::string& path, const std::vector<std::string>& lines);
+// Writes lines, each ended by "\r\n", replacing the file whole. The file keeps
+// its form: GB18030 (the program's own), UTF-8 with or without its mark, or
+// UTF-16 with its mark; a line the file already holds is written back as the
+// very bytes it stands in. A UTF-16 file that must hold a name that is neither
+// UTF-8 nor GB18030 becomes GB18030 whole. False, with the file left as it
+// was, when the file is there but cannot be read whole.
+[[nodiscard]] bool write_lines(const std::string& path, const std::vector<std::string>& lines);
 
 bool make_directory(const std::string& path);
 

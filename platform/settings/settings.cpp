@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "platform/files/files.h"
 #include "platform/text/text.h"
 
 namespace dezu::settings {
@@ -40,6 +41,16 @@ std::string Settings::stored(const char* section, const char* name, const char* 
     const auto it = snapshot_.values.find({setting_name_key(section), setting_name_key(name)});
     if (it != snapshot_.values.end()) return it->second;
     return fallback ? fallback : std::string();
+}
+
+std::string Settings::path(const PathKey& key) const {
+    std::string value = stored(key.section, key.name, key.fallback);
+    const auto others =
+        snapshot_.other_readings.find({setting_name_key(key.section), setting_name_key(key.name)});
+    if (others == snapshot_.other_readings.end() || files::file_exists(value)) return value;
+    for (const std::string& reading : others->second)
+        if (files::file_exists(reading)) return reading;
+    return value;
 }
 
 double Settings::number(const NumberKey& key) const {

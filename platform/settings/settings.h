@@ -15,7 +15,7 @@
 // on disk; a write keeps every other byte of the file.
 namespace dezu::settings {
 
-enum class Kind { YesNo, Number, Text };
+enum class Kind { YesNo, Number, Text, Path };
 
 template <Kind K>
 struct TypedKey {
@@ -29,6 +29,9 @@ using YesNoKey = TypedKey<Kind::YesNo>;
 // The numeric value of the text; "" and a missing key without fallback give 0.
 using NumberKey = TypedKey<Kind::Number>;
 using TextKey = TypedKey<Kind::Text>;
+// A file's path: read in the reading that names an existing file, so that a
+// name in its own bytes (not UTF-8) is found again.
+using PathKey = TypedKey<Kind::Path>;
 
 class Settings : public QObject {
     Q_OBJECT
@@ -45,6 +48,7 @@ public:
     std::string text(const TextKey& key) const {
         return stored(key.section, key.name, key.fallback);
     }
+    std::string path(const PathKey& key) const;
 
     // False when the file could not be written; the old value stays, and
     // write_failed tells whoever reports it.
@@ -55,6 +59,9 @@ public:
         return store(key.section, key.name, std::to_string(value));
     }
     [[nodiscard]] bool set(const TextKey& key, const std::string& value) {
+        return store(key.section, key.name, value);
+    }
+    [[nodiscard]] bool set(const PathKey& key, const std::string& value) {
         return store(key.section, key.name, value);
     }
 

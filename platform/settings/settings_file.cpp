@@ -13,40 +13,30 @@ namespace {
 // One line of the file, its bytes kept as they are so that a write leaves
 // every line it does not touch unchanged.
 struct Line {
-    std::string bytes;    // without the line break
+    std::string bytes;    // as the file holds it (UTF-16 as UTF-8), without the break
     std::string decoded;  // UTF-8
 };
 
 struct Profile {
     bool readable = true;
-    bool bom = false;   // kept, as the editor that saved the file put it
-    bool utf8 = false;  // a hand-made UTF-8 file stays UTF-8
+    text::TextForm form;  // kept, as the editor that saved the file chose it
     std::vector<Line> lines;
     std::string line_break = "\r\n";
-    bool ends_with_break = true;
 };
 
 Profile load(const std::string& path) {
     Profile profile;
     const std::optional<std::string> content = files::read_file_unless_unreadable(path);
-    profile.readable = content.has_value();
-    const std::string_view whole = content ? std::string_view(*content) : std::string_view();
-    const text::TextForm form = text::text_form(whole);
-    const std::string_view bytes = text::skip_bom(whole);
-    profile.bom = form.bom;
-    profile.utf8 = form.encoding == text::Encoding::utf8 && (form.non_ascii || form.bom);
-    if (bytes.find('\n') != std::string::npos && bytes.find("\r\n") == std::string::npos)
-        profile.line_break = "\n";
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        const bool has_break = end != std::string::npos;
-        if (!has_break) end = bytes.size();
-        std::string_view raw(bytes.data() + start, end - start);
-        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-        profile.lines.push_back({std::string(raw), text::line_readings(raw, form).front()});
-        profile.ends_with_break = has_break;
-        start = end + 1;
+    // A text that does not decode whole is read as far as it goes, but
+    // rewriting it would lose the rest.
+    text::TextLines split = text::split_lines(content ? std::string_view(*content) : "");
+    profile.readable = content.has_value() && !split.form.damaged;
+    profile.form = split.form;
+    profile.line_break = std::move(split.line_break);
+    profile.lines.reserve(split.lines.size());
+    for (std::string& raw : split.lines) {
+        std::string decoded = text::line_readings(raw, profile.form).front();
+        profile.lines.push_back({std::move(raw), std::move(decoded)});
     }
     return profile;
 }
@@ -129,10 +119,19 @@ SettingsSnapshot read_all_settings(const std::string& path) {
             continue;
         }
         if (!current) continue;
-        if (auto entry = entry_of(line.decoded))
-            snapshot.values.emplace(
-                std::make_pair(*current, setting_name_key(std::string(entry->key))),
-                std::string(entry->value));
+        const std::optional<Entry> entry = entry_of(line.decoded);
+        if (!entry) continue;
+        auto name = std::make_pair(*current, setting_name_key(std::string(entry->key)));
+        if (snapshot.values.count(name)) continue;
+        // "=", blanks and quotes are never part of a multi-byte character, so
+        // the value's own bytes are found the same way and read apart.
+        const std::optional<Entry> raw = entry_of(line.bytes);
+        std::vector<std::string> others;
+        if (raw)
+            for (std::string& reading : text::line_readings(raw->value, profile.form))
+                if (reading != entry->value) others.push_back(std::move(reading));
+        if (!others.empty()) snapshot.other_readings.emplace(name, std::move(others));
+        snapshot.values.emplace(std::move(name), std::string(entry->value));
     }
     return snapshot;
 }
@@ -141,20 +140,32 @@ bool write_setting(const std::string& path, const std::string& section, const st
                    const std::string& value) {
     Profile profile = load(path);
     if (!profile.readable) return false;  // rewriting it would lose what it holds
-    auto encode = [&](const std::string& line) {
-        return Line{profile.utf8 ? line : text::to_gbk(line), line};
-    };
     // Blanks at either end, or quotes around the whole value, would be
     // stripped on reading: quote such a value so that it reads back as written.
-    std::string stored = value;
-    if (!value.empty() && (text::trim(value).size() != value.size() ||
+    const bool quoted =
+        !value.empty() && (text::trim(value).size() != value.size() ||
                            (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                            value.back() == value.front())))
-        stored = "\"" + value + "\"";
-    const Line entry_line = encode(key + "=" + stored);
+                            value.back() == value.front()));
+    const std::string quote = quoted ? "\"" : "";
+    // A value may be a path in its own bytes, so it is encoded apart from its key.
+    auto encode_entry = [&] {
+        const std::optional<std::string> head = text::encode_line(key + "=" + quote, profile.form);
+        const std::optional<std::string> body = text::encode_line(value, profile.form);
+        if (!head || !body) return std::optional<Line>();
+        return std::optional<Line>(Line{*head + *body + quote, key + "=" + quote + value + quote});
+    };
+    std::optional<Line> entry = encode_entry();
+    if (!entry) {
+        // UTF-16 cannot hold the value's bytes: GB18030 holds them all.
+        for (Line& line : profile.lines) line.bytes = text::to_gbk(line.bytes);
+        profile.form = text::TextForm{};
+        entry = encode_entry();
+    }
+    const Line entry_line = *std::move(entry);
     long header = find_section(profile, section);
     if (header < 0) {
-        profile.lines.push_back(encode("[" + section + "]"));
+        const std::string header_line = "[" + section + "]";
+        profile.lines.push_back({*text::encode_line(header_line, profile.form), header_line});
         profile.lines.push_back(entry_line);
     } else {
         // Replace the key where it stands, else add it after the section's
@@ -175,12 +186,11 @@ bool write_setting(const std::string& path, const std::string& section, const st
         if (!replaced)
             profile.lines.insert(profile.lines.begin() + static_cast<long>(insert_at), entry_line);
     }
-    std::string bytes = profile.bom ? "\xEF\xBB\xBF" : "";
-    for (std::size_t i = 0; i < profile.lines.size(); ++i) {
-        bytes += profile.lines[i].bytes;
-        bytes += profile.line_break;
-    }
-    return files::replace_file_atomically(path, bytes);
+    std::vector<std::string> lines;
+    lines.reserve(profile.lines.size());
+    for (Line& line : profile.lines) lines.push_back(std::move(line.bytes));
+    return static_cast<bool>(
+        files::write_whole_file(path, text::encode_text(lines, profile.form, profile.line_break)));
 }
 
 }  // namespace dezu::settings

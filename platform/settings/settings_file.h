@@ -4,11 +4,13 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 // INI files in the layout of the classic profile functions. Section and key
 // names compare without regard to ASCII case, blanks around names and values
 // are ignored, and a value wrapped in matching quotes reads without them.
-// Files are GB18030 on disk (UTF-8 files are read as well); values are UTF-8.
+// Files are GB18030 on disk; UTF-8 and UTF-16 files are read and keep their
+// form. Values are UTF-8, or a path's own bytes.
 namespace dezu::settings {
 
 // The key's value; the default when the file, the section or the key is
@@ -21,8 +23,11 @@ std::string read_setting(const std::string& path, const std::string& section,
 // Every value of the file at once, as read_setting finds them: keyed by the
 // section and key names, trimmed and in ASCII lower case.
 struct SettingsSnapshot {
-    bool readable = true;  // false: the file is there but cannot be read
+    bool readable = true;  // false: the file is there but cannot be read whole
     std::map<std::pair<std::string, std::string>, std::string> values;
+    // A value's readings other than the one in `values`, where it has more:
+    // for a path, one of them may be the one that names a file.
+    std::map<std::pair<std::string, std::string>, std::vector<std::string>> other_readings;
 };
 SettingsSnapshot read_all_settings(const std::string& path);
 

@@ -22,13 +22,13 @@ inline constexpr TextKey kClockSkin{"界面", "当前界面"};
 inline constexpr TextKey kClockDigits{"界面", "当前数字"};
 inline constexpr NumberKey kClockLeft{"位置", "横向位置"};
 inline constexpr NumberKey kClockTop{"位置", "纵向位置"};
-inline constexpr TextKey kChime{"报时", "报时"};
+inline constexpr PathKey kChime{"报时", "报时"};
 
 // [记事]: the diary.
 inline constexpr TextKey kCurrentDiaryBook{"记事", "当前用户"};
 
 // [播放器]: the media player.
-inline constexpr TextKey kPlaylistPath{"播放器", "播放列表"};
+inline constexpr PathKey kPlaylistPath{"播放器", "播放列表"};
 inline constexpr NumberKey kCurrentTrack{"播放器", "歌曲"};
 inline constexpr TextKey kPlayMode{"播放器", "播放模式", "2"};
 

@@ -25,21 +25,42 @@ Converter open_converter(const char* name) {
     return c;
 }
 
+// One converter of each kind per thread, reset for each use: opening one
+// takes longer than converting a line.
+enum class Kind { gb18030, gb18030_strict, utf8 };
+
+UConverter* converter(Kind kind) {
+    thread_local Converter gb18030 = open_converter("gb18030");
+    thread_local Converter strict = [] {
+        Converter c = open_converter("gb18030");
+        UErrorCode status = U_ZERO_ERROR;
+        if (c)
+            ucnv_setToUCallBack(c.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr,
+                                &status);
+        return U_SUCCESS(status) ? std::move(c) : nullptr;
+    }();
+    thread_local Converter utf8 = open_converter("utf-8");
+    UConverter* c = kind == Kind::utf8      ? utf8.get()
+                    : kind == Kind::gb18030 ? gb18030.get()
+                                            : strict.get();
+    if (c) ucnv_reset(c);
+    return c;
+}
+
 // Converts between two ICU converters through UTF-16, substituting what
 // cannot be converted rather than failing.
-std::string convert(const char* to_name, const char* from_name, std::string_view input) {
+std::string convert(Kind to_kind, Kind from_kind, std::string_view input) {
     if (input.empty()) return {};
-    Converter from = open_converter(from_name);
-    Converter to = open_converter(to_name);
+    UConverter* from = converter(from_kind);
+    UConverter* to = converter(to_kind);
     if (!from || !to) return {};
     UErrorCode status = U_ZERO_ERROR;
     // GB18030 needs at most 4 bytes per UTF-16 unit; UTF-8 at most 3.
     std::string out(input.size() * 4 + 8, '\0');
     char* target = out.data();
     const char* source = input.data();
-    ucnv_convertEx(to.get(), from.get(), &target, out.data() + out.size(), &source,
-                   input.data() + input.size(), nullptr, nullptr, nullptr, nullptr, true, true,
-                   &status);
+    ucnv_convertEx(to, from, &target, out.data() + out.size(), &source, input.data() + input.size(),
+                   nullptr, nullptr, nullptr, nullptr, true, true, &status);
     if (U_FAILURE(status)) return {};
     out.resize(static_cast<std::size_t>(target - out.data()));
     return out;
@@ -52,25 +73,12 @@ bool is_blank(char c) {
 }  // namespace
 
 std::string to_gbk(std::string_view utf8) {
-    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
-    const auto length = static_cast<int32_t>(utf8.size());
-    std::string out;
-    int32_t run = 0, i = 0;
-    while (i < length) {
-        const int32_t at = i;
-        UChar32 c;
-        U8_NEXT(s, i, length, c);
-        if (c >= 0) continue;
-        out += convert("gb18030", "utf-8", utf8.substr(run, at - run));
-        out.append(utf8.substr(at, i - at));
-        run = i;
-    }
-    out += convert("gb18030", "utf-8", utf8.substr(run));
-    return out;
+    if (!is_valid_utf8(utf8)) return std::string(utf8);
+    return convert(Kind::gb18030, Kind::utf8, utf8);
 }
 
 std::string from_gbk(std::string_view gbk) {
-    return convert("utf-8", "gb18030", gbk);
+    return convert(Kind::utf8, Kind::gb18030, gbk);
 }
 
 bool is_valid_utf8(std::string_view bytes) {
@@ -88,12 +96,11 @@ bool is_valid_utf8(std::string_view bytes) {
 namespace {
 
 bool is_valid_gb18030(std::string_view bytes) {
-    Converter c = open_converter("gb18030");
+    UConverter* c = converter(Kind::gb18030_strict);
     if (!c) return false;
     UErrorCode status = U_ZERO_ERROR;
-    ucnv_setToUCallBack(c.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
     std::u16string out(bytes.size() + 1, u'\0');
-    ucnv_toUChars(c.get(), out.data(), static_cast<int32_t>(out.size()), bytes.data(),
+    ucnv_toUChars(c, out.data(), static_cast<int32_t>(out.size()), bytes.data(),
                   static_cast<int32_t>(bytes.size()), &status);
     return U_SUCCESS(status);
 }
@@ -252,20 +259,100 @@ void for_each_line(std::string_view text, Visit visit) {
 
 }  // namespace
 
-bool starts_with_bom(std::string_view bytes) {
-    return bytes.substr(0, 3) == "\xEF\xBB\xBF";
+bool starts_with_utf16_bom(std::string_view bytes) {
+    return bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
 }
 
-std::string_view skip_bom(std::string_view bytes) {
-    return starts_with_bom(bytes) ? bytes.substr(3) : bytes;
+namespace {
+
+void append_utf8(std::string& out, UChar32 c) {
+    uint8_t buffer[U8_MAX_LENGTH];
+    int32_t length = 0;
+    U8_APPEND_UNSAFE(buffer, length, c);
+    out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
 }
 
-TextForm text_form(std::string_view bytes) {
+// UTF-16 bytes after the mark -> UTF-8. Units that form no character become
+// U+FFFD and mark the text as damaged; a last odd byte is dropped.
+std::string utf8_from_utf16(std::string_view bytes, bool big_endian, bool& damaged) {
+    const std::size_t units = bytes.size() / 2;
+    damaged = bytes.size() % 2 != 0;
+    const auto unit = [&](std::size_t i) -> UChar32 {
+        const auto first = static_cast<unsigned char>(bytes[2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return big_endian ? (first << 8 | second) : (second << 8 | first);
+    };
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 2);
+    for (std::size_t i = 0; i < units; ++i) {
+        UChar32 c = unit(i);
+        if (U16_IS_LEAD(c) && i + 1 < units && U16_IS_TRAIL(unit(i + 1))) {
+            c = U16_GET_SUPPLEMENTARY(c, unit(i + 1));
+            ++i;
+        } else if (U16_IS_SURROGATE(c)) {
+            c = 0xFFFD;
+            damaged = true;
+        }
+        append_utf8(out, c);
+    }
+    return out;
+}
+
+// UTF-8 -> UTF-16 bytes behind their mark.
+std::string utf16_from_utf8(std::string_view utf8, bool big_endian) {
+    std::string out;
+    out.reserve(utf8.size() * 2 + 2);
+    const auto put = [&](UChar32 u) {
+        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+        out += big_endian ? high : low;
+        out += big_endian ? low : high;
+    };
+    put(0xFEFF);
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
+    const auto length = static_cast<int32_t>(utf8.size());
+    for (int32_t i = 0; i < length;) {
+        UChar32 c;
+        U8_NEXT(s, i, length, c);
+        if (c < 0) c = 0xFFFD;
+        if (c > 0xFFFF) {
+            put(U16_LEAD(c));
+            put(U16_TRAIL(c));
+        } else {
+            put(c);
+        }
+    }
+    return out;
+}
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// A text's form and what is split into its lines: the bytes after a UTF-8
+// mark, or UTF-16 decoded.
+struct Body {
     TextForm form;
-    form.bom = starts_with_bom(bytes);
+    std::string_view bytes;
+    std::string decoded;
+    std::string_view text() const { return form.utf16() ? std::string_view(decoded) : bytes; }
+};
+
+Body body_of(std::string_view bytes) {
+    Body body;
+    TextForm& form = body.form;
+    if (starts_with_utf16_bom(bytes)) {
+        form.bom = true;
+        const bool big_endian = bytes.front() == '\xFE';
+        form.encoding = big_endian ? Encoding::utf16be : Encoding::utf16le;
+        body.decoded = utf8_from_utf16(bytes.substr(2), big_endian, form.damaged);
+        // The mark of UTF-32, which is not read.
+        if (bytes.starts_with(std::string_view("\xFF\xFE\0\0", 4))) form.damaged = true;
+        form.non_ascii = !is_ascii(body.decoded);
+        return body;
+    }
+    form.bom = bytes.starts_with(kUtf8Bom);
+    body.bytes = form.bom ? bytes.substr(kUtf8Bom.size()) : bytes;
     int utf8_votes = 0, gbk_votes = 0;
     bool weak = false;
-    for_each_line(skip_bom(bytes), [&](std::string_view line, std::string_view) {
+    for_each_line(body.bytes, [&](std::string_view line, std::string_view) {
         if (is_ascii(line)) return;
         form.non_ascii = true;
         const bool utf8 = is_valid_utf8(line), gbk = is_valid_gb18030(line);
@@ -282,15 +369,36 @@ TextForm text_form(std::string_view bytes) {
     if (utf8_votes > gbk_votes ||
         (utf8_votes == gbk_votes && (form.bom || (utf8_votes == 0 && weak))))
         form.encoding = Encoding::utf8;
-    return form;
+    return body;
+}
+
+}  // namespace
+
+TextForm text_form(std::string_view bytes) {
+    return body_of(bytes).form;
+}
+
+TextLines split_lines(std::string_view bytes) {
+    const Body body = body_of(bytes);
+    TextLines split;
+    split.form = body.form;
+    const std::string_view text = body.text();
+    if (text.find('\n') != std::string_view::npos && text.find("\r\n") == std::string_view::npos)
+        split.line_break = "\n";
+    for_each_line(text,
+                  [&](std::string_view line, std::string_view) { split.lines.emplace_back(line); });
+    return split;
 }
 
 std::vector<std::string> line_readings(std::string_view line, const TextForm& form) {
     if (is_ascii(line)) return {std::string(line)};
+    // Windows names a file by the GBK of its name.
+    if (form.utf16()) return {std::string(line), to_gbk(line)};
     const bool utf8 = is_valid_utf8(line), gbk = is_valid_gb18030(line);
     if (!gbk) return {std::string(line)};  // UTF-8, or kept as its bytes
-    if (!utf8) return {from_gbk(line)};
     std::string as_gbk = from_gbk(line);
+    // A name unpacked from a Chinese archive is these very bytes.
+    if (!utf8) return {std::move(as_gbk), std::string(line)};
     // In a text that is UTF-8 as a whole, so is each line that can be; in the
     // program's own GB18030 files a line needs clear signs of UTF-8.
     const bool prefer_utf8 =
@@ -299,11 +407,30 @@ std::vector<std::string> line_readings(std::string_view line, const TextForm& fo
     return {std::move(as_gbk), std::string(line)};
 }
 
+std::optional<std::string> encode_line(std::string_view line, const TextForm& form) {
+    if (form.encoding == Encoding::gbk) return to_gbk(line);
+    if (form.encoding == Encoding::utf8 || is_valid_utf8(line)) return std::string(line);
+    if (is_valid_gb18030(line)) return from_gbk(line);
+    return std::nullopt;
+}
+
+std::string encode_text(const std::vector<std::string>& lines, const TextForm& form,
+                        std::string_view line_break) {
+    std::string text = form.bom && !form.utf16() ? std::string(kUtf8Bom) : std::string();
+    for (const std::string& line : lines) {
+        text += line;
+        text += line_break;
+    }
+    if (form.utf16()) return utf16_from_utf8(text, form.encoding == Encoding::utf16be);
+    return text;
+}
+
 std::string decode_file_text(std::string_view bytes) {
-    const TextForm form = text_form(bytes);
+    Body body = body_of(bytes);
+    if (body.form.utf16()) return std::move(body.decoded);
     std::string out;
-    for_each_line(skip_bom(bytes), [&](std::string_view line, std::string_view line_break) {
-        out += line_readings(line, form).front();
+    for_each_line(body.bytes, [&](std::string_view line, std::string_view line_break) {
+        out += line_readings(line, body.form).front();
         out += line_break;
     });
     return out;
@@ -311,17 +438,20 @@ std::string decode_file_text(std::string_view bytes) {
 
 std::vector<std::string> decode_lines(
     std::string_view bytes, const std::function<bool(const std::string&)>& names_existing) {
-    const TextForm form = text_form(bytes);
+    const Body body = body_of(bytes);
     std::vector<std::string> lines;
-    for_each_line(skip_bom(bytes), [&](std::string_view line, std::string_view) {
-        std::vector<std::string> readings = line_readings(line, form);
+    for_each_line(body.text(), [&](std::string_view line, std::string_view) {
+        if (!names_existing) {
+            lines.push_back(line_readings(line, body.form).front());
+            return;
+        }
+        std::vector<std::string> readings = line_readings(line, body.form);
         std::size_t pick = 0;
-        if (readings.size() > 1 && names_existing)
-            for (std::size_t i = 0; i < readings.size(); ++i)
-                if (names_existing(readings[i])) {
-                    pick = i;
-                    break;
-                }
+        for (std::size_t i = 0; readings.size() > 1 && i < readings.size(); ++i)
+            if (names_existing(readings[i])) {
+                pick = i;
+                break;
+            }
         lines.push_back(std::move(readings[pick]));
     });
     return lines;

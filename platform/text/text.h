@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,42 +12,66 @@
 // GBK character and still loses nothing for the rest.
 namespace dezu::text {
 
-// UTF-8 -> GB18030 bytes. Bytes that are not UTF-8 are passed on as they
-// are, so that a line read as its raw bytes is written back unchanged.
+// UTF-8 -> GB18030 bytes. A text that is not UTF-8 (a file name's own
+// bytes) is passed on as it is, so that a line read as its raw bytes is
+// written back unchanged.
 std::string to_gbk(std::string_view utf8);
 
 // GB18030 bytes -> UTF-8. Undecodable bytes become U+FFFD.
 std::string from_gbk(std::string_view gbk);
 
 // Reading text files that may come from this program (GB18030) or from any
-// editor (UTF-8, with or without a byte-order mark). Short GBK texts are often
-// valid UTF-8 by chance and most UTF-8 is valid GB18030, so a line that reads
-// both ways is settled by the file's other lines and by whether its UTF-8
-// reading looks like real writing (letters of one script forming words)
-// rather than GBK pairs that happen to decode.
-enum class Encoding { gbk, utf8 };
+// editor (UTF-8 with or without a byte-order mark, UTF-16 with one). Short
+// GBK texts are often valid UTF-8 by chance and most UTF-8 is valid GB18030,
+// so a line that reads both ways is settled by the file's other lines and by
+// whether its UTF-8 reading looks like real writing (letters of one script
+// forming words) rather than GBK pairs that happen to decode.
+enum class Encoding { gbk, utf8, utf16le, utf16be };
 
-bool starts_with_bom(std::string_view bytes);
-std::string_view skip_bom(std::string_view bytes);
+bool starts_with_utf16_bom(std::string_view bytes);
 
 struct TextForm {
-    bool bom = false;                   // a UTF-8 byte-order mark leads the text
+    bool bom = false;                   // a byte-order mark leads the text
     Encoding encoding = Encoding::gbk;  // what the text as a whole is in
     bool non_ascii = false;             // anything beyond ASCII at all
+    // UTF-16 that does not decode whole (cut in a character, a lone
+    // surrogate): what reads is shown, but the file is never rewritten.
+    bool damaged = false;
+    bool utf16() const { return encoding == Encoding::utf16le || encoding == Encoding::utf16be; }
 };
 TextForm text_form(std::string_view bytes);
 
-// One line (no line break, no byte-order mark) of a text of the given form ->
-// its readings as UTF-8, the likeliest first. Two readings only when the line
-// reads both ways and they differ; a line that reads neither way is its bytes.
+// The lines of a text file as they stand, without their breaks: each line's
+// bytes, or for UTF-16 its text as UTF-8.
+struct TextLines {
+    TextForm form;
+    std::vector<std::string> lines;
+    std::string line_break = "\r\n";  // "\n" when the file has only bare ones
+};
+TextLines split_lines(std::string_view bytes);
+
+// One line of a text of the given form (as split_lines gives it) -> its
+// readings, the likeliest first. A byte line reads as UTF-8 or GB18030 and
+// always as its own bytes; a UTF-16 line reads as its text and as the GBK
+// bytes that Windows names it by. Only different readings are given.
 std::vector<std::string> line_readings(std::string_view line, const TextForm& form);
+
+// A line in memory (UTF-8, or a file name's own bytes) as a line of a file of
+// the given form: GB18030, UTF-8 as it is, or UTF-16's text. Nothing when
+// UTF-16 cannot hold it (bytes that read neither as UTF-8 nor as GB18030).
+std::optional<std::string> encode_line(std::string_view line, const TextForm& form);
+
+// Lines of the given form -> the file's bytes, each line ended by the break,
+// behind the form's byte-order mark.
+std::string encode_text(const std::vector<std::string>& lines, const TextForm& form,
+                        std::string_view line_break);
 
 // A whole text -> UTF-8, line breaks kept, the byte-order mark dropped.
 std::string decode_file_text(std::string_view bytes);
 
 // The lines of a text without their breaks ("\n" or "\r\n"), decoded. When
-// a line reads two ways and `names_existing` accepts one, that one wins: for
-// lists of paths, where the reading that names a file is the right one.
+// `names_existing` accepts one of a line's readings, that one wins: for lists
+// of paths, where the reading that names a file is the right one.
 std::vector<std::string> decode_lines(
     std::string_view bytes,
     const std::function<bool(const std::string&)>& names_existing = nullptr);

@@ -28,8 +28,8 @@ protected:
         std::filesystem::create_directories(folder + "config");
         std::filesystem::copy_file(DEZU_PROGRAM, folder + "dezu");
         // No start-up picture and no player: the rest of the start-up runs.
-        EXPECT_TRUE(dezu::files::write_bytes(folder + "clock.ini",
-                                             "[系统参数]\r\n显示启动画面=N\r\n自动播放=N\r\n"));
+        EXPECT_TRUE(dezu::files::write_whole_file(
+            folder + "clock.ini", "[系统参数]\r\n显示启动画面=N\r\n自动播放=N\r\n"));
         return folder;
     }
 

@@ -225,7 +225,7 @@ protected:
     void write_entry(const std::string& exec) const {
         std::filesystem::create_directories(
             std::filesystem::path(dezu::autostart::entry_path()).parent_path());
-        ASSERT_TRUE(dezu::files::write_bytes(
+        ASSERT_TRUE(dezu::files::write_whole_file(
             dezu::autostart::entry_path(),
             "[Desktop Entry]\nType=Application\nExec=" + exec + "\nX-Marker=kept\n"));
     }
@@ -273,8 +273,8 @@ TEST_F(AutostartSyncTest, PathsWithSpecialCharactersRoundTrip) {
         EXPECT_TRUE(dezu::text::is_valid_utf8(entry)) << entry;
         if (gio.isEmpty()) continue;
         std::filesystem::create_directories(site.dir);
-        ASSERT_TRUE(dezu::files::write_bytes(site.program_path(),
-                                             "#!/bin/sh\n: > \"$(dirname \"$0\")/started\"\n"));
+        ASSERT_TRUE(dezu::files::write_whole_file(
+            site.program_path(), "#!/bin/sh\n: > \"$(dirname \"$0\")/started\"\n"));
         std::filesystem::permissions(site.program_path(), std::filesystem::perms::owner_all);
         EXPECT_EQ(QProcess::execute(gio, {QStringLiteral("launch"),
                                           QString::fromStdString(dezu::autostart::entry_path())}),

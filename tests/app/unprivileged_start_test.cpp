@@ -160,7 +160,7 @@ protected:
         const std::string folder = path(name) + "/";
         fs::create_directories(folder);
         fs::copy_file(DEZU_PROGRAM, folder + "dezu");
-        EXPECT_TRUE(dezu::files::write_bytes(folder + "clock.ini", in_gbk(ini)));
+        EXPECT_TRUE(dezu::files::write_whole_file(folder + "clock.ini", in_gbk(ini)));
         program_ = folder + "dezu";
         if (writable && as_root_) {
             for (const std::string& f : {folder, folder + "clock.ini"})
@@ -246,7 +246,7 @@ TEST_F(UnprivilegedStartTest, AFolderNamedInGbkIsTheProgramsFolder) {
                                 {QStringLiteral("-size"), QStringLiteral("40x30"),
                                  QStringLiteral("xc:red"), QString::fromStdString(picture)}),
               0);
-    ASSERT_TRUE(dezu::files::write_bytes(folder + "WALLAB.INI", picture + "\r\n"));
+    ASSERT_TRUE(dezu::files::write_whole_file(folder + "WALLAB.INI", picture + "\r\n"));
 
     Started& first = start_copy();
     const auto made = [&] {

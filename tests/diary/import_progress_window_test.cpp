@@ -12,6 +12,7 @@
 
 #include "diary_fixture.h"
 #include "platform/text/text.h"
+#include "support/iconv.h"
 #include "support/local_web_server.h"
 
 namespace ui = dezu::ui;
@@ -54,6 +55,9 @@ TEST(ImportedText, CutAtZeroAndDecoded) {
     EXPECT_EQ(imported_text(std::string("\xFE\xFF\x4e\x2d", 4), false), "中");
     EXPECT_EQ(imported_text("\xEF\xBB\xBF中", false), "中");
     EXPECT_EQ(imported_text("网页", true), "网页");
+    // As Notepad saves "Unicode", either way round.
+    for (const bool big_endian : {false, true})
+        EXPECT_EQ(imported_text(utf16("第一行\r\n😀 é", big_endian), false), "第一行\r\n😀 é");
 }
 
 class ImportRunTest : public DiaryTest {

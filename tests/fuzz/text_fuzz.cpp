@@ -5,7 +5,16 @@
 #include "platform/text/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    namespace text = dezu::text;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    (void)dezu::text::decode_file_text(bytes);
+    (void)text::decode_file_text(bytes);
+    const text::TextLines split = text::split_lines(bytes);
+    for (const std::string& line : split.lines)
+        for (const std::string& reading : text::line_readings(line, split.form))
+            (void)text::encode_line(reading, split.form);
+    // UTF-16 that read whole is written back to the same lines.
+    const std::string again = text::encode_text(split.lines, split.form, split.line_break);
+    if (split.form.utf16() && !split.form.damaged && text::split_lines(again).lines != split.lines)
+        __builtin_trap();
     return 0;
 }

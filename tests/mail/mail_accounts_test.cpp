@@ -9,6 +9,7 @@
 
 #include "mail_fixture.h"
 #include "platform/text/text.h"
+#include "support/iconv.h"
 
 using dezu::text::to_gbk;
 
@@ -107,6 +108,18 @@ TEST_F(AddressBookTest, ReadsLinesWithLinuxOrWindowsBreaks) {
     ASSERT_EQ(lines->size(), 3u);
     EXPECT_EQ(mail::split_address_line((*lines)[0]).first, "甲");
     EXPECT_EQ(mail::split_address_line((*lines)[1]).second, "b@x");
+}
+
+// A book saved as "Unicode" by Notepad reads, and is written back so.
+TEST_F(AddressBookTest, AUtf16BookReadsAndStaysUtf16) {
+    write_file("甲.ini", utf16("收信人:张三地址:zs@x\r\n收信人:Zoë地址:z@x\r\n"));
+    const auto lines = accounts().read_address_book("甲");
+    ASSERT_TRUE(lines);
+    ASSERT_EQ(lines->size(), 2u);
+    EXPECT_EQ(mail::split_address_line((*lines)[1]),
+              std::make_pair(std::string("Zoë"), std::string("z@x")));
+    ASSERT_TRUE(accounts().write_address_book("甲", {{"张三", "zs@x"}, {"李四", "ls@x"}}));
+    EXPECT_EQ(read_file("甲.ini"), utf16("收信人:张三地址:zs@x\r\n收信人:李四地址:ls@x\r\n"));
 }
 
 TEST_F(AddressBookTest, AFailedWriteIsToldAndKeepsTheOldBook) {

@@ -39,7 +39,7 @@ TEST_F(PictureFileTest, PicturesBecomeBmpFiles) {
         SCOPED_TRACE(name);
         QImage image(48, 32, QImage::Format_ARGB32);
         image.fill(QColor(200, 30, 30, 255));
-        ASSERT_TRUE(dezu::files::write_bytes(path(name), [&] {
+        ASSERT_TRUE(dezu::files::write_whole_file(path(name), [&] {
             QByteArray bytes;
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::WriteOnly);
@@ -102,22 +102,23 @@ TEST_F(PictureFileTest, PreviewFitsTheBoxAndSizeComesFromTheHeader) {
 }
 
 TEST_F(PictureFileTest, DamagedOrMissingPicturesLeaveTheTargetAlone) {
-    dezu::files::write_bytes(path("WALLPAPER.BMP"), "previous");
-    dezu::files::write_bytes(path("damaged.jpg"), std::string("\xff\xd8\xff\xe0", 4) + "junk");
-    dezu::files::write_bytes(path("text.jpg"), "hello");
+    ASSERT_TRUE(dezu::files::write_whole_file(path("WALLPAPER.BMP"), "previous"));
+    ASSERT_TRUE(dezu::files::write_whole_file(path("damaged.jpg"),
+                                              std::string("\xff\xd8\xff\xe0", 4) + "junk"));
+    ASSERT_TRUE(dezu::files::write_whole_file(path("text.jpg"), "hello"));
     // A header that claims more pixels than any photo has.
-    dezu::files::write_bytes(path("huge.bmp"), [] {
+    ASSERT_TRUE(dezu::files::write_whole_file(path("huge.bmp"), [] {
         std::string bmp = "BM" + std::string(12, '\0');
         bmp += std::string("\x28\0\0\0", 4) + std::string("\x30\x75\0\0", 4) +
                std::string("\x30\x75\0\0", 4) + std::string("\x01\0\x20\0", 4) +
                std::string(24, '\0');
         return bmp;
-    }());
+    }()));
     QImage image(64, 64, QImage::Format_RGB32);
     image.fill(Qt::green);
     image.save(QString::fromStdString(path("whole.png")), "PNG");
     const std::string whole = read("whole.png");
-    dezu::files::write_bytes(path("cut.png"), whole.substr(0, whole.size() / 3));
+    ASSERT_TRUE(dezu::files::write_whole_file(path("cut.png"), whole.substr(0, whole.size() / 3)));
     std::filesystem::create_directory(path("folder.jpg"));
     for (const std::string& source :
          {path("damaged.jpg"), path("text.jpg"), path("cut.png"), path("huge.bmp"),

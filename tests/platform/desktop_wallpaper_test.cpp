@@ -46,11 +46,12 @@ protected:
     // A program that records its call, prints the output and exits so.
     void add(const std::string& name, const std::string& output = "", int exit_code = 0) {
         const std::string file = bin() + "/" + name;
-        dezu::files::write_bytes(file, "#!/bin/sh\n{ printf '%s' '" + name +
-                                           "'; for a in \"$@\"; do printf ' [%s]' \"$a\"; done; "
-                                           "echo; } >> '" +
-                                           log() + "'\nprintf '%s' '" + output + "'\nexit " +
-                                           std::to_string(exit_code) + "\n");
+        ASSERT_TRUE(dezu::files::write_whole_file(
+            file, "#!/bin/sh\n{ printf '%s' '" + name +
+                      "'; for a in \"$@\"; do printf ' [%s]' \"$a\"; done; "
+                      "echo; } >> '" +
+                      log() + "'\nprintf '%s' '" + output + "'\nexit " + std::to_string(exit_code) +
+                      "\n"));
         std::filesystem::permissions(file, std::filesystem::perms::owner_all);
     }
 

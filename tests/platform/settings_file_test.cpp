@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/text/text.h"
+#include "support/iconv.h"
 #include "support/program_dir.h"
 
 using dezu::settings::is_yes;
@@ -142,6 +143,42 @@ TEST_F(SettingsFileTest, FilesSavedByEditorsKeepTheirSectionsAndTheirForm) {
         EXPECT_EQ(after.find("\r\n") != std::string::npos,
                   c.bytes.find("\r\n") != std::string::npos);
     }
+}
+
+// clock.ini saved as "Unicode" (UTF-16 with its mark): read, and written back
+// in the same form, one line changed and every other kept.
+TEST_F(SettingsFileTest, Utf16FilesAreReadAndStayUtf16) {
+    const std::string before =
+        "[系统参数]\r\n显示启动画面=N\r\n自动播放=N\r\n\r\n[界面]\r\n当前界面=米老鼠\r\n";
+    const std::string after =
+        "[系统参数]\r\n显示启动画面=Y\r\n自动播放=N\r\n\r\n[界面]\r\n当前界面=米老鼠\r\n"
+        "当前数字=液晶\r\n[播放器]\r\n播放列表=/音乐/" +
+        std::string("海.m3u\r\n");
+    // A path's own bytes that UTF-16 can hold: the GBK of its name.
+    const std::string gbk_list = gbk("/音乐/海.m3u");
+    for (const bool big_endian : {false, true}) {
+        SCOPED_TRACE(big_endian ? "UTF-16BE" : "UTF-16LE");
+        write_file("clock.ini", utf16(before, big_endian));
+        EXPECT_EQ(read_setting(clock_ini(), "系统参数", "显示启动画面", "Y"), "N");
+        EXPECT_EQ(read_setting(clock_ini(), "界面", "当前界面"), "米老鼠");
+        ASSERT_TRUE(write_setting(clock_ini(), "系统参数", "显示启动画面", "Y"));
+        ASSERT_TRUE(write_setting(clock_ini(), "界面", "当前数字", "液晶"));
+        ASSERT_TRUE(write_setting(clock_ini(), "播放器", "播放列表", gbk_list));
+        EXPECT_EQ(read_file("clock.ini"), utf16(after, big_endian));
+    }
+    // Bytes that are neither UTF-8 nor GB18030: the whole file becomes GB18030.
+    const std::string latin1 = "/" + iconv_text("café.m3u", "UTF-8", "LATIN1");
+    ASSERT_TRUE(write_setting(clock_ini(), "播放器", "播放列表", latin1));
+    const std::string head = after.substr(0, after.rfind("播放列表="));
+    EXPECT_EQ(read_file("clock.ini"), gbk(head + "播放列表=") + latin1 + "\r\n");
+    EXPECT_EQ(read_setting(clock_ini(), "界面", "当前数字"), "液晶");
+
+    // A file cut inside a character is read as far as it goes, never rewritten.
+    const std::string cut = utf16(before) + "x";
+    write_file("clock.ini", cut);
+    EXPECT_EQ(read_setting(clock_ini(), "系统参数", "显示启动画面", "Y"), "N");
+    EXPECT_FALSE(write_setting(clock_ini(), "系统参数", "显示启动画面", "Y"));
+    EXPECT_EQ(read_file("clock.ini"), cut);
 }
 
 TEST_F(SettingsFileTest, DamagedOrUnreadableFilesGiveDefaultsAndLoseNothing) {

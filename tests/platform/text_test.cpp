@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/files/files.h"
+#include "support/iconv.h"
 #include "support/program_dir.h"
 
 using namespace dezu::text;
@@ -74,6 +75,42 @@ TEST(TextTest, FilesReadRightWhicheverWayTheyWereSaved) {
     for (const auto& c : cases) EXPECT_EQ(decode_file_text(c.bytes), c.text) << c.what;
 }
 
+// Windows editors save "Unicode" as UTF-16 with a byte-order mark.
+TEST(TextTest, Utf16WithItsMarkIsRead) {
+    const std::string text = "[系统参数]\r\n显示启动画面=N\r\n/图/😀 é.jpg\r\n";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Encoding encoding;
+        bool damaged;
+        std::string text;
+    } cases[] = {
+        {"little-endian", iconv_text(text, "UTF-8", "UTF-16"), Encoding::utf16le, false, text},
+        {"big-endian", utf16(text, true), Encoding::utf16be, false, text},
+        {"ASCII", utf16("a=b\n"), Encoding::utf16le, false, "a=b\n"},
+        {"mark only", utf16(""), Encoding::utf16le, false, ""},
+        {"cut in a character", utf16("ab") + "c", Encoding::utf16le, true, "ab"},
+        {"a lone surrogate",
+         utf16("a") + std::string("\x00\xD8"
+                                  "b\0",
+                                  4),
+         Encoding::utf16le, true, "a\uFFFDb"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const TextForm form = text_form(c.bytes);
+        EXPECT_EQ(form.encoding, c.encoding);
+        EXPECT_TRUE(form.bom);
+        EXPECT_EQ(form.damaged, c.damaged);
+        EXPECT_EQ(decode_file_text(c.bytes), c.text);
+    }
+    EXPECT_EQ(split_lines(utf16(text)).lines,
+              (std::vector<std::string>{"[系统参数]", "显示启动画面=N", "/图/😀 é.jpg"}));
+    EXPECT_EQ(
+        encode_text({"[系统参数]", "显示启动画面=N", "/图/😀 é.jpg"}, text_form(utf16("")), "\r\n"),
+        iconv_text(text, "UTF-8", "UTF-16"));
+}
+
 TEST(TextTest, TextFormTellsHowToWriteBack) {
     struct Case {
         std::string bytes;
@@ -90,11 +127,12 @@ TEST(TextTest, TextFormTellsHowToWriteBack) {
         EXPECT_EQ(form.bom, c.bom) << c.bytes;
         EXPECT_EQ(form.encoding, c.encoding) << c.bytes;
     }
+    // A text that is not UTF-8 is a name's own bytes, passed on whole: a
+    // part of it that happens to be UTF-8 is no text either.
     EXPECT_EQ(to_gbk("a\x80\xFF"
                      "b中"),
               "a\x80\xFF"
-              "b" +
-                  to_gbk("中"));
+              "b中");
     EXPECT_EQ(from_gbk(to_gbk("𠀀😀")), "𠀀😀");
 }
 
@@ -155,6 +193,9 @@ TEST_F(LineFileTest, ListsWrittenBackKeepTheirEncodingAndMark) {
         {"ASCII", "/u/a.jpg\r\n", to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
         {"UTF-8", "/u/Изображения/a.jpg\n", "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
         {"UTF-8 with a mark", bom + "/u/a.jpg\n", bom + "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
+        {"UTF-16LE", utf16("/u/a.jpg\r\n"), utf16("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
+        {"UTF-16BE", utf16("/u/a.jpg\r\n", true),
+         utf16("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n", true)},
     };
     for (const auto& c : cases) {
         std::filesystem::remove(path("list"));
@@ -165,13 +206,14 @@ TEST_F(LineFileTest, ListsWrittenBackKeepTheirEncodingAndMark) {
     }
 }
 
-// A line that reads both ways names the file that is there, whichever of the
-// two that is; with neither there, the likelier reading stays.
+// A line names the file that is there, whichever of its readings that is:
+// its own bytes, its GB18030 reading or its UTF-8 reading; with none there,
+// the likelier reading stays.
 TEST_F(LineFileTest, PathListsTakeTheReadingThatNamesAFile) {
     struct Case {
-        const char* on_disk;  // nullptr: neither file is there
+        std::string on_disk;  // empty: no file is there
         const char* listed;   // written to the list as GBK
-        const char* read;
+        std::string read;
     } cases[] = {
         {"猫.jpg", "猫.jpg", "猫.jpg"},        // GBK C3A8: UTF-8 "è"
         {"è.jpg", "猫.jpg", "è.jpg"},          // a UTF-8 list naming è.jpg
@@ -179,15 +221,42 @@ TEST_F(LineFileTest, PathListsTakeTheReadingThatNamesAFile) {
         {"öö.bmp", "枚枚.bmp", "öö.bmp"},
         {"Шв.jpg", "楔胁.jpg", "Шв.jpg"},  // a Cyrillic pair from two GBK characters
         {"楔胁.jpg", "楔胁.jpg", "楔胁.jpg"},
-        {nullptr, "楔胁.jpg", "Шв.jpg"},
+        {"", "楔胁.jpg", "Шв.jpg"},
+        {"海.jpg", "海.jpg", "海.jpg"},            // GBK BAA3, no UTF-8
+        {gbk("海.jpg"), "海.jpg", gbk("海.jpg")},  // unpacked from a Chinese archive
+        {"", "海.jpg", "海.jpg"},
     };
     for (const auto& c : cases) {
         const std::string folder = path(std::string("p") + std::to_string(&c - cases));
         ASSERT_TRUE(dezu::files::make_directory(folder));
-        if (c.on_disk) write_file(folder.substr(dir().size() + 1) + "/" + c.on_disk, "x");
-        write_file("WALLAB.INI", to_gbk(folder + "/" + c.listed + "\r\n"));
+        if (!c.on_disk.empty()) write_file(folder.substr(dir().size() + 1) + "/" + c.on_disk, "x");
+        write_file("WALLAB.INI", gbk(folder + "/" + c.listed + "\r\n"));
         EXPECT_EQ(dezu::files::read_path_lines(path("WALLAB.INI")),
                   std::vector<std::string>{folder + "/" + c.read})
             << c.listed;
     }
+}
+
+// UTF-16 holds text only: a name in bytes that are neither UTF-8 nor GB18030
+// turns the whole file into GB18030, never a mix of the two.
+TEST_F(LineFileTest, AUtf16ListThatMustHoldRawBytesBecomesGb18030Whole) {
+    const std::string latin1 = "/u/" + iconv_text("café.jpg", "UTF-8", "LATIN1");
+    const std::string gbk_name = "/u/" + gbk("海.jpg");
+    write_file("list", utf16("/u/一.jpg\r\n"));
+    ASSERT_TRUE(dezu::files::write_lines(path("list"), {"/u/一.jpg", gbk_name}));
+    EXPECT_EQ(read_file("list"), utf16("/u/一.jpg\r\n/u/海.jpg\r\n"));
+    ASSERT_TRUE(dezu::files::write_lines(path("list"), {"/u/一.jpg", gbk_name, latin1}));
+    EXPECT_EQ(read_file("list"), gbk("/u/一.jpg\r\n/u/海.jpg\r\n") + latin1 + "\r\n");
+}
+
+// What cannot be read whole is never replaced from what could.
+TEST_F(LineFileTest, AListThatCannotBeReadWholeIsNotRewritten) {
+    const std::string damaged = utf16("/u/a.jpg\r\n") + "x";
+    write_file("list", damaged);
+    EXPECT_EQ(dezu::files::read_lines(path("list")), std::vector<std::string>{"/u/a.jpg"});
+    EXPECT_FALSE(dezu::files::write_lines(path("list"), {"/u/b.jpg"}));
+    EXPECT_EQ(read_file("list"), damaged);
+    ASSERT_TRUE(dezu::files::make_directory(path("folder")));
+    EXPECT_FALSE(dezu::files::write_lines(path("folder"), {"/u/b.jpg"}));
+    EXPECT_TRUE(std::filesystem::is_directory(path("folder")));
 }

@@ -37,6 +37,12 @@ protected:
     }
 
     dezu::player::Player& player() { return program_->player(); }
+    // A new run of the program in the same folder, no window open yet.
+    void restart() {
+        dezu::ui::discard_all_windows();
+        program_.reset();
+        program_ = std::make_unique<Program>(test_site(dir()), services.services());
+    }
 
     // A track of that length in the program directory; its full path.
     std::string track(const std::string& name, int milliseconds = 3000) {

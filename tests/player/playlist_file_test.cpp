@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QUrl>
 #include <filesystem>
 
 #include "platform/files/files.h"
 #include "platform/settings/settings_file.h"
 #include "platform/text/text.h"
 #include "player_test_support.h"
+#include "support/iconv.h"
 
 namespace {
 
@@ -81,6 +83,111 @@ TEST_F(PlaylistFileTest, EachReaderAppliesItsOwnRule) {
     set_rows({"/kept.mp3"});
     ASSERT_TRUE(player().import_m3u(path("list.m3u")));
     EXPECT_EQ(rows(), (std::vector<std::string>{"/kept.mp3", song, missing, song}));
+}
+
+// A list names each track in whichever form names it: its own bytes (a name
+// unpacked from a Chinese archive), the GBK of a UTF-8 name, or UTF-8. A save
+// writes each line back as it stood, and the next run plays the same files.
+TEST_F(PlaylistFileTest, EachListedNameSurvivesASaveAndARestart) {
+    const struct Case {
+        const char* what;
+        std::string on_disk;
+        std::string listed;
+    } cases[] = {
+        {"GBK name, listed by its bytes", gbk("海.wav"), gbk("海.wav")},
+        {"GBK name that is UTF-8 too, listed by its bytes", gbk("中文.wav"), gbk("中文.wav")},
+        {"UTF-8 name, listed in GBK", "海.wav", gbk("海.wav")},
+        {"UTF-8 name, listed in GBK that is UTF-8 too", "中文.wav", gbk("中文.wav")},
+        {"UTF-8 name, listed in UTF-8", "春天.wav", "春天.wav"},
+    };
+    std::string list;
+    std::vector<std::string> files;
+    for (const Case& c : cases) {
+        const std::string folder = "f" + std::to_string(&c - cases) + "/";
+        ASSERT_TRUE(dezu::files::make_directory(path(folder)));
+        files.push_back(track(folder + c.on_disk, 100));
+        list += path(folder) + c.listed + "\r\n";
+    }
+    write_file("mine.m3u", list);
+    ASSERT_TRUE(dezu::settings::write_setting(clock_ini(), "系统参数", "自动播放", "N"));
+    EXPECT_EQ(read_m3u_media_lines(path("mine.m3u")), files);
+    set_rows({});
+    services.prompts.then_files({path("mine.m3u")});
+    playlist()->load_playlist_file();
+    ASSERT_EQ(player().rows().size(), std::size(cases));
+    for (const Case& c : cases) EXPECT_EQ(player().rows()[&c - cases], files[&c - cases]) << c.what;
+    ASSERT_TRUE(player().save_list());
+    EXPECT_EQ(read_file("mine.m3u"), list);
+
+    restart();
+    ASSERT_NE(open_bar(), nullptr);
+    EXPECT_EQ(player().rows(), files);
+}
+
+// The current list recorded under a folder whose name is not UTF-8 (a program
+// folder unpacked from a Chinese archive) is found again at the next start.
+TEST_F(PlaylistFileTest, AListInAFolderNamedInGbkIsFoundAtTheNextStart) {
+    ASSERT_TRUE(dezu::settings::write_setting(clock_ini(), "系统参数", "自动播放", "N"));
+    const std::string list = path(gbk("歌单")) + "/TMP.m3u";
+    ASSERT_TRUE(dezu::files::make_directory(path(gbk("歌单"))));
+    const std::string song = track("a.wav", 100);
+    player().set_list_path(list);
+    set_rows({song});
+    ASSERT_TRUE(player().save_list());
+
+    restart();
+    ASSERT_NE(open_bar(), nullptr);
+    EXPECT_EQ(player().list_path(), list);
+    EXPECT_EQ(player().rows(), std::vector<std::string>{song});
+}
+
+// Windows editors save "Unicode" lists as UTF-16 with a byte-order mark.
+TEST_F(PlaylistFileTest, AUtf16ListLoadsAndIsSavedBackAsUtf16) {
+    ASSERT_TRUE(dezu::settings::write_setting(clock_ini(), "系统参数", "自动播放", "N"));
+    const std::vector<std::string> songs = {track("一.wav", 100), track("b.wav", 100)};
+    const std::string rows_text = songs[0] + "\r\n" + songs[1] + "\r\n";
+    for (const bool big_endian : {false, true}) {
+        SCOPED_TRACE(big_endian ? "UTF-16BE" : "UTF-16LE");
+        write_file("u.m3u", utf16("#EXTM3U\r\n#EXTINF:1,一\r\n" + rows_text, big_endian));
+        set_rows({});
+        services.prompts.then_files({path("u.m3u")});
+        playlist()->load_playlist_file();
+        EXPECT_EQ(player().rows(), songs);
+        ASSERT_TRUE(player().save_list());
+        EXPECT_EQ(read_file("u.m3u"), utf16(rows_text, big_endian));
+
+        restart();
+        ASSERT_NE(open_bar(), nullptr);
+        EXPECT_EQ(player().rows(), songs);
+    }
+}
+
+// Players write file:// addresses; a loaded list takes them as the files
+// they name and leaves out addresses of anything else.
+TEST_F(PlaylistFileTest, AddressLinesAreTheFilesTheyNameOrNoRow) {
+    ASSERT_TRUE(dezu::files::make_directory(path("歌")));
+    const std::string song = track("歌/海 1.wav", 100);
+    const std::string gbk_song = track(gbk("海") + ".wav", 100);
+    const auto escaped = [](const std::string& p) {
+        return QByteArray::fromStdString(p).toPercentEncoding("/").toStdString();
+    };
+    const std::string lines[] = {
+        QUrl::fromLocalFile(QString::fromStdString(song)).toEncoded().toStdString(),
+        "file://localhost" + escaped(gbk_song),
+        "file:" + song,
+        "http://example.org/live.mp3",
+        "file://server/share/a.mp3",
+        "mms://example.org/a.wma",
+    };
+    std::string list;
+    for (const std::string& line : lines) list += line + "\r\n";
+    write_file("urls.m3u", list);
+    set_rows({});
+    services.prompts.then_files({path("urls.m3u")});
+    playlist()->load_playlist_file();
+    EXPECT_EQ(player().rows(), (std::vector<std::string>{song, gbk_song, song}));
+    EXPECT_EQ(read_startup_playlist(path("urls.m3u")),
+              (std::vector<std::string>{song, gbk_song, song}));
 }
 
 // Lists as other players and editors write them, read from a folder that is

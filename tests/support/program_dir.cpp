@@ -34,7 +34,7 @@ std::string ProgramDirTest::path(const std::string& name) const {
 }
 
 void ProgramDirTest::write_file(const std::string& name, const std::string& bytes) const {
-    ASSERT_TRUE(dezu::files::write_bytes(path(name), bytes));
+    ASSERT_TRUE(dezu::files::write_whole_file(path(name), bytes));
 }
 
 std::string ProgramDirTest::read_file(const std::string& name) const {

@@ -36,10 +36,11 @@ public:
     // Adds a program of that name to PATH.
     void add(const std::string& name) {
         const std::string path = bin() + "/" + name;
-        dezu::files::write_bytes(path, "#!/bin/sh\n{ printf '%s' '" + name +
-                                           "'; for a in \"$@\"; do printf ' [%s]' \"$a\"; done; "
-                                           "echo; } >> '" +
-                                           log() + "'\n");
+        ASSERT_TRUE(dezu::files::write_whole_file(
+            path, "#!/bin/sh\n{ printf '%s' '" + name +
+                      "'; for a in \"$@\"; do printf ' [%s]' \"$a\"; done; "
+                      "echo; } >> '" +
+                      log() + "'\n"));
         std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     }
 

@@ -13,6 +13,7 @@
 #include "app/launcher_window.h"
 #include "platform/files/files.h"
 #include "platform/ui/controls.h"
+#include "support/iconv.h"
 #include "support/open_counter.h"
 #include "wallpaper/wallpaper_list.h"
 #include "wallpaper_test_support.h"
@@ -284,6 +285,101 @@ TEST_F(WallpaperManagerTest, ANameThatIsNotUtf8KeepsItsBytes) {
     EXPECT_EQ(QImage(QString::fromStdString(path("WALLPAPER.BMP"))).size(), QSize(44, 11));
     close();
     EXPECT_EQ(rotator().list(), (std::vector<std::string>{path(gbk_name), path(gbk_jpg)}));
+}
+
+// A list names each file in whichever form names it: its own bytes (what
+// 添加目录 adds for a name unpacked from a Chinese archive), the GBK of a
+// UTF-8 name (a list from Windows), or UTF-8. Closing writes every line back
+// as it was, and the next run finds the same files.
+TEST_F(WallpaperManagerTest, EachListedNameSurvivesARestartInTheFormItCameIn) {
+    const struct Case {
+        const char* what;
+        std::string on_disk;  // the file's name, in a folder of its own
+        std::string listed;   // how the list names it
+    } cases[] = {
+        {"GBK name, listed by its bytes", gbk("海.bmp"), gbk("海.bmp")},
+        {"GBK name that is UTF-8 too, listed by its bytes", gbk("中文.bmp"), gbk("中文.bmp")},
+        {"UTF-8 name, listed in GBK", "海.bmp", gbk("海.bmp")},
+        {"UTF-8 name, listed in GBK that is UTF-8 too", "中文.bmp", gbk("中文.bmp")},
+        {"UTF-8 name, listed in UTF-8", "春天.bmp", "春天.bmp"},
+    };
+    std::string list;
+    std::vector<std::string> files;
+    for (const Case& c : cases) {
+        const std::string folder = "f" + std::to_string(&c - cases);
+        ASSERT_TRUE(dezu::files::make_directory(path(folder)));
+        picture(folder + "/" + c.on_disk, 10, 10 + static_cast<int>(&c - cases), "BMP");
+        files.push_back(path(folder + "/" + c.on_disk));
+        list += path(folder + "/") + c.listed + "\r\n";
+    }
+    write_file("WALLAB.INI", list);
+    start();
+    open();
+    EXPECT_EQ(row_paths(), files);
+    close();
+    EXPECT_EQ(read_file("WALLAB.INI"), list);
+
+    restart();
+    start();
+    ASSERT_EQ(rotator().list().size(), std::size(cases));
+    for (const Case& c : cases)
+        EXPECT_EQ(rotator().list()[&c - cases], files[&c - cases]) << c.what;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        tick();
+        ASSERT_EQ(changes().size(), i + 1);
+        // Entry 1 was current, so the ticks start at entry 2.
+        EXPECT_TRUE(
+            std::filesystem::equivalent(changes().back().first, files[(i + 1) % files.size()]))
+            << cases[(i + 1) % files.size()].what;
+    }
+}
+
+// Windows editors save "Unicode" as UTF-16 with a byte-order mark: the list
+// reads, and is written back in the same form, a name that is not UTF-8
+// included (as the GBK text it reads as).
+TEST_F(WallpaperManagerTest, AUtf16ListReadsAndStaysUtf16) {
+    for (const bool big_endian : {false, true}) {
+        SCOPED_TRACE(big_endian ? "UTF-16BE" : "UTF-16LE");
+        restart();
+        const std::string folder = big_endian ? "be" : "le";
+        ASSERT_TRUE(dezu::files::make_directory(path(folder + "/more")));
+        std::vector<std::string> listed;
+        std::string text;
+        for (const char* name : {"一.bmp", "b.bmp", "春天.bmp", "d.bmp"}) {
+            listed.push_back(picture(folder + "/" + name, 12, 12, "BMP"));
+            text += listed.back() + "\r\n";
+        }
+        const std::string added = picture(folder + "/more/" + gbk("海") + ".bmp", 12, 12, "BMP");
+        write_file("WALLAB.INI", utf16(text, big_endian));
+        services.prompts.then_text(path(folder + "/more"));
+        start();
+        open();
+        EXPECT_EQ(row_paths(), listed);
+        click("超级按钮2");
+        close();
+        EXPECT_EQ(read_file("WALLAB.INI"),
+                  utf16(text + path(folder + "/more/海.bmp") + "\r\n", big_endian));
+
+        restart();
+        start();
+        listed.push_back(added);
+        EXPECT_EQ(rotator().list(), listed);
+    }
+}
+
+// What cannot be read whole is never replaced by the part that could.
+TEST_F(WallpaperManagerTest, ADamagedUtf16ListIsShownButNeverRewritten) {
+    const std::string p = picture("a.bmp", 12, 12, "BMP");
+    const std::string damaged = utf16(p + "\r\n") + "\x41";  // cut inside a character
+    write_file("WALLAB.INI", damaged);
+    start();
+    open();
+    EXPECT_EQ(row_paths(), std::vector<std::string>{p});
+    close();
+    EXPECT_EQ(read_file("WALLAB.INI"), damaged);
+    EXPECT_EQ(services.prompts.messages(),
+              std::vector<std::string>{"壁纸列表无法保存到 " + path("WALLAB.INI") +
+                                       "，请检查该文件夹是否可写"});
 }
 
 TEST_F(WallpaperManagerTest, TimedChangeBoxAndIntervalDriveTheTimer) {
