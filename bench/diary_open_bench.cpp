@@ -293,8 +293,8 @@ int main(int argc, char** argv) {
 
     const double locked_ms = median_ms([&] {
         const Table t = Table::open(locked, password);
-        const auto rows = t.read_all({"标题", "时间", "内容"});
-        return rows && static_cast<int>(rows->size()) == pages;
+        const auto all = t.read_all({"标题", "时间", "内容"});
+        return all && static_cast<int>(all->rows.size()) == pages && all->unreadable.empty();
     });
     const double sqlcipher_ms = median_ms([&] {
         return run_command("sqlcipher '" + locked + "' \"PRAGMA key='" + password +

@@ -114,13 +114,19 @@ DiarySession::Opening DiarySession::open_current_book() {
     // A book left open by an earlier editor is closed first, so that this
     // one never works on another book's table.
     book_.close();
+    shown_page_problem_.clear();
     book_path_ = diary::book_file_path(site_.path("sj"), current_book_, diary::kBookExtension);
     if (!dezu::files::file_exists(book_path_)) return Opening::Missing;
-    book_ = store::Table::open(book_path_, diary::kBookOpeningPassword, &services_.prompts);
+    book_ = store::Table::open(book_path_, diary::kBookOpeningPassword, &services_.prompts,
+                               {"标题", "时间"});
     return book_.is_open() ? Opening::Opened : Opening::Refused;
 }
 
 std::string DiarySession::opening_error() const {
+    return book_problem_text();
+}
+
+std::string DiarySession::book_problem_text() const {
     // The store knows only tables; to the user these are diary books.
     if (book_.error().problem == store::Problem::NotATable)
         return "这个文件不是日记本：" + book_path_;
@@ -130,25 +136,47 @@ std::string DiarySession::opening_error() const {
 
 void DiarySession::close_book() {
     book_.close();
+    shown_page_problem_.clear();
 }
 
 bool DiarySession::book_has_password() const {
     return store::Table::has_password(book_path_);
 }
 
-std::vector<std::pair<std::string, std::string>> DiarySession::page_titles() const {
-    std::vector<std::pair<std::string, std::string>> titles;
-    if (!book_.is_open()) return titles;
-    const auto rows = book_.read_all({"标题", "时间"});
-    if (!rows) return titles;
-    titles.reserve(rows->size());
-    for (const auto& row : *rows) titles.emplace_back(row.at(0), row.at(1));
-    return titles;
+store::Table::AllRecords DiarySession::page_titles() const {
+    if (!book_.is_open()) return {};
+    auto all = book_.read_all({"标题", "时间"});
+    return all ? std::move(*all) : store::Table::AllRecords{};
 }
 
 std::optional<std::string> DiarySession::show_page(int number) {
     if (!book_.is_open() || !book_.go_to(number)) return std::nullopt;
-    return book_.read("内容");
+    auto content = book_.read("内容");
+    shown_page_problem_ = content ? std::string() : book_problem_text();
+    return content;
+}
+
+namespace {
+
+std::string pages_not_read(const std::vector<int>& numbers, const std::string& why) {
+    // A badly damaged book could name thousands.
+    constexpr std::size_t kNamed = 10;
+    std::string pages;
+    for (std::size_t i = 0; i < numbers.size() && i < kNamed; ++i)
+        pages += (i == 0 ? "" : "、") + std::to_string(numbers[i]);
+    if (numbers.size() > kNamed) pages += "等共" + std::to_string(numbers.size());
+    return "第" + pages + "页无法读取，" + why;
+}
+
+}  // namespace
+
+std::string DiarySession::unreadable_pages_text(const std::vector<int>& numbers) const {
+    // The list leaves out only what is damaged.
+    return pages_not_read(numbers, "日记本文件已损坏：" + book_path_);
+}
+
+std::string DiarySession::unreadable_shown_page_text() const {
+    return pages_not_read({shown_record()}, shown_page_problem_);
 }
 
 bool DiarySession::save_page(const std::string& content, const std::string& title, QWidget* owner) {
