@@ -307,6 +307,21 @@ TEST_F(StalledServerTest, TheProgramEndsWithoutWaitingForTheStalledPage) {
     EXPECT_LT(ending.elapsed(), 1100);
 }
 
+TEST_F(ImportRunTest, AChosenFileWithASemicolonInItsNameIsImported) {
+    write_file("semi;colon.txt", dezu::text::to_gbk("分号"));
+    prompts.then_files({path("semi;colon.txt")});
+    QTimer::singleShot(0, [] {
+        auto* w = ui::loaded_window(ui::windows::kDiaryImport);
+        ASSERT_TRUE(w);
+        w->control<QAbstractButton>("单选框2")->click();
+        w->control<QAbstractButton>("按钮1")->click();
+        w->control<QAbstractButton>("超级按钮1")->click();
+    });
+    editor->on_diary_toolbar_click(Cmd::kImport);
+    wait_for_end();
+    EXPECT_EQ(page(), "start:分号");
+}
+
 TEST_F(ImportRunTest, TheToolbarImportsWhatTheWindowChose) {
     write_file("a.txt", "<i>from file</i>");
     QTimer::singleShot(0, [this] {
