@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QStringDecoder>
 #include <QTemporaryDir>
@@ -135,8 +136,9 @@ void print_pair(const char* what, double ours, const char* other_what, double ot
                 ours / other);
 }
 
+// As the event loop does: the UI thread sleeps until something arrives.
 void process_events_until(const std::function<bool()>& done) {
-    while (!done()) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (!done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 // What the event loop would do after a window closes: the closed windows go.
@@ -184,10 +186,10 @@ void compare_import(DiarySession& session, DiaryEditorWindow* editor,
             box->clear();
             QString joined;
             for (const std::string& source : sources) {
-                const std::string bytes = dezu::files::read_whole_file(source);
+                QFile file(QString::fromStdString(source));
+                if (!file.open(QIODevice::ReadOnly)) return false;
                 QStringDecoder decode("GB18030");
-                joined +=
-                    decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+                joined += decode(file.readAll());
             }
             box->setPlainText(joined);
             return !box->document()->isEmpty();

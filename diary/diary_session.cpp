@@ -16,27 +16,32 @@
 namespace store = dezu::store;
 namespace keys = dezu::settings::keys;
 
-std::string strip_markup(std::string_view text) {
+namespace {
+
+// The markup is ASCII, so one rule serves UTF-8 and UTF-16 alike.
+template <class Char>
+std::basic_string<Char> strip_markup_of(std::basic_string_view<Char> text) {
     // Everything before the first "<" is free of "<", so one pass from the
     // left removes the same tags as searching again from the start.
-    std::string kept;
+    std::basic_string<Char> kept;
     kept.reserve(text.size());
     std::size_t at = 0;
     while (at < text.size()) {
-        const std::size_t open = text.find('<', at);
-        if (open == std::string_view::npos) break;
-        const std::size_t close = text.find('>', open + 1);
-        if (close == std::string_view::npos) break;
+        const std::size_t open = text.find(Char('<'), at);
+        if (open == std::basic_string_view<Char>::npos) break;
+        const std::size_t close = text.find(Char('>'), open + 1);
+        if (close == std::basic_string_view<Char>::npos) break;
         kept.append(text.substr(at, open - at));
         at = close + 1;
     }
     kept.append(text.substr(at));
 
-    constexpr std::string_view kSpace = "&nbsp;";
-    std::string out;
+    static constexpr Char kSpaceText[] = {'&', 'n', 'b', 's', 'p', ';'};
+    constexpr std::basic_string_view<Char> kSpace(kSpaceText, std::size(kSpaceText));
+    std::basic_string<Char> out;
     out.reserve(kept.size());
     std::size_t from = 0;
-    for (std::size_t hit = kept.find(kSpace); hit != std::string::npos;
+    for (std::size_t hit = kept.find(kSpace); hit != std::basic_string<Char>::npos;
          hit = kept.find(kSpace, from)) {
         out.append(kept, from, hit - from);
         from = hit + kSpace.size();
@@ -45,7 +50,17 @@ std::string strip_markup(std::string_view text) {
     return out;
 }
 
-std::string imported_text(std::string_view bytes, bool from_web) {
+}  // namespace
+
+std::string strip_markup(std::string_view text) {
+    return strip_markup_of(text);
+}
+
+std::u16string strip_markup(std::u16string_view text) {
+    return strip_markup_of(text);
+}
+
+std::u16string imported_text(std::string_view bytes, bool from_web) {
     // Cutting UTF-16 at its first zero byte would keep one garbled character.
     const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
     if (little || big) {
@@ -53,14 +68,16 @@ std::string imported_text(std::string_view bytes, bool from_web) {
         QString decoded = decode(QByteArrayView(bytes.data(), bytes.size()).sliced(2));
         const qsizetype zero = decoded.indexOf(QChar(0));
         if (zero >= 0) decoded.truncate(zero);
-        return decoded.toStdString();
+        return decoded.toStdU16String();
     }
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     const std::size_t zero = bytes.find('\0');
     if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
     if (bytes.empty()) return {};
-    if (from_web && dezu::text::is_valid_utf8(bytes)) return std::string(bytes);
-    return dezu::text::decode_file_text(bytes);
+    if (from_web && dezu::text::is_valid_utf8(bytes))
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
+            .toStdU16String();
+    return dezu::text::decode_file_text_utf16(bytes);
 }
 
 DiarySession::DiarySession(dezu::ProgramSite site, dezu::settings::Settings& settings,
@@ -237,7 +254,7 @@ void DiarySession::start_import() {
             constexpr auto kEvery = std::chrono::milliseconds(50);
             const auto stop = [&task] { return task.stop_requested(); };
             std::optional<Clock::time_point> shown, sent;
-            std::string pending;
+            std::u16string pending;
             const auto due = [&](std::optional<Clock::time_point>& last) {
                 const auto now = Clock::now();
                 if (last && now - *last < kEvery) return false;
@@ -245,8 +262,12 @@ void DiarySession::start_import() {
                 return true;
             };
             const auto send = [&] {
-                task.post(
-                    [this, text = QString::fromStdString(pending)] { emit text_imported(text); });
+                // Copied as it is: QString::fromUtf16 would take a leading
+                // U+FEFF or U+FFFE of the text for a byte-order mark.
+                task.post([this, text = QString(reinterpret_cast<const QChar*>(pending.data()),
+                                                static_cast<qsizetype>(pending.size()))] {
+                    emit text_imported(text);
+                });
                 pending.clear();
             };
             for (const std::string& source : sources) {
@@ -257,7 +278,7 @@ void DiarySession::start_import() {
                     });
                 const std::string bytes = web ? dezu::network::fetch_web_page(source, {}, stop)
                                               : dezu::files::read_whole_file(source);
-                std::string text = imported_text(bytes, web);
+                std::u16string text = imported_text(bytes, web);
                 if (text.empty()) continue;
                 if (strip) text = strip_markup(text);
                 pending += text;

@@ -151,8 +151,10 @@ private:
 // The text with every tag ("<" up to the first ">" after it) and every
 // "&nbsp;" removed. A "<" with no ">" after it stays, with all that follows.
 std::string strip_markup(std::string_view text);
+std::u16string strip_markup(std::u16string_view text);
 
-// The bytes of one source as UTF-8 text: cut at the first zero byte, then
-// decoded (UTF-16 and UTF-8 by their byte-order mark, else UTF-8 kept and
-// anything else read as GB18030), unless they came from the web decoded.
-std::string imported_text(std::string_view bytes, bool from_web);
+// The bytes of one source as text for the editor, in UTF-16: cut at the
+// first zero byte, then decoded (UTF-16 and UTF-8 by their byte-order mark,
+// else UTF-8 kept and anything else read as GB18030), unless they came from
+// the web decoded.
+std::u16string imported_text(std::string_view bytes, bool from_web);

@@ -41,19 +41,24 @@ TEST(StripMarkup, TagsAndNonBreakingSpacesGo) {
          }) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(strip_markup(c.text), c.expected);
+        EXPECT_EQ(strip_markup(QString::fromUtf8(c.text).toStdU16String()),
+                  QString::fromUtf8(c.expected).toStdU16String());
     }
 }
 
 TEST(ImportedText, CutAtZeroAndDecoded) {
     using dezu::text::to_gbk;
-    EXPECT_EQ(imported_text(to_gbk("中文日记"), false), "中文日记");
-    EXPECT_EQ(imported_text("中文日记", false), "中文日记");
-    EXPECT_EQ(imported_text(std::string("ab\0cd", 5), false), "ab");
-    EXPECT_EQ(imported_text(std::string("\0ab", 3), false), "");
-    EXPECT_EQ(imported_text(std::string("\xFF\xFEh\0i\0\0\0j\0", 10), false), "hi");
-    EXPECT_EQ(imported_text(std::string("\xFE\xFF\x4e\x2d", 4), false), "中");
-    EXPECT_EQ(imported_text("\xEF\xBB\xBF中", false), "中");
-    EXPECT_EQ(imported_text("网页", true), "网页");
+    EXPECT_EQ(imported_text(to_gbk("中文日记"), false), u"中文日记");
+    EXPECT_EQ(imported_text(to_gbk("第一行\r\nline 2\n"), false), u"第一行\r\nline 2\n");
+    EXPECT_EQ(imported_text("中文日记", false), u"中文日记");
+    // A GBK file with a line that reads as UTF-8 too is settled line by line.
+    EXPECT_EQ(imported_text(to_gbk("中文日记\n") + "Zürich", false), u"中文日记\nZürich");
+    EXPECT_EQ(imported_text(std::string("ab\0cd", 5), false), u"ab");
+    EXPECT_EQ(imported_text(std::string("\0ab", 3), false), u"");
+    EXPECT_EQ(imported_text(std::string("\xFF\xFEh\0i\0\0\0j\0", 10), false), u"hi");
+    EXPECT_EQ(imported_text(std::string("\xFE\xFF\x4e\x2d", 4), false), u"中");
+    EXPECT_EQ(imported_text("\xEF\xBB\xBF中", false), u"中");
+    EXPECT_EQ(imported_text("网页", true), u"网页");
 }
 
 class ImportRunTest : public DiaryTest {
