@@ -4,13 +4,15 @@
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "diary/diary_editor_window.h"
 #include "diary/diary_session.h"
 #include "diary/line_printer.h"
+#include "diary/page_list_model.h"
 #include "platform/files/files.h"
 #include "platform/text/text.h"
+#include "platform/ui/failures.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/status_bar.h"
 #include "platform/ui/timer_control.h"
@@ -63,14 +65,14 @@ void DiaryEditorWindow::new_page() {
         editor_->clear();
     }
     if (!session_.append_page(this)) return;
-    pages_->addTopLevelItem(new QTreeWidgetItem(QStringList{QString(), QString()}));
-    const int row = pages_->topLevelItemCount() - 1;
+    page_rows_->append_row();
+    const int row = page_rows_->rowCount() - 1;
     session_.set_page_number(row + 1);
     set_current_row(row);
     const int count = session_.page_count();
     set_page_status(count, count);
     editor_->setFocus();
-    static_cast<void>(session_.show_page(session_.page_number()));
+    static_cast<void>(show_page_text(session_.page_number()));
     if (!editor_->isEnabled()) {
         buttons_[kDelete]->setEnabled(true);
         editor_->setEnabled(true);
@@ -79,6 +81,8 @@ void DiaryEditorWindow::new_page() {
 
 void DiaryEditorWindow::import_pages() {
     if (session_.page_number() == 0) new_page();
+    // The imported text could not be kept in a page that cannot be read.
+    if (session_.shown_page_unreadable()) return tell_unreadable_page();
     ui::load_window(ui::windows::kDiaryImport, true);
     if (!session_.import_sources().empty()) ui::load_window(ui::windows::kImportProgress);
 }
@@ -88,20 +92,21 @@ void DiaryEditorWindow::export_page() {
     if (!chosen) return;
     std::string name = *chosen;
     if (!name.empty() && !dezu::text::ends_with_ignoring_case(name, ".TXT")) name += ".TXT";
-    // A failed write is not reported.
-    static_cast<void>(dezu::files::write_whole_file(
-        name, dezu::text::to_gbk(editor_->toPlainText().toStdString())));
+    // Told, or the user would take the page for exported.
+    if (!dezu::files::write_whole_file(name,
+                                       dezu::text::to_gbk(editor_->toPlainText().toStdString())))
+        session_.failures().report("这一页没有导出：“" + name + "”无法写入。", this);
 }
 
 void DiaryEditorWindow::save_page() {
-    // Without a page there is nothing to save.
-    if (!editor_->isEnabled() || !has_book()) return;
+    // Without a page there is nothing to save; a page that cannot be read
+    // has nothing of its own shown.
+    if (!editor_->isEnabled() || !has_book() || session_.shown_page_unreadable()) return;
     // A failed save leaves the row as it was: it would show what was not kept.
     if (!save_shown_page()) return;
     const int row = current_row();
-    if (QTreeWidgetItem* item = pages_->topLevelItem(row)) {
-        item->setText(0, QString::fromStdString(session_.page_title()));
-        item->setText(1, QString::fromStdString(session_.time_text()));
+    if (row >= 0 && row < page_rows_->rowCount()) {
+        page_rows_->set_row(row, session_.page_title(), session_.time_text());
         set_current_row(row);
     }
     editor_->setFocus();
@@ -140,7 +145,7 @@ void DiaryEditorWindow::delete_page() {
     // The text goes only with the page.
     if (!session_.delete_shown_page(this)) return;
     editor_->clear();
-    delete pages_->takeTopLevelItem(session_.page_number() - 1);
+    page_rows_->remove_row(session_.page_number() - 1);
     session_.set_page_number(session_.page_count());
     if (session_.page_number() > 0) {
         show_page(session_.page_number());

@@ -12,13 +12,16 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
+#include <algorithm>
 
 #include "assets/assets.h"
 #include "diary/diary_session.h"
 #include "diary/line_printer.h"
+#include "diary/page_list_model.h"
 #include "platform/text/text.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/failures.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/status_bar.h"
 #include "platform/ui/timer_control.h"
@@ -29,6 +32,8 @@ namespace ui = dezu::ui;
 namespace {
 
 constexpr int kToolbarButtonWidth = 41;
+// The page list's title of a page that cannot be read.
+constexpr const char* kUnreadableTitle = "（无法读取）";
 
 struct ToolbarButton {
     const char* caption;
@@ -133,15 +138,17 @@ DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts
     separator_->setObjectName(QStringLiteral("标签2"));
     ui::place(separator_, 341, 73, 12, 359);
 
-    pages_ = new QTreeWidget(this);
+    pages_ = new QTreeView(this);
     pages_->setObjectName(QStringLiteral("超级列表框1"));
+    page_rows_ = new PageListModel(pages_);
+    pages_->setModel(page_rows_);
     pages_->setRootIsDecorated(false);
     pages_->setUniformRowHeights(true);
-    pages_->setHeaderLabels({QStringLiteral("日记标题"), QStringLiteral("记录时间")});
+    pages_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     pages_->header()->resizeSection(0, 150);
     pages_->header()->resizeSection(1, 124);
     ui::place(pages_, 353, 73, 278, 360);
-    connect(pages_, &QTreeWidget::itemDoubleClicked, this, [this] { on_page_list_double_click(); });
+    connect(pages_, &QTreeView::doubleClicked, this, [this] { on_page_list_double_click(); });
 
     status_ = new ui::StatusBar(this, "状态条1", {50, 300, 50, 100, 50, -1});
     ui::place(status_, 0, 325, 534, 20);
@@ -158,8 +165,10 @@ DiaryEditorWindow::DiaryEditorWindow(DiarySession& session, ui::Prompts& prompts
     connect(scroll_timer_, &ui::TimerControl::tick, this, [this] { scroll_editor_one_line(); });
     printer_ = new LinePrinter(this, "打印机1", prompts_, printers_);
 
-    // Imported text goes to the end of whatever page is shown when it comes.
+    // Imported text goes to the end of whatever page is shown when it comes,
+    // but never into a page that cannot be read, where it could not be kept.
     connect(&session_, &DiarySession::text_imported, this, [this](const QString& text) {
+        if (session_.shown_page_unreadable()) return;
         QTextCursor end(editor_->document());
         end.movePosition(QTextCursor::End);
         end.insertText(text);
@@ -182,7 +191,8 @@ int DiaryEditorWindow::current_row() const {
 }
 
 void DiaryEditorWindow::set_current_row(int row) {
-    if (QTreeWidgetItem* item = pages_->topLevelItem(row)) pages_->setCurrentItem(item);
+    if (row >= 0 && row < page_rows_->rowCount())
+        pages_->setCurrentIndex(page_rows_->index(row, 0));
 }
 
 void DiaryEditorWindow::init_diary_editor() {
@@ -200,19 +210,24 @@ void DiaryEditorWindow::init_diary_editor() {
     const int count = session_.page_count();
     if (count > 0) {
         set_page_status(count, count);
-        QList<QTreeWidgetItem*> rows;
-        rows.reserve(count);
-        for (const auto& [title, time] : session_.page_titles())
-            rows.push_back(new QTreeWidgetItem(QStringList{q(title), q(time)}));
-        pages_->addTopLevelItems(rows);
+        dezu::store::Table::AllRecords pages = session_.page_titles();
+        for (const int number : pages.unreadable)
+            pages.rows[static_cast<std::size_t>(number) - 1] = {kUnreadableTitle, ""};
+        page_rows_->set_rows(std::move(pages.rows));
         session_.set_page_number(count);
         set_current_row(count - 1);
-        pages_->scrollToItem(pages_->topLevelItem(count - 1));
-        show_page(count);
+        pages_->scrollTo(page_rows_->index(count - 1, 0));
+        // The pages that cannot be read are told together; the last one,
+        // shown now, only when the list could not tell it.
+        if (!pages.unreadable.empty())
+            session_.failures().report(session_.unreadable_pages_text(pages.unreadable), this);
+        if (!show_page_text(count) &&
+            !std::binary_search(pages.unreadable.begin(), pages.unreadable.end(), count))
+            tell_unreadable_page();
     } else {
         // A failed append has been told; the editor still shows its blank row.
         static_cast<void>(session_.append_page(this));
-        pages_->addTopLevelItem(new QTreeWidgetItem(QStringList{QString(), QString()}));
+        page_rows_->append_row();
         set_current_row(0);
         const int now_count = session_.page_count();
         set_page_status(now_count, now_count);
@@ -237,6 +252,9 @@ void DiaryEditorWindow::derive_page_title() {
 
 bool DiaryEditorWindow::save_shown_page() {
     if (!has_book()) return false;
+    // Nothing of a page that could not be read is shown, so there is nothing
+    // to keep, and whatever the editor held must not replace it.
+    if (session_.shown_page_unreadable()) return true;
     const std::string content = editor_->toPlainText().toStdString();
     derive_page_title();
     if (!session_.save_page(content, session_.page_title(), this)) return false;
@@ -246,7 +264,23 @@ bool DiaryEditorWindow::save_shown_page() {
 }
 
 void DiaryEditorWindow::show_page(int number) {
-    if (const auto content = session_.show_page(number)) editor_->setPlainText(q(*content));
+    if (!show_page_text(number)) tell_unreadable_page();
+}
+
+bool DiaryEditorWindow::show_page_text(int number) {
+    const auto content = session_.show_page(number);
+    if (content) {
+        editor_->setPlainText(q(*content));
+    } else if (session_.shown_page_unreadable()) {
+        editor_->clear();
+    }
+    // Typing into a page that cannot be read would be lost.
+    editor_->setReadOnly(session_.shown_page_unreadable());
+    return !session_.shown_page_unreadable();
+}
+
+void DiaryEditorWindow::tell_unreadable_page() {
+    session_.failures().report(session_.unreadable_shown_page_text(), this);
 }
 
 void DiaryEditorWindow::on_page_list_double_click() {

@@ -9,8 +9,9 @@
 class QAction;
 class QLabel;
 class QPlainTextEdit;
-class QTreeWidget;
+class QTreeView;
 class LinePrinter;
+class PageListModel;
 class DiarySession;
 namespace dezu::ui {
 class PrinterChoice;
@@ -65,7 +66,7 @@ public:
     void show_page(int number);
 
     QPlainTextEdit* editor() const { return editor_; }
-    QTreeWidget* page_list() const { return pages_; }
+    QTreeView* page_list() const { return pages_; }
     QLabel* separator() const { return separator_; }
     dezu::ui::StatusBar* status_bar() const { return status_; }
     QWidget* toolbar() const { return toolbar_; }
@@ -81,6 +82,10 @@ private:
     void set_page_status(int count, int shown);
     int current_row() const;
     void set_current_row(int row);
+    // Shows page n's text; false when page n is shown but its text cannot be
+    // read, and then nothing of it is shown and nothing is saved under it.
+    bool show_page_text(int number);
+    void tell_unreadable_page();
     void apply_list_widths();
 
     void new_page();
@@ -106,7 +111,8 @@ private:
     std::array<QAction*, kToolbarButtons> buttons_{};
     QPlainTextEdit* editor_ = nullptr;
     QLabel* separator_ = nullptr;
-    QTreeWidget* pages_ = nullptr;
+    QTreeView* pages_ = nullptr;
+    PageListModel* page_rows_ = nullptr;
     dezu::ui::StatusBar* status_ = nullptr;
     dezu::ui::TimerControl* scroll_timer_ = nullptr;
     LinePrinter* printer_ = nullptr;

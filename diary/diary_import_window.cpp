@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "diary/diary_session.h"
+#include "platform/files/files.h"
 #include "platform/shell/shell_actions.h"
 #include "platform/text/text.h"
 #include "platform/ui/controls.h"
@@ -117,6 +118,31 @@ std::vector<std::string> expand_address_pattern(const std::string& pattern,
     return addresses;
 }
 
+std::vector<std::string> split_import_paths(const std::string& text,
+                                            const std::function<bool(const std::string&)>& exists) {
+    std::vector<std::string> parts;
+    for (std::size_t from = 0;;) {
+        const std::size_t end = text.find(';', from);
+        parts.push_back(text.substr(from, end == std::string::npos ? end : end - from));
+        if (end == std::string::npos) break;
+        from = end + 1;
+    }
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < parts.size();) {
+        std::size_t taken = 1;
+        std::string joined = parts[i];
+        for (std::size_t j = i + 1; j < parts.size(); ++j) {
+            joined += ";" + parts[j];
+            if (exists(joined)) taken = j - i + 1;
+        }
+        std::string path = parts[i];
+        for (std::size_t j = i + 1; j < i + taken; ++j) path += ";" + parts[j];
+        if (!path.empty()) paths.push_back(std::move(path));
+        i += taken;
+    }
+    return paths;
+}
+
 DiaryImportWindow::DiaryImportWindow(DiarySession& session)
     : Form(ui::windows::kDiaryImport), session_(session) {
     setWindowTitle(QStringLiteral("批量导入"));
@@ -191,11 +217,12 @@ void DiaryImportWindow::open_blank_browser_page() {
 }
 
 void DiaryImportWindow::browse_import_files() {
-    const std::vector<std::string> chosen =
+    chosen_files_ =
         session_.prompts().choose_files(this, "请选择要导入的文件", "*.txt,*.htm|*.txt;*.htm", "");
     std::string joined;
-    for (const std::string& path : chosen) joined += (joined.empty() ? "" : ";") + path;
-    files_->setText(QString::fromStdString(joined));
+    for (const std::string& path : chosen_files_) joined += (joined.empty() ? "" : ";") + path;
+    chosen_text_ = QString::fromStdString(joined);
+    files_->setText(chosen_text_);
 }
 
 void DiaryImportWindow::step_wildcard_length(int direction) {
@@ -224,10 +251,13 @@ void DiaryImportWindow::build_import_source_list() {
         return;
     }
     session_.set_import_from_web(false);
-    const QStringList parts = files_->text().split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    if (parts.isEmpty()) return;
-    std::vector<std::string> sources;
-    for (const QString& part : parts) sources.push_back(part.toStdString());
+    // What the dialog chose is taken as it came, unless the box was edited.
+    std::vector<std::string> sources =
+        files_->text() == chosen_text_
+            ? chosen_files_
+            : split_import_paths(files_->text().toStdString(), dezu::files::file_exists);
+    std::erase(sources, std::string());
+    if (sources.empty()) return;
     session_.set_import_sources(std::move(sources));
     confirmed_ = true;
     ui::destroy_window(window_id());

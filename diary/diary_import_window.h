@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,18 @@ private:
     QCheckBox* strip_ = nullptr;
     // Set once 确定 has built a list; any other way out empties it.
     bool confirmed_ = false;
+    // The files chosen last, whole, and the text the file box showed for
+    // them: a name may hold the ";" that joins them there.
+    std::vector<std::string> chosen_files_;
+    QString chosen_text_;
 };
+
+// The paths of a file box's text, which joins them with ";". Where parts
+// joined again with their ";" name an existing file, they are that one path
+// (the longest such run from each part on); the rest are single paths. Empty
+// parts are left out.
+std::vector<std::string> split_import_paths(const std::string& text,
+                                            const std::function<bool(const std::string&)>& exists);
 
 // The addresses a pattern gives: "file(*)" replaced, everywhere, by each
 // number from first to last, padded with "0" to width. A number typed with

@@ -1,6 +1,6 @@
 #include "diary/diary_session.h"
 
-#include <algorithm>
+#include <QStringDecoder>
 #include <chrono>
 #include <filesystem>
 
@@ -16,27 +16,32 @@
 namespace store = dezu::store;
 namespace keys = dezu::settings::keys;
 
-std::string strip_markup(std::string_view text) {
+namespace {
+
+// The markup is ASCII, so one rule serves UTF-8 and UTF-16 alike.
+template <class Char>
+std::basic_string<Char> strip_markup_of(std::basic_string_view<Char> text) {
     // Everything before the first "<" is free of "<", so one pass from the
     // left removes the same tags as searching again from the start.
-    std::string kept;
+    std::basic_string<Char> kept;
     kept.reserve(text.size());
     std::size_t at = 0;
     while (at < text.size()) {
-        const std::size_t open = text.find('<', at);
-        if (open == std::string_view::npos) break;
-        const std::size_t close = text.find('>', open + 1);
-        if (close == std::string_view::npos) break;
+        const std::size_t open = text.find(Char('<'), at);
+        if (open == std::basic_string_view<Char>::npos) break;
+        const std::size_t close = text.find(Char('>'), open + 1);
+        if (close == std::basic_string_view<Char>::npos) break;
         kept.append(text.substr(at, open - at));
         at = close + 1;
     }
     kept.append(text.substr(at));
 
-    constexpr std::string_view kSpace = "&nbsp;";
-    std::string out;
+    static constexpr Char kSpaceText[] = {'&', 'n', 'b', 's', 'p', ';'};
+    constexpr std::basic_string_view<Char> kSpace(kSpaceText, std::size(kSpaceText));
+    std::basic_string<Char> out;
     out.reserve(kept.size());
     std::size_t from = 0;
-    for (std::size_t hit = kept.find(kSpace); hit != std::string::npos;
+    for (std::size_t hit = kept.find(kSpace); hit != std::basic_string<Char>::npos;
          hit = kept.find(kSpace, from)) {
         out.append(kept, from, hit - from);
         from = hit + kSpace.size();
@@ -45,20 +50,34 @@ std::string strip_markup(std::string_view text) {
     return out;
 }
 
-std::string imported_text(std::string_view bytes, bool from_web) {
-    // A text ends at its first zero character: in UTF-16 that is a pair of
-    // zero bytes, so it is cut once decoded.
-    if (dezu::text::starts_with_utf16_bom(bytes)) {
-        std::string decoded = dezu::text::decode_file_text(bytes);
-        decoded.resize(std::min(decoded.find('\0'), decoded.size()));
-        return decoded;
+}  // namespace
+
+std::string strip_markup(std::string_view text) {
+    return strip_markup_of(text);
+}
+
+std::u16string strip_markup(std::u16string_view text) {
+    return strip_markup_of(text);
+}
+
+std::u16string imported_text(std::string_view bytes, bool from_web) {
+    // Cutting UTF-16 at its first zero byte would keep one garbled character.
+    const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
+    if (little || big) {
+        QStringDecoder decode(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        QString decoded = decode(QByteArrayView(bytes.data(), bytes.size()).sliced(2));
+        const qsizetype zero = decoded.indexOf(QChar(0));
+        if (zero >= 0) decoded.truncate(zero);
+        return decoded.toStdU16String();
     }
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     const std::size_t zero = bytes.find('\0');
     if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
     if (bytes.empty()) return {};
-    if (from_web && dezu::text::is_valid_utf8(bytes)) return std::string(bytes);
-    return dezu::text::decode_file_text(bytes);
+    if (from_web && dezu::text::is_valid_utf8(bytes))
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()))
+            .toStdU16String();
+    return dezu::text::decode_file_text_utf16(bytes);
 }
 
 DiarySession::DiarySession(dezu::ProgramSite site, dezu::settings::Settings& settings,
@@ -112,13 +131,19 @@ DiarySession::Opening DiarySession::open_current_book() {
     // A book left open by an earlier editor is closed first, so that this
     // one never works on another book's table.
     book_.close();
+    shown_page_problem_.clear();
     book_path_ = diary::book_file_path(site_.path("sj"), current_book_, diary::kBookExtension);
     if (!dezu::files::file_exists(book_path_)) return Opening::Missing;
-    book_ = store::Table::open(book_path_, diary::kBookOpeningPassword, &services_.prompts);
+    book_ = store::Table::open(book_path_, diary::kBookOpeningPassword, &services_.prompts,
+                               {"标题", "时间"});
     return book_.is_open() ? Opening::Opened : Opening::Refused;
 }
 
 std::string DiarySession::opening_error() const {
+    return book_problem_text();
+}
+
+std::string DiarySession::book_problem_text() const {
     // The store knows only tables; to the user these are diary books.
     if (book_.error().problem == store::Problem::NotATable)
         return "这个文件不是日记本：" + book_path_;
@@ -128,25 +153,47 @@ std::string DiarySession::opening_error() const {
 
 void DiarySession::close_book() {
     book_.close();
+    shown_page_problem_.clear();
 }
 
 bool DiarySession::book_has_password() const {
     return store::Table::has_password(book_path_);
 }
 
-std::vector<std::pair<std::string, std::string>> DiarySession::page_titles() const {
-    std::vector<std::pair<std::string, std::string>> titles;
-    if (!book_.is_open()) return titles;
-    const auto rows = book_.read_all({"标题", "时间"});
-    if (!rows) return titles;
-    titles.reserve(rows->size());
-    for (const auto& row : *rows) titles.emplace_back(row.at(0), row.at(1));
-    return titles;
+store::Table::AllRecords DiarySession::page_titles() const {
+    if (!book_.is_open()) return {};
+    auto all = book_.read_all({"标题", "时间"});
+    return all ? std::move(*all) : store::Table::AllRecords{};
 }
 
 std::optional<std::string> DiarySession::show_page(int number) {
     if (!book_.is_open() || !book_.go_to(number)) return std::nullopt;
-    return book_.read("内容");
+    auto content = book_.read("内容");
+    shown_page_problem_ = content ? std::string() : book_problem_text();
+    return content;
+}
+
+namespace {
+
+std::string pages_not_read(const std::vector<int>& numbers, const std::string& why) {
+    // A badly damaged book could name thousands.
+    constexpr std::size_t kNamed = 10;
+    std::string pages;
+    for (std::size_t i = 0; i < numbers.size() && i < kNamed; ++i)
+        pages += (i == 0 ? "" : "、") + std::to_string(numbers[i]);
+    if (numbers.size() > kNamed) pages += "等共" + std::to_string(numbers.size());
+    return "第" + pages + "页无法读取，" + why;
+}
+
+}  // namespace
+
+std::string DiarySession::unreadable_pages_text(const std::vector<int>& numbers) const {
+    // The list leaves out only what is damaged.
+    return pages_not_read(numbers, "日记本文件已损坏：" + book_path_);
+}
+
+std::string DiarySession::unreadable_shown_page_text() const {
+    return pages_not_read({shown_record()}, shown_page_problem_);
 }
 
 bool DiarySession::save_page(const std::string& content, const std::string& title, QWidget* owner) {
@@ -207,7 +254,7 @@ void DiarySession::start_import() {
             constexpr auto kEvery = std::chrono::milliseconds(50);
             const auto stop = [&task] { return task.stop_requested(); };
             std::optional<Clock::time_point> shown, sent;
-            std::string pending;
+            std::u16string pending;
             const auto due = [&](std::optional<Clock::time_point>& last) {
                 const auto now = Clock::now();
                 if (last && now - *last < kEvery) return false;
@@ -215,8 +262,12 @@ void DiarySession::start_import() {
                 return true;
             };
             const auto send = [&] {
-                task.post(
-                    [this, text = QString::fromStdString(pending)] { emit text_imported(text); });
+                // Copied as it is: QString::fromUtf16 would take a leading
+                // U+FEFF or U+FFFE of the text for a byte-order mark.
+                task.post([this, text = QString(reinterpret_cast<const QChar*>(pending.data()),
+                                                static_cast<qsizetype>(pending.size()))] {
+                    emit text_imported(text);
+                });
                 pending.clear();
             };
             for (const std::string& source : sources) {
@@ -227,7 +278,7 @@ void DiarySession::start_import() {
                     });
                 const std::string bytes = web ? dezu::network::fetch_web_page(source, {}, stop)
                                               : dezu::files::read_whole_file(source);
-                std::string text = imported_text(bytes, web);
+                std::u16string text = imported_text(bytes, web);
                 if (text.empty()) continue;
                 if (strip) text = strip_markup(text);
                 pending += text;

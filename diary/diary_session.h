@@ -63,10 +63,18 @@ public:
     int page_count() const { return book_.is_open() ? book_.record_count() : 0; }
     // The page the table stands on, 0 when none.
     int shown_record() const { return book_.is_open() ? book_.current_record() : 0; }
-    // Title and time of every page, in page order.
-    std::vector<std::pair<std::string, std::string>> page_titles() const;
+    // Title and time of every page, in page order, and the pages whose own
+    // data cannot be read (their rows are empty).
+    dezu::store::Table::AllRecords page_titles() const;
     // Makes page n the shown one and gives its text; nothing when it cannot.
+    // When page n is shown but its text cannot be read, the page shown is
+    // unreadable until another page is shown.
     std::optional<std::string> show_page(int number);
+    bool shown_page_unreadable() const { return !shown_page_problem_.empty(); }
+    // What to tell the user: these pages of the list cannot be read, or the
+    // page shown cannot.
+    std::string unreadable_pages_text(const std::vector<int>& numbers) const;
+    std::string unreadable_shown_page_text() const;
 
     // Each is one transaction; a failure is told and nothing of it is kept.
     bool save_page(const std::string& content, const std::string& title, QWidget* owner);
@@ -107,6 +115,7 @@ public:
     void end_of_program() { emit program_ending(); }
 
     dezu::ui::Prompts& prompts() const { return services_.prompts; }
+    dezu::ui::FailureReporter& failures() const { return services_.failures; }
     dezu::shell::ShellActions& shell() const { return services_.shell; }
 
 signals:
@@ -125,6 +134,8 @@ private:
     bool change_book(const std::function<bool()>& steps, const std::string& failure,
                      QWidget* owner);
     void report(const std::string& what, QWidget* owner);
+    // Why the book, or a part of it, cannot be read.
+    std::string book_problem_text() const;
 
     dezu::ProgramSite site_;
     dezu::settings::Settings& settings_;
@@ -133,6 +144,8 @@ private:
     std::string current_book_;
     std::string book_path_;
     int page_number_ = 0;
+    // Why the page shown cannot be read; "" when it can.
+    std::string shown_page_problem_;
     std::string page_title_;
     std::vector<std::string> import_sources_;
     bool import_from_web_ = false;
@@ -145,8 +158,10 @@ private:
 // The text with every tag ("<" up to the first ">" after it) and every
 // "&nbsp;" removed. A "<" with no ">" after it stays, with all that follows.
 std::string strip_markup(std::string_view text);
+std::u16string strip_markup(std::u16string_view text);
 
-// The bytes of one source as UTF-8 text: cut at the first zero byte, then
-// decoded (UTF-16 and UTF-8 by their byte-order mark, else UTF-8 kept and
-// anything else read as GB18030), unless they came from the web decoded.
-std::string imported_text(std::string_view bytes, bool from_web);
+// The bytes of one source as text for the editor, in UTF-16: cut at the
+// first zero byte, then decoded (UTF-16 and UTF-8 by their byte-order mark,
+// else UTF-8 kept and anything else read as GB18030), unless they came from
+// the web decoded.
+std::u16string imported_text(std::string_view bytes, bool from_web);

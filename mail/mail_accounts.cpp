@@ -129,7 +129,8 @@ void MailAccounts::open_table(QWidget* owner) {
         std::vector<std::string> names;
         for (const dezu::store::FieldDefinition& field : table_.fields())
             names.push_back(field.name);
-        if (table_.read_all(names)) return;
+        const auto all = table_.read_all(names);
+        if (all && all->unreadable.empty()) return;
     }
     open_failure_ = "邮件帐户文件 " + file + " 无法读取，不能使用邮件帐户：" +
                     unreadable_cause(file, table_.error().problem);

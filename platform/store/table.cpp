@@ -207,6 +207,18 @@ bool is_damage(int rc) {
     return rc == SQLITE_CORRUPT || rc == SQLITE_NOTADB;
 }
 
+// A step of a read that fails: SQLCipher answers a page that fails its check
+// with a plain error as often as SQLite finds the damage itself.
+bool is_read_damage(int rc) {
+    return is_damage(rc) || rc == SQLITE_ERROR;
+}
+
+// SQLCipher hands back a page that fails its check as zeros, and no text we
+// store holds a zero byte: a value with one was read from such a page.
+bool has_zero_byte(std::string_view text) {
+    return text.find('\0') != std::string_view::npos;
+}
+
 std::string problem_text(Problem problem, const std::string& file) {
     switch (problem) {
         case Problem::None:
@@ -339,6 +351,10 @@ struct Table::Impl {
     std::vector<Statement> writers;
     mutable std::recursive_mutex mutex;
     mutable Outcome error;
+    // The fields the opening read along with the record list, kept for the
+    // first read_all() that asks for them; any change drops them.
+    std::vector<std::string> listed_names;
+    mutable std::optional<AllRecords> listed;
 
     // The transaction in progress, and what to restore when it is rolled back.
     int transaction_depth = 0;
@@ -349,6 +365,7 @@ struct Table::Impl {
     ~Impl() { close(); }
 
     void close() {
+        drop_listed();
         readers.clear();
         writers.clear();
         if (db) sqlite3_close_v2(db);
@@ -367,6 +384,10 @@ struct Table::Impl {
         if (is_damage(rc)) return fail(Problem::Damaged);
         return fail(otherwise, what + "：" + sqlite3_errmsg(db));
     }
+    bool fail_read(int rc) const {
+        return is_read_damage(rc) ? fail(Problem::Damaged)
+                                  : fail_step(rc, Problem::Failed, "读取记录失败");
+    }
 
     bool open_ok() const { return db != nullptr || fail(Problem::NotOpen); }
     bool record_ok() const {
@@ -374,6 +395,59 @@ struct Table::Impl {
         return current >= 1 || fail(Problem::NoRecord, "数据表中没有当前记录");
     }
     sqlite3_int64 current_id() const { return ids[static_cast<std::size_t>(current) - 1]; }
+
+    void drop_listed() const { listed.reset(); }
+
+    // Visits every record in record order with its id, its mark and the
+    // values of the fields numbered, in one pass over the file; a record
+    // whose own data cannot be read is visited with no values, and the pass
+    // goes on after it. SQLITE_OK, or the failure of the list of records.
+    template <class Visit>
+    int scan(const std::vector<int>& numbers, Visit visit) const {
+        std::string columns = "SELECT id, marked";
+        for (const int number : numbers) columns += ", " + column_name(number);
+        std::optional<sqlite3_int64> last;
+        std::vector<std::string> values;
+        for (;;) {
+            // Each pass ends its read before the next begins, which clears
+            // what a page that failed its check left behind.
+            Statement pass = prepare(
+                db, columns + " FROM records" + (last ? " WHERE id>?" : "") + " ORDER BY id");
+            if (!pass) return sqlite3_errcode(db);
+            if (last) sqlite3_bind_int64(pass.get(), 1, *last);
+            bool read_one = false, damaged = false;
+            int rc = SQLITE_OK;
+            while (!damaged && (rc = sqlite3_step(pass.get())) == SQLITE_ROW) {
+                const sqlite3_int64 id = sqlite3_column_int64(pass.get(), 0);
+                const bool marked = sqlite3_column_int64(pass.get(), 1) != 0;
+                values.clear();
+                values.reserve(numbers.size());
+                for (std::size_t i = 0; i < numbers.size(); ++i) {
+                    values.push_back(column_text(pass.get(), static_cast<int>(i) + 2));
+                    damaged = damaged || has_zero_byte(values.back());
+                }
+                visit(id, marked, damaged ? nullptr : &values);
+                last = id;
+                read_one = true;
+            }
+            if (damaged) continue;
+            if (rc == SQLITE_DONE) return SQLITE_OK;
+            pass.reset();
+            // The failure may have been left by the record before: the next
+            // pass begins after it and tells.
+            if (read_one) continue;
+            // The record after the last one read cannot be read itself; the
+            // list alone says which it is.
+            Statement next = prepare(db, std::string("SELECT id, marked FROM records") +
+                                             (last ? " WHERE id>?" : "") + " ORDER BY id LIMIT 1");
+            if (!next) return sqlite3_errcode(db);
+            if (last) sqlite3_bind_int64(next.get(), 1, *last);
+            const int found = sqlite3_step(next.get());
+            if (found != SQLITE_ROW) return found == SQLITE_DONE ? rc : found;
+            last = sqlite3_column_int64(next.get(), 0);
+            visit(*last, sqlite3_column_int64(next.get(), 1) != 0, nullptr);
+        }
+    }
 
     // Reads the table's layout and record list, checking on the way that the
     // file is one of ours. Damage elsewhere shows when it is read.
@@ -415,14 +489,34 @@ struct Table::Impl {
 
         ids.clear();
         marked.clear();
-        Statement list = prepare(db, "SELECT id, marked FROM records ORDER BY id");
-        if (!list) return Problem::Damaged;
-        int rc;
-        while ((rc = sqlite3_step(list.get())) == SQLITE_ROW) {
-            ids.push_back(sqlite3_column_int64(list.get(), 0));
-            if (sqlite3_column_int64(list.get(), 1) != 0) marked.push_back(ids.back());
+        drop_listed();
+        std::vector<int> numbers;
+        for (const std::string& name : listed_names) {
+            const auto field = std::find_if(fields.begin(), fields.end(),
+                                            [&name](const auto& f) { return f.name == name; });
+            // An unknown name is told by the read_all() that asks for it.
+            if (field == fields.end()) {
+                numbers.clear();
+                break;
+            }
+            numbers.push_back(static_cast<int>(field - fields.begin()) + 1);
         }
-        if (rc != SQLITE_DONE) return Problem::Damaged;
+        AllRecords rows;
+        const int rc =
+            scan(numbers, [&](sqlite3_int64 id, bool is_marked, std::vector<std::string>* values) {
+                ids.push_back(id);
+                if (is_marked) marked.push_back(id);
+                if (numbers.empty()) return;
+                if (values) {
+                    rows.rows.push_back(std::move(*values));
+                } else {
+                    rows.rows.emplace_back(numbers.size());
+                    rows.unreadable.push_back(static_cast<int>(ids.size()));
+                }
+            });
+        if (rc != SQLITE_OK) return Problem::Damaged;
+        if (!rows.unreadable.empty()) fail(Problem::Damaged);
+        if (!numbers.empty()) listed = std::move(rows);
         readers.clear();
         writers.clear();
         readers.resize(fields.size());
@@ -520,10 +614,12 @@ Outcome Table::create(const std::string& file, const std::vector<FieldDefinition
     return {};
 }
 
-Table Table::open(const std::string& file, const std::string& password, ui::Prompts* prompts) {
+Table Table::open(const std::string& file, const std::string& password, ui::Prompts* prompts,
+                  std::vector<std::string> listed) {
     Table table;
     Impl& m = *table.impl_;
     m.file = file;
+    m.listed_names = std::move(listed);
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) {
         m.fail(Problem::Missing);
@@ -710,51 +806,59 @@ std::optional<std::string> Table::read(int number) const {
     if (rc == SQLITE_ROW)
         value = column_text(reader.get(), 0);
     else
-        m.fail_step(rc, Problem::Failed, "读取记录失败");
+        m.fail_read(rc);
     sqlite3_reset(reader.get());
+    if (value && has_zero_byte(*value)) {
+        m.fail(Problem::Damaged);
+        return std::nullopt;
+    }
     return value;
 }
 
-std::optional<Table::Rows> Table::read_all(const std::vector<std::string>& names) const {
+std::optional<Table::AllRecords> Table::read_all(const std::vector<std::string>& names) const {
     if (!impl_) return std::nullopt;
     std::lock_guard lock(impl_->mutex);
     const Impl& m = *impl_;
     if (!m.open_ok()) return std::nullopt;
-    std::string sql = "SELECT id";
+    if (m.listed && names == m.listed_names) {
+        std::optional<AllRecords> rows = std::move(m.listed);
+        m.drop_listed();
+        return rows;
+    }
+    std::vector<int> numbers;
     for (const std::string& name : names) {
         const int number = field_number(name);
         if (number == 0) {
             m.fail(Problem::NoField, "没有这个字段：" + name);
             return std::nullopt;
         }
-        sql += ", " + column_name(number);
+        numbers.push_back(number);
     }
-    Statement all = prepare(m.db, sql + " FROM records ORDER BY id");
-    if (!all) {
-        m.fail_step(sqlite3_errcode(m.db), Problem::Failed, "读取记录失败");
-        return std::nullopt;
-    }
-    Rows rows;
-    rows.reserve(m.ids.size());
-    int rc;
-    while ((rc = sqlite3_step(all.get())) == SQLITE_ROW) {
-        std::vector<std::string> row;
-        row.reserve(names.size());
-        for (std::size_t i = 0; i < names.size(); ++i)
-            row.push_back(column_text(all.get(), static_cast<int>(i) + 1));
-        rows.push_back(std::move(row));
-    }
-    if (rc != SQLITE_DONE) {
-        m.fail_step(rc, Problem::Failed, "读取记录失败");
-        return std::nullopt;
-    }
+    AllRecords all;
+    all.rows.reserve(m.ids.size());
     // Records that vanished or appeared behind our list mean the file changed
     // under us or is damaged.
-    if (rows.size() != m.ids.size()) {
+    bool matches = true;
+    const int rc = m.scan(numbers, [&](sqlite3_int64 id, bool, std::vector<std::string>* values) {
+        const std::size_t at = all.rows.size();
+        matches = matches && at < m.ids.size() && m.ids[at] == id;
+        if (values) {
+            all.rows.push_back(std::move(*values));
+        } else {
+            all.rows.emplace_back(names.size());
+            all.unreadable.push_back(static_cast<int>(at) + 1);
+        }
+    });
+    if (rc != SQLITE_OK) {
+        m.fail_read(rc);
+        return std::nullopt;
+    }
+    if (!matches || all.rows.size() != m.ids.size()) {
         m.fail(Problem::Damaged);
         return std::nullopt;
     }
-    return rows;
+    if (!all.unreadable.empty()) m.fail(Problem::Damaged);
+    return all;
 }
 
 bool Table::write(std::string_view field, std::string_view value) {
@@ -774,10 +878,13 @@ bool Table::write(int number, std::string_view value) {
     if (number < 1 || number > static_cast<int>(m.fields.size()))
         return m.fail(Problem::NoField, "没有这个字段：" + std::to_string(number));
     const FieldDefinition& field = m.fields[static_cast<std::size_t>(number) - 1];
+    m.drop_listed();
+    std::string kept(value);
+    std::erase(kept, '\0');
     const std::string stored =
         field.type == kFieldText
-            ? text::truncate_to_gbk_bytes(value, static_cast<std::size_t>(field.max_length))
-            : std::string(value);
+            ? text::truncate_to_gbk_bytes(kept, static_cast<std::size_t>(field.max_length))
+            : std::move(kept);
     Statement& writer = m.writers[static_cast<std::size_t>(number) - 1];
     if (!writer)
         writer = prepare(m.db, "UPDATE records SET " + column_name(number) + "=? WHERE id=?");
@@ -798,6 +905,7 @@ bool Table::append() {
     std::lock_guard lock(impl_->mutex);
     Impl& m = *impl_;
     if (!m.open_ok()) return false;
+    m.drop_listed();
     const int rc =
         sqlite3_exec(m.db, "INSERT INTO records DEFAULT VALUES", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) return m.fail_step(rc, Problem::Failed, "添加记录失败");
@@ -828,6 +936,7 @@ bool Table::purge() {
     Impl& m = *impl_;
     if (!m.open_ok()) return false;
     if (m.marked.empty()) return true;
+    m.drop_listed();
     return m.atomically([&m] {
         Statement remove = prepare(m.db, "DELETE FROM records WHERE id=?");
         if (!remove) return m.fail_step(sqlite3_errcode(m.db), Problem::Failed, "清除记录失败");
@@ -858,6 +967,7 @@ bool Table::purge() {
 bool Table::Impl::set_password(const std::string& password) {
     auto failed = [this] { return fail(Problem::Failed, "设置密码失败：" + file); };
     if (transaction_depth > 0) return failed();
+    listed_names.clear();
     const std::string temp = file + kRekeySuffix;
     remove_with_journal(temp);
 

@@ -78,8 +78,12 @@ public:
     // once. A failed opening gives a handle with no table whose error() says
     // why, and never changes the file.
     // A copy left behind by a password change that was cut off is removed.
+    // The listed fields are read in the same pass over the file that lists
+    // the records, for the first read_all() of exactly those names, so that
+    // opening a table and listing it read the file once.
     [[nodiscard]] static Table open(const std::string& file, const std::string& password,
-                                    ui::Prompts* prompts = nullptr);
+                                    ui::Prompts* prompts = nullptr,
+                                    std::vector<std::string> listed = {});
 
     // From the file alone: true when it is one of our tables with a password.
     static bool has_password(const std::string& file);
@@ -110,17 +114,25 @@ public:
     // 0 for an unknown name.
     int field_number(std::string_view name) const;
     // Nothing for an unknown field, without a current record, or when the
-    // file cannot be read (error() says why).
+    // file cannot be read (error() says why; Damaged when the record's own
+    // data is).
     std::optional<std::string> read(std::string_view field) const;
     std::optional<std::string> read(int number) const;
 
     // The named fields of every record, in record order, in one pass over the
-    // file. Nothing when a field is unknown or the file is damaged.
+    // file. A record whose own data is damaged is listed in unreadable, with
+    // empty texts in its row, and the others are read all the same. Nothing
+    // when a field is unknown or the list of records itself is damaged.
     using Rows = std::vector<std::vector<std::string>>;
-    std::optional<Rows> read_all(const std::vector<std::string>& names) const;
+    struct AllRecords {
+        Rows rows;
+        std::vector<int> unreadable;  // record numbers, ascending
+    };
+    std::optional<AllRecords> read_all(const std::vector<std::string>& names) const;
 
     // A text longer than its field's maximum is cut to the longest leading
-    // part that fits, never in the middle of a character.
+    // part that fits, never in the middle of a character. Zero bytes are
+    // left out.
     [[nodiscard]] bool write(std::string_view field, std::string_view value);
     [[nodiscard]] bool write(int number, std::string_view value);
 

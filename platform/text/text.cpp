@@ -2,6 +2,7 @@
 
 #include <unicode/uchar.h>
 #include <unicode/ucnv.h>
+#include <unicode/ustring.h>
 #include <unicode/utf8.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 
 namespace dezu::text {
 namespace {
@@ -95,14 +97,21 @@ bool is_valid_utf8(std::string_view bytes) {
 
 namespace {
 
-bool is_valid_gb18030(std::string_view bytes) {
+// Nothing when the bytes are not GB18030 throughout.
+std::optional<std::u16string> gb18030_to_utf16(std::string_view bytes) {
     UConverter* c = converter(Kind::gb18030_strict);
-    if (!c) return false;
+    if (!c) return std::nullopt;
     UErrorCode status = U_ZERO_ERROR;
     std::u16string out(bytes.size() + 1, u'\0');
-    ucnv_toUChars(c, out.data(), static_cast<int32_t>(out.size()), bytes.data(),
-                  static_cast<int32_t>(bytes.size()), &status);
-    return U_SUCCESS(status);
+    const int32_t length = ucnv_toUChars(c, out.data(), static_cast<int32_t>(out.size()),
+                                         bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    if (U_FAILURE(status)) return std::nullopt;
+    out.resize(static_cast<std::size_t>(length));
+    return out;
+}
+
+bool is_valid_gb18030(std::string_view bytes) {
+    return gb18030_to_utf16(bytes).has_value();
 }
 
 bool is_ascii(std::string_view bytes) {
@@ -425,7 +434,43 @@ std::string encode_text(const std::vector<std::string>& lines, const TextForm& f
     return text;
 }
 
-std::string decode_file_text(std::string_view bytes) {
+namespace {
+
+// A GB18030 file with no line that reads as UTF-8 too (GBK text saved on
+// Chinese Windows, or by this program) reads every line as GB18030, and no
+// line break falls inside a GB18030 character: the whole text decodes at once.
+std::optional<std::u16string> decode_gb18030_throughout(std::string_view bytes) {
+    if (bytes.starts_with(kUtf8Bom) || starts_with_utf16_bom(bytes)) return std::nullopt;
+    bool reads_as_utf8 = false;
+    for_each_line(bytes, [&](std::string_view line, std::string_view) {
+        reads_as_utf8 = reads_as_utf8 || (!is_ascii(line) && is_valid_utf8(line));
+    });
+    if (reads_as_utf8) return std::nullopt;
+    return gb18030_to_utf16(bytes);
+}
+
+std::string utf16_to_utf8(std::u16string_view wide) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::string out(wide.size() * 3, '\0');
+    int32_t length = 0;
+    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, wide.data(),
+                       static_cast<int32_t>(wide.size()), 0xFFFD, nullptr, &status);
+    out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+    return out;
+}
+
+// Bytes that are not UTF-8 become U+FFFD.
+std::u16string utf8_to_utf16(std::string_view utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::u16string out(utf8.size(), u'\0');
+    int32_t length = 0;
+    u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+    out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+    return out;
+}
+
+std::string decode_lines_of(std::string_view bytes) {
     Body body = body_of(bytes);
     if (body.form.utf16()) return std::move(body.decoded);
     std::string out;
@@ -434,6 +479,18 @@ std::string decode_file_text(std::string_view bytes) {
         out += line_break;
     });
     return out;
+}
+
+}  // namespace
+
+std::string decode_file_text(std::string_view bytes) {
+    if (auto whole = decode_gb18030_throughout(bytes)) return utf16_to_utf8(*whole);
+    return decode_lines_of(bytes);
+}
+
+std::u16string decode_file_text_utf16(std::string_view bytes) {
+    if (auto whole = decode_gb18030_throughout(bytes)) return std::move(*whole);
+    return utf8_to_utf16(decode_lines_of(bytes));
 }
 
 std::vector<std::string> decode_lines(

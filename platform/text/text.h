@@ -68,6 +68,9 @@ std::string encode_text(const std::vector<std::string>& lines, const TextForm& f
 
 // A whole text -> UTF-8, line breaks kept, the byte-order mark dropped.
 std::string decode_file_text(std::string_view bytes);
+// The same reading in UTF-16, for text bound for the screen: the common
+// GB18030 file then goes there in one pass.
+std::u16string decode_file_text_utf16(std::string_view bytes);
 
 // The lines of a text without their breaks ("\n" or "\r\n"), decoded. When
 // `names_existing` accepts one of a line's readings, that one wins: for lists

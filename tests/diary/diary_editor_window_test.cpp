@@ -12,6 +12,7 @@
 #include "platform/process/clock.h"
 #include "platform/settings/settings_file.h"
 #include "platform/ui/timer_control.h"
+#include "support/damaged_table.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ TEST_F(DiaryEditorTest, BookWithPagesOpensOnItsLastPage) {
     DiaryEditorWindow* w = open_editor("b");
     ASSERT_TRUE(w);
     EXPECT_EQ(row_titles(w), (std::vector<std::string>{"one", "two", "three"}));
-    EXPECT_EQ(w->page_list()->topLevelItem(1)->text(1).toStdString(), "t2");
+    EXPECT_EQ(row_text(w, 1, 1), "t2");
     EXPECT_EQ(current_row(w), 2);
     EXPECT_EQ(status(w, 3), "3");
     EXPECT_EQ(status(w, 5), "3");
@@ -70,7 +71,7 @@ TEST_F(DiaryEditorTest, MissingBookFileLeavesAnEmptyWindowThatTouchesNoOtherTabl
     ASSERT_TRUE(w);
     EXPECT_EQ(status(w, 1), "");
     EXPECT_EQ(status(w, 3), "");
-    EXPECT_EQ(w->page_list()->topLevelItemCount(), 0);
+    EXPECT_EQ(row_count(w), 0);
     type_text(w, "typed");
     for (int command :
          {DiaryEditorWindow::kNew, DiaryEditorWindow::kSave, DiaryEditorWindow::kDelete,
@@ -107,6 +108,70 @@ TEST_F(DiaryEditorTest, AnEarlierBookLeftOpenIsClosedBeforeTheNextOpens) {
     ASSERT_TRUE(w);
     EXPECT_EQ(session().book_path(), book_path("second"));
     EXPECT_EQ(editor_text(w), "b");
+}
+
+// A locked book with one byte flipped in a page that holds page 3 alone (found
+// with the sqlcipher command): the list shows what can be read and the damage
+// is told; 前页 onto page 3 shows nothing of another page, and nothing is
+// ever saved under it.
+TEST_F(DiaryEditorTest, ADamagedPageOfALockedBookIsToldAndNeverWrittenOver) {
+    std::vector<PageText> pages;
+    for (int i = 1; i <= 5; ++i) {
+        const std::string n = std::to_string(i);
+        pages.push_back({"第" + n + "页\n" + std::string(2000, static_cast<char>('a' + i)),
+                         "第" + n + "页", "t" + n});
+    }
+    make_book("locked", pages);
+    {
+        dezu::store::Table book = dezu::store::Table::open(book_path("locked"), "x");
+        ASSERT_TRUE(book.set_password("pw"));
+    }
+    const std::string locked = read_file("sj/locked.SJK");
+    const std::vector<int> damaged = pages_of_record_alone(book_path("locked"), "pw", 3, 5);
+    // The first of its overflow pages, whose damage SQLite meets, and the
+    // last, which SQLCipher hands back as zeros.
+    ASSERT_GE(damaged.size(), 2u);
+    const std::string told = "第3页无法读取，日记本文件已损坏：" + book_path("locked");
+    for (const int page : damaged) {
+        SCOPED_TRACE("file page " + std::to_string(page));
+        write_file("sj/locked.SJK", locked);
+        flip_byte_in_page(book_path("locked"), page);
+        const std::size_t told_before = prompts.messages().size();
+        prompts.then_text("pw");
+        DiaryEditorWindow* w = open_editor("locked");
+        ASSERT_TRUE(w);
+        EXPECT_EQ(row_titles(w),
+                  (std::vector<std::string>{"第1页", "第2页", "（无法读取）", "第4页", "第5页"}));
+        EXPECT_EQ(prompts.messages().size(), told_before + 1);
+        EXPECT_EQ(prompts.messages().back(), told);
+        EXPECT_EQ(editor_text(w), pages[4].content);
+
+        w->on_diary_toolbar_click(DiaryEditorWindow::kPrevious);
+        EXPECT_EQ(editor_text(w), pages[3].content);
+        w->on_diary_toolbar_click(DiaryEditorWindow::kPrevious);
+        EXPECT_EQ(status(w, 5), "3");
+        EXPECT_EQ(editor_text(w), "");
+        EXPECT_TRUE(w->editor()->isReadOnly());
+        EXPECT_EQ(prompts.messages().size(), told_before + 2);
+        EXPECT_EQ(prompts.messages().back(), told);
+        w->on_diary_toolbar_click(DiaryEditorWindow::kSave);
+        w->on_diary_toolbar_click(DiaryEditorWindow::kPrevious);
+        EXPECT_EQ(editor_text(w), pages[1].content);
+        EXPECT_FALSE(w->editor()->isReadOnly());
+        w->on_diary_toolbar_click(DiaryEditorWindow::kNext);
+        EXPECT_EQ(status(w, 5), "3");
+        // Closing on the damaged page stores nothing either.
+        w->on_diary_toolbar_click(DiaryEditorWindow::kClose);
+
+        const dezu::store::Table book = dezu::store::Table::open(book_path("locked"), "pw");
+        const auto stored = book.read_all({"内容", "标题"});
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->unreadable, std::vector<int>{3});
+        for (const int i : {0, 1, 3, 4})
+            EXPECT_EQ(stored->rows[static_cast<std::size_t>(i)],
+                      (std::vector<std::string>{pages[static_cast<std::size_t>(i)].content,
+                                                pages[static_cast<std::size_t>(i)].title}));
+    }
 }
 
 TEST_F(DiaryEditorTest, TitleIsTheFirstLineWithOtherThanBlanks) {

@@ -3,7 +3,7 @@
 #include <sys/resource.h>
 
 #include <QPlainTextEdit>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <csignal>
 #include <filesystem>
 #include <string>
@@ -104,9 +104,9 @@ protected:
             book = &own;
         }
         if (!book->is_open()) return pages;
-        const auto rows = book->read_all({"内容", "标题", "时间"});
-        if (!rows) return pages;
-        for (const auto& row : *rows) pages.push_back({row[0], row[1], row[2]});
+        const auto all = book->read_all({"内容", "标题", "时间"});
+        if (!all) return pages;
+        for (const auto& row : all->rows) pages.push_back({row[0], row[1], row[2]});
         return pages;
     }
 
@@ -131,17 +131,21 @@ protected:
     static std::string status(DiaryEditorWindow* w, int part) {
         return w->status_bar()->part_text(part);
     }
+    static int row_count(DiaryEditorWindow* w) { return w->page_list()->model()->rowCount(); }
+    // The text of a row of the page list: column 0 the title, 1 the time.
+    static std::string row_text(DiaryEditorWindow* w, int row, int column) {
+        return w->page_list()->model()->index(row, column).data().toString().toStdString();
+    }
     static std::vector<std::string> row_titles(DiaryEditorWindow* w) {
         std::vector<std::string> titles;
-        for (int i = 0; i < w->page_list()->topLevelItemCount(); ++i)
-            titles.push_back(w->page_list()->topLevelItem(i)->text(0).toStdString());
+        for (int i = 0; i < row_count(w); ++i) titles.push_back(row_text(w, i, 0));
         return titles;
     }
     static int current_row(DiaryEditorWindow* w) {
         return w->page_list()->currentIndex().isValid() ? w->page_list()->currentIndex().row() : -1;
     }
     static void click_row(DiaryEditorWindow* w, int row) {
-        w->page_list()->setCurrentItem(w->page_list()->topLevelItem(row));
+        w->page_list()->setCurrentIndex(w->page_list()->model()->index(row, 0));
     }
 
 private:

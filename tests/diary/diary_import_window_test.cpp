@@ -226,6 +226,57 @@ TEST_F(DiaryImportWindowTest, BrowseFillsTheFileBoxAndCancelEmptiesIt) {
 
 namespace {
 
+// A file name may hold the ";" that joins the chosen files in the box.
+TEST_F(DiaryImportWindowTest, ChosenFilesComeWholeWhateverTheirNamesHold) {
+    write_file("semi;colon.txt", "a");
+    write_file("b.txt", "b");
+    click("单选框2");
+    prompts.then_files({path("semi;colon.txt"), path("b.txt")});
+    click("按钮1");
+    EXPECT_EQ(text("编辑框5"), path("semi;colon.txt") + ";" + path("b.txt"));
+    click("超级按钮1");
+    EXPECT_FALSE(open());
+    EXPECT_EQ(session().import_sources(),
+              (std::vector<std::string>{path("semi;colon.txt"), path("b.txt")}));
+}
+
+// Typed, a run of parts that names an existing file is that file.
+TEST_F(DiaryImportWindowTest, TypedPathsWithASemicolonThatNameAFileAreTakenWhole) {
+    write_file("semi;colon.txt", "a");
+    write_file("b.txt", "b");
+    write_file("a;b;c.txt", "c");
+    const std::string semi = path("semi;colon.txt"), b = path("b.txt"), abc = path("a;b;c.txt");
+    struct Case {
+        std::string typed;
+        std::vector<std::string> sources;
+    };
+    const std::vector<Case> cases = {
+        {semi, {semi}},
+        {semi + ";" + b, {semi, b}},
+        {b + ";" + semi + ";", {b, semi}},
+        {abc, {abc}},
+        {path("missing;x.txt"), {path("missing"), "x.txt"}},
+        {";;" + b, {b}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        w = ui::load_window(ui::windows::kDiaryImport);
+        click("单选框2");
+        set("编辑框5", c.typed.c_str());
+        click("超级按钮1");
+        EXPECT_FALSE(open());
+        EXPECT_EQ(session().import_sources(), c.sources);
+    }
+    // Chosen, then edited: the box's text counts.
+    w = ui::load_window(ui::windows::kDiaryImport);
+    click("单选框2");
+    prompts.then_files({semi});
+    click("按钮1");
+    set("编辑框5", b.c_str());
+    click("超级按钮1");
+    EXPECT_EQ(session().import_sources(), std::vector<std::string>{b});
+}
+
 TEST_F(DiaryImportWindowTest, BrowseForAnAddressOpensABlankPageAndChangesNothing) {
     set("编辑框1", "http://example.com/");
     click("按钮4");

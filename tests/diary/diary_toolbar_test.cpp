@@ -88,7 +88,7 @@ TEST_F(DiaryToolbarTest, SaveWritesThePageAndRefreshesTheCurrentRow) {
     EXPECT_EQ(pages[2].title, "Fresh title");
     EXPECT_EQ(pages[2].time, "2024-03-05 09:05:07");
     EXPECT_EQ(row_titles(w)[2], "Fresh title");
-    EXPECT_EQ(w->page_list()->topLevelItem(2)->text(1).toStdString(), "2024-03-05 09:05:07");
+    EXPECT_EQ(row_text(w, 2, 1), "2024-03-05 09:05:07");
 
     // After a single click on another row, 保存 writes into that row.
     click_row(w, 0);
@@ -155,7 +155,7 @@ TEST_F(DiaryToolbarTest, DeletingTheOnlyPageDisablesTheEditorUntilNew) {
     EXPECT_EQ(status(w, 3), "0");
     EXPECT_EQ(status(w, 5), "0");
     EXPECT_EQ(session().page_number(), 0);
-    EXPECT_EQ(w->page_list()->topLevelItemCount(), 0);
+    EXPECT_EQ(row_count(w), 0);
     press(Cmd::kSave);  // no page: nothing to save
     EXPECT_TRUE(contents().empty());
 
@@ -207,9 +207,19 @@ TEST_F(DiaryToolbarTest, ExportWritesTheTextAsGb18030UnderATxtName) {
 
     prompts.then_cancel();
     press(Cmd::kExport);  // cancelled: nothing
-    prompts.then_text(path("no/such/folder/x"));
-    press(Cmd::kExport);  // unwritable: silent
     EXPECT_TRUE(prompts.messages().empty());
+
+    // Where nothing can be written (for root too), the user is told what was
+    // not written, as a failure.
+    for (const std::string& folder : {path("no/such/folder"), path("upper.TXT")}) {
+        SCOPED_TRACE(folder);
+        prompts.then_text(folder + "/x");
+        press(Cmd::kExport);
+        ASSERT_FALSE(prompts.messages().empty());
+        EXPECT_EQ(prompts.messages().back(), "这一页没有导出：“" + folder + "/x.TXT”无法写入。");
+        EXPECT_EQ(prompts.asked().back().style, dezu::ui::MessageStyle::Stop);
+    }
+    EXPECT_EQ(prompts.messages().size(), 2u);
 }
 
 TEST_F(DiaryToolbarTest, PrintSkipsEmptyLinesAndKeepsBlankOnes) {

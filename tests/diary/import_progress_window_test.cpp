@@ -42,22 +42,27 @@ TEST(StripMarkup, TagsAndNonBreakingSpacesGo) {
          }) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(strip_markup(c.text), c.expected);
+        EXPECT_EQ(strip_markup(QString::fromUtf8(c.text).toStdU16String()),
+                  QString::fromUtf8(c.expected).toStdU16String());
     }
 }
 
 TEST(ImportedText, CutAtZeroAndDecoded) {
     using dezu::text::to_gbk;
-    EXPECT_EQ(imported_text(to_gbk("中文日记"), false), "中文日记");
-    EXPECT_EQ(imported_text("中文日记", false), "中文日记");
-    EXPECT_EQ(imported_text(std::string("ab\0cd", 5), false), "ab");
-    EXPECT_EQ(imported_text(std::string("\0ab", 3), false), "");
-    EXPECT_EQ(imported_text(std::string("\xFF\xFEh\0i\0\0\0j\0", 10), false), "hi");
-    EXPECT_EQ(imported_text(std::string("\xFE\xFF\x4e\x2d", 4), false), "中");
-    EXPECT_EQ(imported_text("\xEF\xBB\xBF中", false), "中");
-    EXPECT_EQ(imported_text("网页", true), "网页");
+    EXPECT_EQ(imported_text(to_gbk("中文日记"), false), u"中文日记");
+    EXPECT_EQ(imported_text(to_gbk("第一行\r\nline 2\n"), false), u"第一行\r\nline 2\n");
+    EXPECT_EQ(imported_text("中文日记", false), u"中文日记");
+    // A GBK file with a line that reads as UTF-8 too is settled line by line.
+    EXPECT_EQ(imported_text(to_gbk("中文日记\n") + "Zürich", false), u"中文日记\nZürich");
+    EXPECT_EQ(imported_text(std::string("ab\0cd", 5), false), u"ab");
+    EXPECT_EQ(imported_text(std::string("\0ab", 3), false), u"");
+    EXPECT_EQ(imported_text(std::string("\xFF\xFEh\0i\0\0\0j\0", 10), false), u"hi");
+    EXPECT_EQ(imported_text(std::string("\xFE\xFF\x4e\x2d", 4), false), u"中");
+    EXPECT_EQ(imported_text("\xEF\xBB\xBF中", false), u"中");
+    EXPECT_EQ(imported_text("网页", true), u"网页");
     // As Notepad saves "Unicode", either way round.
     for (const bool big_endian : {false, true})
-        EXPECT_EQ(imported_text(utf16("第一行\r\n😀 é", big_endian), false), "第一行\r\n😀 é");
+        EXPECT_EQ(imported_text(utf16("第一行\r\n😀 é", big_endian), false), u"第一行\r\n😀 é");
 }
 
 class ImportRunTest : public DiaryTest {
@@ -309,6 +314,21 @@ TEST_F(StalledServerTest, TheProgramEndsWithoutWaitingForTheStalledPage) {
     ending.start();
     end_program();
     EXPECT_LT(ending.elapsed(), 1100);
+}
+
+TEST_F(ImportRunTest, AChosenFileWithASemicolonInItsNameIsImported) {
+    write_file("semi;colon.txt", dezu::text::to_gbk("分号"));
+    prompts.then_files({path("semi;colon.txt")});
+    QTimer::singleShot(0, [] {
+        auto* w = ui::loaded_window(ui::windows::kDiaryImport);
+        ASSERT_TRUE(w);
+        w->control<QAbstractButton>("单选框2")->click();
+        w->control<QAbstractButton>("按钮1")->click();
+        w->control<QAbstractButton>("超级按钮1")->click();
+    });
+    editor->on_diary_toolbar_click(Cmd::kImport);
+    wait_for_end();
+    EXPECT_EQ(page(), "start:分号");
 }
 
 TEST_F(ImportRunTest, TheToolbarImportsWhatTheWindowChose) {

@@ -1,3 +1,4 @@
+#include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -7,7 +8,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     namespace text = dezu::text;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    (void)text::decode_file_text(bytes);
+    const std::string utf8 = text::decode_file_text(bytes);
+    // The reading for the screen is the same text wherever it is text.
+    const std::u16string utf16 = text::decode_file_text_utf16(bytes);
+    const QString same(reinterpret_cast<const QChar*>(utf16.data()),
+                       static_cast<qsizetype>(utf16.size()));
+    if (text::is_valid_utf8(utf8) && same.toStdString() != utf8) __builtin_trap();
     const text::TextLines split = text::split_lines(bytes);
     for (const std::string& line : split.lines)
         for (const std::string& reading : text::line_readings(line, split.form))

@@ -10,6 +10,7 @@
 
 #include "platform/files/files.h"
 #include "platform/store/table.h"
+#include "support/damaged_table.h"
 #include "support/program_dir.h"
 #include "support/scripted_prompts.h"
 
@@ -87,9 +88,10 @@ TEST_F(RecordStoreTest, FieldsReadAndWriteByNameOrNumberOnTheCurrentRecord) {
     ASSERT_TRUE(t.go_to(1));
     EXPECT_EQ(t.read(3), "第一页");
     EXPECT_EQ(t.read("内容"), "正文\n第二行");
-    const auto rows = t.read_all({"标题", "内容"});
-    ASSERT_TRUE(rows);
-    EXPECT_EQ(*rows, (Table::Rows{{"第一页", "正文\n第二行"}, {"", ""}}));
+    const auto all = t.read_all({"标题", "内容"});
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all->rows, (Table::Rows{{"第一页", "正文\n第二行"}, {"", ""}}));
+    EXPECT_TRUE(all->unreadable.empty());
     EXPECT_FALSE(t.read_all({"标题", "nothing"}));
 
     // The values survive a reopening, which starts on record 1.
@@ -401,6 +403,62 @@ TEST_F(RecordStoreTest, LockedTableAsksOnceMaskedAndFailsOnAWrongOrCancelledAnsw
     EXPECT_EQ(read_file("locked.SJK"), bytes);
 }
 
+// One byte flipped in a page that holds one record alone, as a failing disk
+// leaves a locked table: every other record reads as it was written, and the
+// damaged one reads as nothing, is told and is listed, whether SQLite meets
+// the damage itself or SQLCipher hands the page back as zeros.
+TEST_F(RecordStoreTest, ADamagedRecordOfALockedTableIsToldAndTheOthersRead) {
+    std::vector<std::string> texts;
+    for (int i = 1; i <= 5; ++i) texts.push_back(std::string(2000, static_cast<char>('a' + i)));
+    const std::string file = make_table("locked.SJK", texts);
+    {
+        Table t = open(file);
+        for (int i = 1; i <= 5; ++i)
+            ASSERT_TRUE(t.go_to(i) && t.write("标题", "第" + std::to_string(i) + "页"));
+    }
+    lock(file, "pw");
+    const std::string locked = read_file("locked.SJK");
+    const std::vector<int> pages = pages_of_record_alone(file, "pw", 3, 5);
+    ASSERT_FALSE(pages.empty());
+    for (const int page : pages) {
+        SCOPED_TRACE("page " + std::to_string(page));
+        write_file("case.SJK", locked);
+        const std::string damaged = path("case.SJK");
+        flip_byte_in_page(damaged, page);
+
+        Table t = Table::open(damaged, "pw", nullptr, {"标题"});
+        ASSERT_TRUE(t.is_open()) << t.error().text;
+        const auto listed = t.read_all({"标题"});
+        ASSERT_TRUE(listed);
+        EXPECT_EQ(listed->rows, (Table::Rows{{"第1页"}, {"第2页"}, {""}, {"第4页"}, {"第5页"}}));
+        EXPECT_EQ(listed->unreadable, std::vector<int>{3});
+        const auto all = t.read_all({"内容", "标题"});
+        ASSERT_TRUE(all);
+        EXPECT_EQ(all->unreadable, std::vector<int>{3});
+        EXPECT_EQ(all->rows[3], (std::vector<std::string>{texts[3], "第4页"}));
+        EXPECT_EQ(all->rows[2], (std::vector<std::string>{"", ""}));
+
+        ASSERT_TRUE(t.go_to(3));
+        EXPECT_FALSE(t.read("内容"));
+        EXPECT_EQ(t.error().problem, Problem::Damaged);
+        ASSERT_TRUE(t.go_to(4));
+        EXPECT_EQ(t.read("内容"), texts[3]);
+        ASSERT_TRUE(t.write("内容", "new"));
+        t.close();
+
+        t = Table::open(damaged, "pw");
+        EXPECT_EQ(contents(t),
+                  (std::vector<std::string>{texts[0], texts[1], "<unreadable>", "new", texts[4]}));
+    }
+}
+
+// A zero byte cannot be told from a page read as zeros, so none is stored.
+TEST_F(RecordStoreTest, ZeroBytesAreLeftOutOfWrittenTexts) {
+    Table t = open(make_table("book.SJK", {"x"}));
+    ASSERT_TRUE(t.write("内容", std::string("a\0b\0", 4)));
+    EXPECT_EQ(t.read("内容"), "ab");
+}
+
 TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
     // A plain table large enough to span many pages, and a locked copy.
     std::vector<std::string> pages(40, std::string(2000, 'p'));
@@ -461,7 +519,9 @@ TEST_F(RecordStoreTest, FilesThatAreNoTableOfOursFailWithAClearError) {
         asked.then_text("pw");
         Table t = Table::open(path("case.SJK"), "x", &asked);
         if (t.is_open()) {
-            EXPECT_FALSE(t.read_all({"内容", "时间", "标题"}));
+            // What the damage spares may be read; what it hits is told.
+            const auto all = t.read_all({"内容", "时间", "标题"});
+            EXPECT_TRUE(!all || !all->unreadable.empty());
         }
         EXPECT_EQ(t.error().problem, c.problem) << t.error().text;
         EXPECT_FALSE(t.error().text.empty());

@@ -35,7 +35,7 @@ int read(const std::string& file, const std::string& password) {
     if (!book.is_open()) return failed(book.error().text);
     const auto rows = book.read_all({"内容"});
     if (!rows) return failed(book.error().text);
-    for (const auto& row : *rows) std::cout << row.at(0) << "\n";
+    for (const auto& row : rows->rows) std::cout << row.at(0) << "\n";
     return 0;
 }
 

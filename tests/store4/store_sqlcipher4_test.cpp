@@ -52,7 +52,7 @@ std::string read_bytes(const std::string& file) {
 std::vector<std::string> pages_of(const Table& book) {
     std::vector<std::string> texts;
     if (const auto rows = book.read_all({"内容"}))
-        for (const auto& row : *rows) texts.push_back(row.at(0));
+        for (const auto& row : rows->rows) texts.push_back(row.at(0));
     return texts;
 }
 
