@@ -88,8 +88,11 @@ void DesktopClockWindow::arm_tick() {
 void DesktopClockWindow::build_menu() {
     menu_ = new QMenu(this);
     menu_->setObjectName(QStringLiteral("配置"));
-    // The popup starts with a separator line, which Qt would otherwise hide.
+    // The popup starts with a separator line, which Qt would otherwise hide,
+    // and whose thin slot would lie under the menu's frame: room above it
+    // keeps the line apart from the frame.
     menu_->setSeparatorsCollapsible(false);
+    menu_->setContentsMargins(0, 4, 0, 0);
     menu_->addSeparator();
     QMenu* skins = menu_->addMenu(QStringLiteral("皮肤风格"));
     for (std::size_t i = 0; i < kBackgroundSkins.size(); ++i)

@@ -15,8 +15,8 @@ packages=(
   libcurl4-openssl-dev libicu-dev
   fonts-noto-cjk fonts-arphic-ukai
   googletest libgtest-dev libgmock-dev
-  xvfb xauth xdotool x11-utils trayer imagemagick poppler-utils python3-aiosmtpd
-  python3-cryptography
+  xvfb xauth xdotool x11-utils trayer imagemagick libimage-exiftool-perl poppler-utils
+  python3-aiosmtpd python3-cryptography
   dbus-x11 dbus-daemon libxcb1-dev openbox xclip
   # The desktops' settings daemons that the wallpaper tests talk to.
   dconf-service dconf-gsettings-backend gsettings-desktop-schemas libglib2.0-bin

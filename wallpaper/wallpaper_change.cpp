@@ -74,7 +74,8 @@ ChangeResult carry_out_change(const ChangeRequest& request, desktop::DesktopSett
     } release{picture};
     if (!is_bmp_path(request.picture)) {
         const std::string converted = request.folder + "WALLPAPER.BMP";
-        picture = desktop::convert_picture_to_bmp(request.picture, converted, stop);
+        picture = desktop::convert_picture_to_bmp(request.picture, converted,
+                                                  {request.style, request.screen_size}, stop);
         result.converted = !picture.isNull();
         if (result.converted) result.handed = converted;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -14,6 +15,7 @@ struct ChangeRequest {
     std::string picture;  // the listed path, in its own bytes; empty removes the wallpaper
     int style = desktop::kStretch;
     std::string folder;  // the program folder, ending in "/"
+    QSize screen_size;   // that every screen fits in; empty when not known
 };
 
 struct ChangeResult {

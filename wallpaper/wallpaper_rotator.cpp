@@ -84,19 +84,20 @@ void WallpaperRotator::change_wallpaper_on_timer() {
         current_index_ = 1;
     else
         ++current_index_;
-    start_change({list_[current_index_ - 1], display_mode_, site_.dir});
+    start_change(list_[current_index_ - 1], display_mode_);
     store(settings_, keys::kWallpaperIndex, current_index_);
 }
 
 void WallpaperRotator::put_on_desktop(const std::string& picture, int style) {
-    start_change({picture, style, site_.dir});
+    start_change(picture, style);
 }
 
 void WallpaperRotator::clear_desktop() {
-    start_change({std::string(), desktop::kStretch, site_.dir});
+    start_change(std::string(), desktop::kStretch);
 }
 
-void WallpaperRotator::start_change(ChangeRequest request) {
+void WallpaperRotator::start_change(const std::string& picture, int style) {
+    ChangeRequest request{picture, style, site_.dir, desktop_.screen_size()};
     const std::uint64_t change = ++latest_change_;
     changes_.run(
         [this, request = std::move(request), change](const work::Task& task) {

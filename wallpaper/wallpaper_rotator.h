@@ -75,7 +75,7 @@ signals:
     void change_finished(const dezu::wallpaper::ChangeResult& result);
 
 private:
-    void start_change(ChangeRequest request);
+    void start_change(const std::string& picture, int style);
 
     ProgramSite site_;
     settings::Settings& settings_;

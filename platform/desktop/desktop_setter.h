@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <string>
 
 namespace dezu::desktop {
@@ -23,6 +24,9 @@ public:
                                        const QImage& /*picture*/) {
         return set_wallpaper(path, style);
     }
+    // The size in pixels that every screen of the desktop fits in; empty
+    // when it is not known. Called on the UI thread.
+    virtual QSize screen_size() { return {}; }
 };
 
 // The running desktop's own setting (see set_desktop_wallpaper).
@@ -30,6 +34,7 @@ class LiveDesktop final : public DesktopSetter {
 public:
     bool set_wallpaper(const std::string& path, int style) override;
     bool set_decoded_wallpaper(const std::string& path, int style, const QImage& picture) override;
+    QSize screen_size() override;
 };
 
 }  // namespace dezu::desktop

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <QTransform>
 #include <algorithm>
 #include <cstdint>
 
@@ -28,6 +29,69 @@ bool open_file(QFile& file, const std::string& path) {
         return false;
     }
     return true;
+}
+
+// A picture as the file stores it and as it is seen. The reader turns it
+// upright after decoding, so a size or a part asked of it is given the way
+// the file stores it.
+class Orientation {
+public:
+    // Asks the reader to turn what it reads upright.
+    explicit Orientation(QImageReader& reader) : stored_(reader.size()) {
+        reader.setAutoTransform(true);
+        if (!stored_.isValid()) return;
+        const QImageIOHandler::Transformations turn = reader.transformation();
+        if (turn & QImageIOHandler::TransformationMirror)
+            to_upright_ *= QTransform(-1, 0, 0, 1, stored_.width(), 0);
+        if (turn & QImageIOHandler::TransformationFlip)
+            to_upright_ *= QTransform(1, 0, 0, -1, 0, stored_.height());
+        if (turn & QImageIOHandler::TransformationRotate90)
+            to_upright_ *= QTransform(0, 1, -1, 0, stored_.height(), 0);
+    }
+
+    // Invalid when the header gives no size.
+    QSize upright_size() const {
+        return stored_.isValid() ? map(QRect(QPoint(), stored_), to_upright_).size() : stored_;
+    }
+    QRect stored_part(const QRect& upright) const { return map(upright, to_upright_.inverted()); }
+    QSize stored_size(const QSize& upright) const {
+        return stored_part(QRect(QPoint(), upright)).size();
+    }
+
+private:
+    static QRect map(const QRect& rect, const QTransform& transform) {
+        return transform.mapRect(QRectF(rect)).toAlignedRect();
+    }
+
+    QSize stored_;
+    QTransform to_upright_;
+};
+
+// Asks the reader for no more of the picture than the desktop shows.
+void read_what_is_shown(QImageReader& reader, const Orientation& orientation,
+                        const Showing& showing) {
+    const QSize whole = orientation.upright_size();
+    const QSize screen = showing.screen_size;
+    if (!whole.isValid() || whole.isEmpty() || screen.isEmpty()) return;
+    if (showing.style == kCentre || showing.style == kTile) {
+        // At its own size no more than a screen's worth shows: the top left
+        // when tiled, the middle when centred.
+        QSize part = whole.boundedTo(screen);
+        QPoint at(0, 0);
+        if (showing.style == kCentre) {
+            // An even number of pixels cut off, half on either side: the
+            // desktop then puts each pixel that is left where it would put
+            // it of the whole picture, whichever way it rounds a half.
+            part += QSize((whole.width() - part.width()) % 2, (whole.height() - part.height()) % 2);
+            at = QPoint((whole.width() - part.width()) / 2, (whole.height() - part.height()) / 2);
+        }
+        if (part != whole) reader.setClipRect(orientation.stored_part(QRect(at, part)));
+        return;
+    }
+    // Stretched, any size that still covers the screens looks the same.
+    const QSize covering = whole.scaled(screen, Qt::KeepAspectRatioByExpanding);
+    if (covering.width() < whole.width() && covering.height() < whole.height())
+        reader.setScaledSize(orientation.stored_size(covering));
 }
 
 }  // namespace
@@ -74,10 +138,11 @@ void release_picture(QImage& picture) {
     picture = QImage();
 }
 
-QImage read_picture(const std::string& path) {
+QImage read_picture(const std::string& path, const Showing& showing) {
     QFile file;
     if (!open_file(file, path)) return {};
     QImageReader reader(&file);
+    read_what_is_shown(reader, Orientation(reader), showing);
     QImage picture = reader.read();
     flatten_onto_matte(picture);
     return picture;
@@ -88,20 +153,22 @@ Preview read_preview(const std::string& path, QSize box) {
     QFile file;
     if (!open_file(file, path)) return preview;
     QImageReader reader(&file);
-    const QSize size = reader.size();
+    const Orientation orientation(reader);
+    const QSize size = orientation.upright_size();
     if (!size.isValid() || size.isEmpty()) return preview;
     preview.size = size;
     if (size.width() > box.width() || size.height() > box.height())
-        reader.setScaledSize(size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
+        reader.setScaledSize(
+            orientation.stored_size(size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1))));
     preview.picture = reader.read();
     flatten_onto_matte(preview.picture);
     return preview;
 }
 
 QImage convert_picture_to_bmp(const std::string& source, const std::string& target,
-                              const std::function<bool()>& stop) {
+                              const Showing& showing, const std::function<bool()>& stop) {
     if (target.empty()) return {};
-    QImage picture = read_picture(source);
+    QImage picture = read_picture(source, showing);
     if (picture.isNull() || (stop && stop())) return {};
     // Named by the target's bytes, which a QString would not keep.
     const files::WriteResult written = files::write_whole_file(target, [&](int fd) {

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
+#include <algorithm>
+#include <map>
 
 #include "assets/assets.h"
 #include "clock/clock_styles.h"
@@ -326,17 +328,47 @@ TEST_F(ClockTest, MenuHoldsEveryItemInOrder) {
     EXPECT_TRUE(w->menu_item("报时铃声")->isCheckable());
 }
 
-TEST_F(ClockTest, PopupShowsItsLeadingSeparator) {
+TEST_F(ClockTest, PopupDrawsItsThreeSeparatorLines) {
     DesktopClockWindow* w = open_clock();
     ASSERT_NE(w, nullptr);
     QMenu* menu = w->clock_menu();
     w->show_clock_menu();
     ASSERT_TRUE(menu->isVisible());
-    const QList<QAction*> items = menu->actions();
-    ASSERT_TRUE(items.front()->isSeparator());
-    const QRect line = menu->actionGeometry(items.front());
-    EXPECT_GT(line.height(), 0) << "the separator takes its place";
-    EXPECT_LT(line.bottom(), menu->actionGeometry(items[1]).top()) << "above 皮肤风格";
+    const QImage drawn = menu->grab().toImage();
+    ASSERT_FALSE(drawn.isNull());
+    // The menu's face is the colour of most of it. A line is a run of rows
+    // that differ from the face across the menu's width, with face above and
+    // below it: a line that touches the frame reads as part of the frame.
+    std::map<QRgb, int> count;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) ++count[drawn.pixel(x, y)];
+    const QRgb face = std::max_element(count.begin(), count.end(), [](auto& a, auto& b) {
+                          return a.second < b.second;
+                      })->first;
+    const auto differs = [&](int y) {
+        int marked = 0, from = 8, to = drawn.width() - 8;
+        for (int x = from; x < to; ++x) marked += drawn.pixel(x, y) != face;
+        return marked * 10 >= (to - from) * 9;
+    };
+    std::vector<int> lines;  // the top row of each
+    for (int y = 0; y < drawn.height(); ++y) {
+        if (!differs(y)) continue;
+        const int first = y;
+        while (y + 1 < drawn.height() && differs(y + 1)) ++y;
+        if (first > 0 && y < drawn.height() - 1) lines.push_back(first);
+    }
+    ASSERT_EQ(lines.size(), 3u) << "separator lines drawn";
+    const auto top = [&](const char* caption) {
+        return menu->actionGeometry(w->menu_item(caption)).top();
+    };
+    const auto bottom = [&](const char* caption) {
+        return menu->actionGeometry(w->menu_item(caption)).bottom();
+    };
+    EXPECT_LT(lines[0], top("皮肤风格"));
+    EXPECT_GT(lines[1], bottom("数字风格"));
+    EXPECT_LT(lines[1], top("时间设置"));
+    EXPECT_GT(lines[2], bottom("日历窗口"));
+    EXPECT_LT(lines[2], top("报时铃声"));
     menu->hide();
 }
 

@@ -8,8 +8,10 @@
 
 #include "platform/desktop/picture_file.h"
 #include "platform/files/files.h"
+#include "support/photo_tools.h"
 
 using dezu::desktop::convert_picture_to_bmp;
+namespace desktop = dezu::desktop;
 
 namespace {
 
@@ -130,7 +132,7 @@ TEST_F(PictureFileTest, DamagedOrMissingPicturesLeaveTheTargetAlone) {
     EXPECT_TRUE(
         convert_picture_to_bmp(path("whole.png"), path("no/such/dir/WALLPAPER.BMP")).isNull());
     // Asked to stop: nothing is written.
-    EXPECT_TRUE(convert_picture_to_bmp(path("whole.png"), path("WALLPAPER.BMP"), [] {
+    EXPECT_TRUE(convert_picture_to_bmp(path("whole.png"), path("WALLPAPER.BMP"), {}, [] {
                     return true;
                 }).isNull());
     EXPECT_EQ(read("WALLPAPER.BMP"), "previous");
@@ -138,4 +140,95 @@ TEST_F(PictureFileTest, DamagedOrMissingPicturesLeaveTheTargetAlone) {
     for (const auto& e : std::filesystem::directory_iterator(dir_.path().toStdString()))
         files += e.is_regular_file();
     EXPECT_EQ(files, 6u);  // no temporary file left behind
+}
+
+TEST_F(PictureFileTest, PhotosTurnUprightAsTheirExifOrientationSays) {
+    if (!photo_tools::available()) GTEST_SKIP() << "needs ImageMagick and exiftool";
+    // A camera held on its side stores 1200 x 1600 pixels and says in its
+    // EXIF block how to turn them.
+    for (const int orientation : {6, 8, 3, 7}) {
+        SCOPED_TRACE(orientation);
+        const std::string photo = path("camera.jpg");
+        ASSERT_TRUE(photo_tools::make_marked_photo(photo, 1200, 1600, orientation));
+        const QImage upright = photo_tools::oracle(photo, path("upright.bmp"));
+        ASSERT_FALSE(upright.isNull());
+
+        ASSERT_FALSE(convert_picture_to_bmp(photo, path("WALLPAPER.BMP")).isNull());
+        const QImage written(QString::fromStdString(path("WALLPAPER.BMP")), "BMP");
+        EXPECT_EQ(written.size(), upright.size());
+        EXPECT_EQ(photo_tools::corner_marks(written), photo_tools::corner_marks(upright));
+
+        const QSize box(166, 112);
+        const desktop::Preview preview = desktop::read_preview(photo, box);
+        EXPECT_EQ(preview.size, upright.size());
+        EXPECT_EQ(preview.picture.size(), upright.size().scaled(box, Qt::KeepAspectRatio));
+        EXPECT_EQ(photo_tools::corner_marks(preview.picture), photo_tools::corner_marks(upright));
+    }
+}
+
+namespace {
+
+// What a desktop of that screen size shows of the upright picture file in
+// the style, as ImageMagick draws it.
+QImage on_desktop(const std::string& file, int style, QSize screen, const std::string& out) {
+    const QString size = QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height());
+    const QString target = QStringLiteral("BMP3:") + photo_tools::q(out);
+    const QString picture = photo_tools::q(file);
+    bool made = false;
+    if (style == desktop::kCentre)
+        made = photo_tools::run("convert",
+                                {picture, QStringLiteral("-background"), QStringLiteral("black"),
+                                 QStringLiteral("-gravity"), QStringLiteral("center"),
+                                 QStringLiteral("-extent"), size, target});
+    else if (style == desktop::kTile)
+        made = photo_tools::run(
+            "convert", {QStringLiteral("-size"), size, QStringLiteral("tile:") + picture, target});
+    else
+        made = photo_tools::run(
+            "convert", {picture, QStringLiteral("-resize"), size + QLatin1Char('!'), target});
+    return made ? QImage(photo_tools::q(out), "BMP") : QImage();
+}
+
+}  // namespace
+
+TEST_F(PictureFileTest, OfAPictureLargerThanTheScreensOnlyWhatTheDesktopShowsIsKept) {
+    if (!photo_tools::available()) GTEST_SKIP() << "needs ImageMagick and exiftool";
+    // Upright 1601 x 1201, stored on its side; odd, so that the middle of a
+    // screen's worth lies between two pixels.
+    const std::string photo = path("photo.jpg");
+    ASSERT_TRUE(photo_tools::make_detailed_photo(photo, 1201, 1601, 6));
+    const std::string whole = path("whole.bmp");
+    ASSERT_FALSE(photo_tools::oracle(photo, whole).isNull());
+    const struct Case {
+        int style;
+        QSize screen;
+        QSize kept;
+    } cases[] = {
+        {desktop::kStretch, {400, 300}, {400, 300}},
+        {desktop::kStretch, {400, 400}, {533, 400}},     // covers the screen, which stretches it
+        {desktop::kStretch, {2000, 300}, {1601, 1201}},  // never enlarged
+        {5, {400, 300}, {400, 300}},                     // any other style stretches
+        {desktop::kCentre, {400, 300}, {401, 301}},      // as much cut off on either side
+        {desktop::kCentre, {2000, 300}, {1601, 301}},
+        {desktop::kCentre, {2000, 2000}, {1601, 1201}},
+        {desktop::kTile, {400, 300}, {400, 300}},
+        {desktop::kTile, {2000, 300}, {1601, 300}},
+        {desktop::kTile, {}, {1601, 1201}},  // screens not known: all of it
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "style " << c.style << " on " << c.screen.width() << "x"
+                                        << c.screen.height());
+        const QImage kept = convert_picture_to_bmp(photo, path("WALLPAPER.BMP"),
+                                                   desktop::Showing{c.style, c.screen});
+        ASSERT_FALSE(kept.isNull());
+        EXPECT_EQ(QImage(QString::fromStdString(path("WALLPAPER.BMP")), "BMP").size(), c.kept);
+        if (c.screen.isEmpty()) continue;
+        // On the screen it looks as the whole picture would.
+        const QImage expected = on_desktop(whole, c.style, c.screen, path("expected.bmp"));
+        const QImage shown =
+            on_desktop(path("WALLPAPER.BMP"), c.style, c.screen, path("shown.bmp"));
+        ASSERT_EQ(shown.size(), c.screen);
+        EXPECT_LT(photo_tools::mean_difference(shown, expected),
+                  c.style == desktop::kCentre || c.style == desktop::kTile ? 1.0 : 3.0);
+    }
 }

@@ -60,6 +60,9 @@ public:
         std::lock_guard lock(mutex_);
         answer_ = taken;
     }
+    // The screens' size the desktop tells; none unless the test sets one.
+    QSize screen_size() override { return screen; }
+    QSize screen;
 
 private:
     mutable std::mutex mutex_;

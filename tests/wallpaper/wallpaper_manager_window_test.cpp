@@ -15,6 +15,7 @@
 #include "platform/ui/controls.h"
 #include "support/iconv.h"
 #include "support/open_counter.h"
+#include "support/photo_tools.h"
 #include "wallpaper/wallpaper_list.h"
 #include "wallpaper_test_support.h"
 
@@ -241,6 +242,26 @@ TEST_F(WallpaperManagerTest, PhotosOfManyMegapixelsArePreviewedAndConverted) {
         close();
         std::filesystem::remove(path(name));
     }
+}
+
+TEST_F(WallpaperManagerTest, APhotoTakenOnItsSideIsPreviewedMeasuredAndSetUpright) {
+    if (!photo_tools::available()) GTEST_SKIP() << "needs ImageMagick and exiftool";
+    // Stored 1200 x 1600, with the camera's EXIF saying to turn it a quarter
+    // to the right; ImageMagick's -auto-orient shows how it looks.
+    const std::string photo = path("camera.jpg");
+    ASSERT_TRUE(photo_tools::make_marked_photo(photo, 1200, 1600, 6));
+    const QImage upright = photo_tools::oracle(photo, path("upright.bmp"));
+    ASSERT_EQ(upright.size(), QSize(1600, 1200));
+    ASSERT_TRUE(write_setting(clock_ini(), "更换壁纸", "当前壁纸", "1"));
+    open_with({photo});
+    wait_for_sizes("宽:1600 高:1200");
+    const QImage shown = get<ui::PictureBox>("图片框1")->pixmap().toImage();
+    EXPECT_EQ(shown.size(), QSize(149, 112));
+    EXPECT_EQ(photo_tools::corner_marks(shown), photo_tools::corner_marks(upright));
+    double_click_row(0);
+    const QImage written(QString::fromStdString(path("WALLPAPER.BMP")));
+    EXPECT_EQ(written.size(), upright.size());
+    EXPECT_EQ(photo_tools::corner_marks(written), photo_tools::corner_marks(upright));
 }
 
 TEST_F(WallpaperManagerTest, HalfTransparentPixelsReachTheDesktopAsThePreviewShowsThem) {

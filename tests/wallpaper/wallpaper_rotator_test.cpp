@@ -344,6 +344,38 @@ TEST_F(WallpaperRotatorTest, AChangeNeverHoldsTheUiThreadLong) {
     EXPECT_EQ(QImage(QString::fromStdString(site.path("WALLPAPER.BMP"))).size(), QSize(6000, 4000));
 }
 
+TEST_F(WallpaperRotatorTest, AChangeKeepsOfALargePictureWhatTheScreensShow) {
+    // Its top left quarter, 400 x 300, is yellow; the rest is blue.
+    const std::string photo = picture("big.jpg", 1600, 1200, "JPG");
+    const QColor yellow(240, 200, 10), blue(20, 120, 200);
+    write_file("WALLAB.INI", photo + "\n");
+    services.desktop.screen = QSize(400, 300);
+    start();
+    const auto written = [&] { return QImage(QString::fromStdString(path("WALLPAPER.BMP"))); };
+    const auto corners_are = [](const QImage& image, QColor colour) {
+        for (const QPoint p : {QPoint(2, 2), QPoint(image.width() - 3, image.height() - 3)})
+            if (!near(image.pixelColor(p), colour)) return false;
+        return true;
+    };
+    tick();  // stretched, the style of a first start: the whole picture, smaller
+    EXPECT_EQ(written().size(), QSize(400, 300));
+    EXPECT_TRUE(corners_are(written().copy(0, 0, 100, 75), yellow));
+    EXPECT_TRUE(corners_are(written().copy(100, 75, 300, 225), blue));
+    rotator().put_on_desktop(photo, dezu::desktop::kTile);  // the top left at its own size
+    settle();
+    EXPECT_EQ(written().size(), QSize(400, 300));
+    EXPECT_TRUE(corners_are(written(), yellow));
+    rotator().put_on_desktop(photo, dezu::desktop::kCentre);  // the middle
+    settle();
+    EXPECT_EQ(written().size(), QSize(400, 300));
+    EXPECT_TRUE(corners_are(written(), blue));
+    // Screens of no known size: the whole picture.
+    services.desktop.screen = QSize();
+    rotator().put_on_desktop(photo, dezu::desktop::kCentre);
+    settle();
+    EXPECT_EQ(written().size(), QSize(1600, 1200));
+}
+
 TEST_F(WallpaperRotatorTest, ListFileRoundTripsAndIsReplacedWhole) {
     const std::vector<std::string> rows = {"/图片/春 天.jpg", "", "/p/b.BMP", "/p/b.BMP"};
     write_file("WALLAB.INI", "old\r\nlonger old content\r\n");
