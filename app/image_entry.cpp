@@ -25,7 +25,9 @@ int image_entry() {
     // 退出程序 does, however early it comes.
     dezu::process::EndRequests end_requests;
     QApplication::setQuitOnLastWindowClosed(false);
-    dezu::ui::install_chinese_qt_translations();
+    if (!dezu::ui::install_chinese_qt_translations())
+        qWarning(
+            "dezu: Qt's Chinese translations are not installed; its own dialogs speak English");
     site.opacity_enabled = dezu::ui::windows_can_be_translucent();
 
     LiveServices services;

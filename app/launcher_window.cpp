@@ -185,14 +185,16 @@ void LauncherWindow::open_settings() {
     open_once(ui::windows::kSettings);
 }
 
-// The system actions tell nothing when they fail: the desktop stays as it was.
+// The system actions tell the user nothing when they fail: the desktop stays
+// as it was. The log says why.
 
 void LauncherWindow::open_control_panel() {
-    services_.shell.open_settings_program();
+    if (!services_.shell.open_settings_program())
+        qWarning("dezu: no desktop settings program could be started");
 }
 
 void LauncherWindow::start_screen_saver() {
-    services_.shell.start_screen_saver();
+    if (!services_.shell.start_screen_saver()) qWarning("dezu: no screen saver could be started");
 }
 
 void LauncherWindow::show_run_dialog() {

@@ -1,6 +1,8 @@
 // The start-up sequence and the end of the program: LauncherWindow's created
 // handler and its last row.
 
+#include <cstring>
+
 #include "app/autostart_sync.h"
 #include "app/launcher_window.h"
 #include "platform/files/files.h"
@@ -27,8 +29,12 @@ void LauncherWindow::init_launcher() {
     // An existing icon file is used as it is, whatever it holds. One that
     // cannot be written leaves the tray with the built-in icon.
     const std::string icon = site_.path("NET.ICO");
-    if (!dezu::files::file_exists(icon))
-        static_cast<void>(dezu::files::write_whole_file(icon, icon_bytes()));
+    if (!dezu::files::file_exists(icon)) {
+        const dezu::files::WriteResult written = dezu::files::write_whole_file(icon, icon_bytes());
+        if (!written)
+            qWarning("dezu: cannot write %s (%s); the tray shows the built-in icon", icon.c_str(),
+                     std::strerror(written.error));
+    }
     tray_->show(icon, "单击弹出菜单", ui::icon_from_bytes(icon_bytes()));
 
     highlighted_row_ = 0;

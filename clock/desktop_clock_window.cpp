@@ -274,8 +274,9 @@ void DesktopClockWindow::toggle_hourly_chime() {
 }
 
 void DesktopClockWindow::open_date_time_settings() {
-    // A desktop without such a program is not reported.
-    services_.shell.open_date_time_settings();
+    // A desktop without such a program is not reported to the user.
+    if (!services_.shell.open_date_time_settings())
+        qWarning("dezu: no date and time settings program could be started");
 }
 
 void DesktopClockWindow::open_lunar_calendar() {

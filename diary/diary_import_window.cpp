@@ -213,7 +213,9 @@ void DiaryImportWindow::select_file_source() {
 }
 
 void DiaryImportWindow::open_blank_browser_page() {
-    static_cast<void>(session_.shell().open_document("about:blank"));
+    // Nothing in the window changes either way.
+    if (!session_.shell().open_document("about:blank"))
+        qWarning("dezu: no web browser could be started for about:blank");
 }
 
 void DiaryImportWindow::browse_import_files() {

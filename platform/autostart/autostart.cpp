@@ -184,8 +184,7 @@ std::string read_autostart() {
 
 bool write_autostart(const std::string& program_path) {
     const std::string path = entry_path();
-    // A folder that cannot be made shows as a failed write below.
-    files::make_directory(std::filesystem::u8path(path).parent_path().string());
+    if (!files::make_directory(std::filesystem::u8path(path).parent_path().string())) return false;
     const std::string content =
         "[Desktop Entry]\n"
         "Type=Application\n"

@@ -17,11 +17,11 @@ class DesktopSetter {
 public:
     virtual ~DesktopSetter() = default;
     // An empty path removes the wallpaper. True when the desktop took it.
-    virtual bool set_wallpaper(const std::string& path, int style) = 0;
+    [[nodiscard]] virtual bool set_wallpaper(const std::string& path, int style) = 0;
     // The same for a file whose picture is decoded already: a desktop that
     // is drawn by this program uses the picture rather than reading it again.
-    virtual bool set_decoded_wallpaper(const std::string& path, int style,
-                                       const QImage& /*picture*/) {
+    [[nodiscard]] virtual bool set_decoded_wallpaper(const std::string& path, int style,
+                                                     const QImage& /*picture*/) {
         return set_wallpaper(path, style);
     }
     // The size in pixels that every screen of the desktop fits in; empty
@@ -32,8 +32,9 @@ public:
 // The running desktop's own setting (see set_desktop_wallpaper).
 class LiveDesktop final : public DesktopSetter {
 public:
-    bool set_wallpaper(const std::string& path, int style) override;
-    bool set_decoded_wallpaper(const std::string& path, int style, const QImage& picture) override;
+    [[nodiscard]] bool set_wallpaper(const std::string& path, int style) override;
+    [[nodiscard]] bool set_decoded_wallpaper(const std::string& path, int style,
+                                             const QImage& picture) override;
     QSize screen_size() override;
 };
 

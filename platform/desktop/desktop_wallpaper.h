@@ -14,7 +14,7 @@ namespace dezu::desktop {
 // KDE Plasma, LXQt, LXDE). Without one of them the X11 root window is painted,
 // from the picture when it is given. Desktops whose settings hold UTF-8 text
 // need a path that is UTF-8. True when the desktop took the setting.
-bool set_desktop_wallpaper(const std::string& path, int style = kStretch,
-                           const QImage* picture = nullptr);
+[[nodiscard]] bool set_desktop_wallpaper(const std::string& path, int style = kStretch,
+                                         const QImage* picture = nullptr);
 
 }  // namespace dezu::desktop

@@ -40,7 +40,7 @@ struct Showing {
 // smallest size that still covers them; centred, its middle, and tiled, its
 // top left, a screen's worth at its own size. Each looks on the desktop as
 // the whole picture would.
-QImage read_picture(const std::string& path, const Showing& showing = {});
+[[nodiscard]] QImage read_picture(const std::string& path, const Showing& showing = {});
 
 struct Preview {
     QSize size{0, 0};  // upright, from the file's header; 0 x 0 when it is no picture
@@ -54,8 +54,9 @@ Preview read_preview(const std::string& path, QSize box);
 // BMP, replacing the target atomically. Returns the picture written, or a
 // null image with the target untouched when the source is no picture, the
 // target cannot be written, or stop() turned true before the write.
-QImage convert_picture_to_bmp(const std::string& source, const std::string& target,
-                              const Showing& showing = {}, const std::function<bool()>& stop = {});
+[[nodiscard]] QImage convert_picture_to_bmp(const std::string& source, const std::string& target,
+                                            const Showing& showing = {},
+                                            const std::function<bool()>& stop = {});
 
 // Lets go of a picture. A large one gives its memory back piece by piece,
 // so that the program's other threads never wait for all of it at once.

@@ -11,6 +11,7 @@ namespace dezu::desktop {
 // when it is given; otherwise the file is read. An empty path removes the
 // wallpaper. False without an X11 display of 24 or 32 bits, or when the file
 // is no picture.
-bool set_root_window_wallpaper(const std::string& path, int style, const QImage* given);
+[[nodiscard]] bool set_root_window_wallpaper(const std::string& path, int style,
+                                             const QImage* given);
 
 }  // namespace dezu::desktop

@@ -17,7 +17,7 @@ std::string read_whole_file(const std::string& path);
 // The file's bytes, the empty text for a missing file, and nothing when the
 // file is there but cannot be read: a caller that rewrites the file whole
 // must not replace what it could not read.
-std::optional<std::string> read_file_unless_unreadable(const std::string& path);
+[[nodiscard]] std::optional<std::string> read_file_unless_unreadable(const std::string& path);
 
 // How a whole-file write went.
 struct WriteResult {
@@ -54,6 +54,7 @@ std::vector<std::string> read_path_lines(const std::string& path);
 // was, when the file is there but cannot be read whole.
 [[nodiscard]] bool write_lines(const std::string& path, const std::vector<std::string>& lines);
 
-bool make_directory(const std::string& path);
+// True when the folder is there afterwards, made now or before.
+[[nodiscard]] bool make_directory(const std::string& path);
 
 }  // namespace dezu::files

@@ -18,12 +18,12 @@ struct WebPageLimits {
 // charset of its Content-Type or, failing that, of its <meta> tag. Empty when
 // nothing could be fetched: no connection, a time-out, too many redirects, an
 // error status (400 and up), or a body over the size limit. Blocks until done.
-std::string fetch_web_page(const std::string& address);
-std::string fetch_web_page(const std::string& address, const WebPageLimits& limits);
+[[nodiscard]] std::string fetch_web_page(const std::string& address);
+[[nodiscard]] std::string fetch_web_page(const std::string& address, const WebPageLimits& limits);
 // The same, given up (empty) within a second of stop() answering true, for a
 // fetch that runs off the UI thread and may be cancelled.
-std::string fetch_web_page(const std::string& address, const WebPageLimits& limits,
-                           const std::function<bool()>& stop);
+[[nodiscard]] std::string fetch_web_page(const std::string& address, const WebPageLimits& limits,
+                                         const std::function<bool()>& stop);
 
 // A page body in UTF-8, given the Content-Type it came with ("" when none).
 // Without a known charset, UTF-8 is kept as it is and anything else is read

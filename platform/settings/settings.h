@@ -73,7 +73,7 @@ signals:
 
 private:
     std::string stored(const char* section, const char* name, const char* fallback) const;
-    bool store(const char* section, const char* name, const std::string& value);
+    [[nodiscard]] bool store(const char* section, const char* name, const std::string& value);
     void refresh() const;
 
     struct FileState {

@@ -38,6 +38,6 @@ RunDialog* open_run_dialog(QWidget* owner, ui::Prompts& prompts);
 // Opens a URL, folder or document with its default program, runs a program
 // file, or starts a command line. False when there is nothing by that name to
 // start.
-bool run_typed_target(const std::string& typed);
+[[nodiscard]] bool run_typed_target(const std::string& typed);
 
 }  // namespace dezu::shell

@@ -8,10 +8,10 @@ namespace dezu::shell {
 
 // Starts the desktop's settings program, the first of the usual ones found.
 // False when none is installed or it cannot be started.
-bool open_settings_program();
+[[nodiscard]] bool open_settings_program();
 
 // Starts the screen saver now.
-bool start_screen_saver();
+[[nodiscard]] bool start_screen_saver();
 
 // Asks the session to power the machine off: logind over the system bus, or
 // `systemctl poweroff` when logind cannot be reached. A refusal (the user
@@ -19,10 +19,10 @@ bool start_screen_saver();
 void power_off();
 
 // Opens a file, folder or URL with its default program.
-bool open_document(const std::string& target);
+[[nodiscard]] bool open_document(const std::string& target);
 
 // Starts a command line: a program, by name on PATH or by path, with its
 // arguments quoted as in a shell. False when it cannot be started.
-bool start_command_line(const std::string& line);
+[[nodiscard]] bool start_command_line(const std::string& line);
 
 }  // namespace dezu::shell

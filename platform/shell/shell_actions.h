@@ -17,16 +17,16 @@ namespace dezu::shell {
 class ShellActions {
 public:
     virtual ~ShellActions() = default;
-    virtual bool open_settings_program() = 0;
-    virtual bool start_screen_saver() = 0;
+    [[nodiscard]] virtual bool open_settings_program() = 0;
+    [[nodiscard]] virtual bool start_screen_saver() = 0;
     virtual void power_off() = 0;
-    virtual bool open_date_time_settings() = 0;
+    [[nodiscard]] virtual bool open_date_time_settings() = 0;
     // Our own Run dialog, kept by its owner window between showings.
     virtual void show_run_dialog(QWidget* owner) = 0;
     // A file, folder or URL, in its default program.
-    virtual bool open_document(const std::string& target) = 0;
+    [[nodiscard]] virtual bool open_document(const std::string& target) = 0;
     // To the desktop's wastebasket; false when it could not be moved.
-    virtual bool move_to_trash(const std::string& path) = 0;
+    [[nodiscard]] virtual bool move_to_trash(const std::string& path) = 0;
 };
 
 class DesktopShell final : public ShellActions {
@@ -34,13 +34,13 @@ public:
     // The prompts the Run dialog asks through.
     explicit DesktopShell(ui::Prompts& prompts) : prompts_(prompts) {}
 
-    bool open_settings_program() override;
-    bool start_screen_saver() override;
+    [[nodiscard]] bool open_settings_program() override;
+    [[nodiscard]] bool start_screen_saver() override;
     void power_off() override;
-    bool open_date_time_settings() override;
+    [[nodiscard]] bool open_date_time_settings() override;
     void show_run_dialog(QWidget* owner) override;
-    bool open_document(const std::string& target) override;
-    bool move_to_trash(const std::string& path) override;
+    [[nodiscard]] bool open_document(const std::string& target) override;
+    [[nodiscard]] bool move_to_trash(const std::string& path) override;
 
 private:
     ui::Prompts& prompts_;

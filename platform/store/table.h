@@ -116,8 +116,8 @@ public:
     // Nothing for an unknown field, without a current record, or when the
     // file cannot be read (error() says why; Damaged when the record's own
     // data is).
-    std::optional<std::string> read(std::string_view field) const;
-    std::optional<std::string> read(int number) const;
+    [[nodiscard]] std::optional<std::string> read(std::string_view field) const;
+    [[nodiscard]] std::optional<std::string> read(int number) const;
 
     // The named fields of every record, in record order, in one pass over the
     // file. A record whose own data is damaged is listed in unreadable, with
@@ -128,7 +128,7 @@ public:
         Rows rows;
         std::vector<int> unreadable;  // record numbers, ascending
     };
-    std::optional<AllRecords> read_all(const std::vector<std::string>& names) const;
+    [[nodiscard]] std::optional<AllRecords> read_all(const std::vector<std::string>& names) const;
 
     // A text longer than its field's maximum is cut to the longest leading
     // part that fits, never in the middle of a character. Zero bytes are

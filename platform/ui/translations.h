@@ -6,6 +6,6 @@ namespace dezu::ui {
 // Chinese, as the rest of the program does: Qt's translations from the
 // folder the Qt installation keeps them in. False when they are not
 // installed there; Qt's dialogs then stay in English.
-bool install_chinese_qt_translations();
+[[nodiscard]] bool install_chinese_qt_translations();
 
 }  // namespace dezu::ui

@@ -196,7 +196,8 @@ class OtherPlayersListTest : public PlaylistFileTest {
 protected:
     void SetUp() override {
         PlaylistFileTest::SetUp();
-        for (const char* folder : {"music/sub", "lists"}) dezu::files::make_directory(path(folder));
+        for (const char* folder : {"music/sub", "lists"})
+            ASSERT_TRUE(dezu::files::make_directory(path(folder)));
         for (const char* f :
              {"music/歌一.mp3", "music/b.ogg", "music/sub/c.FLAC", "d.m4a", "lists/notes.txt"})
             write_file(f, "x");
@@ -259,7 +260,7 @@ TEST_F(OtherPlayersListTest, ALoadedListSavesBackWithoutItsComments) {
 }
 
 TEST_F(PlaylistFileTest, UnreadableOrDamagedFilesAddNothingUsable) {
-    dezu::files::make_directory(path("folder.m3u"));
+    ASSERT_TRUE(dezu::files::make_directory(path("folder.m3u")));
     for (auto reader : {read_startup_playlist, read_m3u_media_lines, read_playlist_lines}) {
         EXPECT_FALSE(reader(path("folder.m3u")));
         EXPECT_FALSE(reader(path("absent.m3u")));

@@ -374,8 +374,8 @@ TEST_F(PlaylistWindowTest, AddingFilesImportsPlaylistsAndStoresTheList) {
 
 TEST_F(PlaylistWindowTest, AddingAFolderScansItDepthFirstSkippingDotFolders) {
     ASSERT_NE(open_bar(), nullptr);
-    dezu::files::make_directory(path("music/sub"));
-    dezu::files::make_directory(path("music/.cache"));
+    ASSERT_TRUE(dezu::files::make_directory(path("music/sub")));
+    ASSERT_TRUE(dezu::files::make_directory(path("music/.cache")));
     for (const char* f :
          {"music/a.MP3", "music/b.jpg", "music/c.wma", "music/list.m3u", "music/sub/d.mid",
           "music/.cache/e.mp3", "music/f.ogg", "music/g.m4a", "music/sub/h.FLAC"})
