@@ -1,4 +1,5 @@
 #include <QString>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -18,9 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& line : split.lines)
         for (const std::string& reading : text::line_readings(line, split.form))
             (void)text::encode_line(reading, split.form);
-    // UTF-16 that read whole is written back to the same lines.
+    // UTF-16 that read whole is written back to the same lines, but for a
+    // line that ends in a carriage return of its own: before a bare line
+    // feed it reads back as a line break, which no line of a list can hold.
+    const bool breaks_inside = std::any_of(split.lines.begin(), split.lines.end(),
+                                           [](const std::string& l) { return l.ends_with('\r'); });
     const std::string again = text::encode_text(split.lines, split.form, split.line_break);
-    if (split.form.utf16() && !split.form.damaged && text::split_lines(again).lines != split.lines)
+    if (split.form.utf16() && !split.form.damaged && !breaks_inside &&
+        text::split_lines(again).lines != split.lines)
         __builtin_trap();
     return 0;
 }
