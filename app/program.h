@@ -8,6 +8,8 @@
 #include "player/player.h"
 #include "wallpaper/wallpaper_rotator.h"
 
+namespace dezu::app {
+
 // The composition root: the program's site, its services, its settings and
 // the owner object of each tool, created once and handed to the windows that
 // show them. The program makes one in image_entry; tests make their own with
@@ -47,3 +49,5 @@ private:
     mail::MailAccounts mail_;
     dezu::player::Player player_;
 };
+
+}  // namespace dezu::app

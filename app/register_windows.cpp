@@ -19,6 +19,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::app {
+
 void register_all_windows(Program& program) {
     Program* p = &program;
     ui::register_window(ui::windows::kLauncher, [p] {
@@ -67,3 +69,5 @@ void register_all_windows(Program& program) {
                                                 p->services().shell, p->site().opacity_enabled);
     });
 }
+
+}  // namespace dezu::app

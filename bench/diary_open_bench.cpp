@@ -42,6 +42,9 @@
 #include "platform/ui/form.h"
 #include "platform/ui/window_ids.h"
 
+using dezu::app::LiveServices;
+using dezu::app::Program;
+
 namespace {
 
 using dezu::store::Table;

@@ -23,6 +23,8 @@
 #include "support/scripted_prompts.h"
 #include "support/test_services.h"
 
+using dezu::app::Program;
+
 // While it lives, no file of this process may grow past the given size, as
 // on a full disk; it works for every user, root included.
 class FileSizeLimit {

@@ -25,6 +25,7 @@
 #include "support/program_dir.h"
 #include "support/test_services.h"
 
+using dezu::app::Program;
 using mail::Account;
 
 // A loopback TCP port that nothing listens on right now.

@@ -20,6 +20,7 @@
 #include "wallpaper_test_support.h"
 
 namespace ui = dezu::ui;
+using dezu::app::LauncherWindow;
 using dezu::settings::write_setting;
 
 class WallpaperManagerTest : public WallpaperTest {
