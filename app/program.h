@@ -24,7 +24,7 @@ public:
     const dezu::ProgramSite& site() const { return site_; }
     const dezu::Services& services() const { return services_; }
     dezu::settings::Settings& settings() { return settings_; }
-    DesktopClock& desktop_clock() { return desktop_clock_; }
+    dezu::clock::DesktopClock& desktop_clock() { return desktop_clock_; }
     dezu::wallpaper::WallpaperRotator& wallpaper() { return wallpaper_; }
     DiarySession& diary() { return diary_; }
     mail::MailAccounts& mail() { return mail_; }
@@ -43,7 +43,7 @@ private:
     dezu::ProgramSite site_;
     dezu::Services services_;
     dezu::settings::Settings settings_;
-    DesktopClock desktop_clock_;
+    dezu::clock::DesktopClock desktop_clock_;
     dezu::wallpaper::WallpaperRotator wallpaper_;
     DiarySession diary_;
     mail::MailAccounts mail_;

@@ -34,10 +34,11 @@ void register_all_windows(Program& program) {
                                                 p->wallpaper());
     });
     ui::register_window(ui::windows::kDesktopClock, [p] {
-        return std::make_unique<DesktopClockWindow>(p->desktop_clock(), p->site(), p->services());
+        return std::make_unique<clock::DesktopClockWindow>(p->desktop_clock(), p->site(),
+                                                           p->services());
     });
     ui::register_window(ui::windows::kLunarCalendar, [p] {
-        return std::make_unique<LunarCalendarWindow>(p->site(), p->services().clock);
+        return std::make_unique<clock::LunarCalendarWindow>(p->site(), p->services().clock);
     });
     ui::register_window(ui::windows::kWallpaperManager, [p] {
         return std::make_unique<WallpaperManagerWindow>(p->wallpaper(), p->services().prompts,

@@ -20,6 +20,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::clock {
+
 namespace {
 
 using Handler = void (DesktopClockWindow::*)();
@@ -315,3 +317,5 @@ void DesktopClockWindow::mouseMoveEvent(QMouseEvent* event) {
 void DesktopClockWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) drag_offset_.reset();
 }
+
+}  // namespace dezu::clock
