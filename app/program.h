@@ -26,7 +26,7 @@ public:
     dezu::settings::Settings& settings() { return settings_; }
     dezu::clock::DesktopClock& desktop_clock() { return desktop_clock_; }
     dezu::wallpaper::WallpaperRotator& wallpaper() { return wallpaper_; }
-    DiarySession& diary() { return diary_; }
+    dezu::diary::DiarySession& diary() { return diary_; }
     mail::MailAccounts& mail() { return mail_; }
     dezu::player::Player& player() { return player_; }
 
@@ -45,7 +45,7 @@ private:
     dezu::settings::Settings settings_;
     dezu::clock::DesktopClock desktop_clock_;
     dezu::wallpaper::WallpaperRotator wallpaper_;
-    DiarySession diary_;
+    dezu::diary::DiarySession diary_;
     mail::MailAccounts mail_;
     dezu::player::Player player_;
 };

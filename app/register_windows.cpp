@@ -45,16 +45,16 @@ void register_all_windows(Program& program) {
                                                         p->site().opacity_enabled);
     });
     ui::register_window(ui::windows::kDiaryBook, [p] {
-        return std::make_unique<DiaryBookWindow>(p->diary(), p->services().prompts);
+        return std::make_unique<diary::DiaryBookWindow>(p->diary(), p->services().prompts);
     });
     ui::register_window(ui::windows::kDiaryEditor, [p] {
-        return std::make_unique<DiaryEditorWindow>(p->diary(), p->services().prompts,
-                                                   p->services().printer);
+        return std::make_unique<diary::DiaryEditorWindow>(p->diary(), p->services().prompts,
+                                                          p->services().printer);
     });
     ui::register_window(ui::windows::kDiaryImport,
-                        [p] { return std::make_unique<DiaryImportWindow>(p->diary()); });
+                        [p] { return std::make_unique<diary::DiaryImportWindow>(p->diary()); });
     ui::register_window(ui::windows::kImportProgress,
-                        [p] { return std::make_unique<ImportProgressWindow>(p->diary()); });
+                        [p] { return std::make_unique<diary::ImportProgressWindow>(p->diary()); });
     ui::register_window(ui::windows::kMailCompose, [p] {
         return std::make_unique<MailComposeWindow>(p->mail(), p->services().prompts);
     });
