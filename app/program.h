@@ -27,7 +27,7 @@ public:
     dezu::clock::DesktopClock& desktop_clock() { return desktop_clock_; }
     dezu::wallpaper::WallpaperRotator& wallpaper() { return wallpaper_; }
     dezu::diary::DiarySession& diary() { return diary_; }
-    mail::MailAccounts& mail() { return mail_; }
+    dezu::mail::MailAccounts& mail() { return mail_; }
     dezu::player::Player& player() { return player_; }
 
     // Loads the hidden LauncherWindow, whose created handler is the start-up
@@ -46,7 +46,7 @@ private:
     dezu::clock::DesktopClock desktop_clock_;
     dezu::wallpaper::WallpaperRotator wallpaper_;
     dezu::diary::DiarySession diary_;
-    mail::MailAccounts mail_;
+    dezu::mail::MailAccounts mail_;
     dezu::player::Player player_;
 };
 

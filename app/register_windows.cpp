@@ -56,10 +56,10 @@ void register_all_windows(Program& program) {
     ui::register_window(ui::windows::kImportProgress,
                         [p] { return std::make_unique<diary::ImportProgressWindow>(p->diary()); });
     ui::register_window(ui::windows::kMailCompose, [p] {
-        return std::make_unique<MailComposeWindow>(p->mail(), p->services().prompts);
+        return std::make_unique<mail::MailComposeWindow>(p->mail(), p->services().prompts);
     });
     ui::register_window(ui::windows::kMailAccount, [p] {
-        return std::make_unique<MailAccountWindow>(p->mail(), p->services().prompts);
+        return std::make_unique<mail::MailAccountWindow>(p->mail(), p->services().prompts);
     });
     ui::register_window(ui::windows::kPlayerBar, [p] {
         return std::make_unique<PlayerBarWindow>(p->player(), p->services().prompts,

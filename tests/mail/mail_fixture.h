@@ -25,6 +25,7 @@
 #include "support/program_dir.h"
 #include "support/test_services.h"
 
+namespace mail = dezu::mail;
 using dezu::app::Program;
 using mail::Account;
 
