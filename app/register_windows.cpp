@@ -62,12 +62,12 @@ void register_all_windows(Program& program) {
         return std::make_unique<mail::MailAccountWindow>(p->mail(), p->services().prompts);
     });
     ui::register_window(ui::windows::kPlayerBar, [p] {
-        return std::make_unique<PlayerBarWindow>(p->player(), p->services().prompts,
-                                                 p->site().opacity_enabled);
+        return std::make_unique<player::PlayerBarWindow>(p->player(), p->services().prompts,
+                                                         p->site().opacity_enabled);
     });
     ui::register_window(ui::windows::kPlaylist, [p] {
-        return std::make_unique<PlaylistWindow>(p->player(), p->services().prompts,
-                                                p->services().shell, p->site().opacity_enabled);
+        return std::make_unique<player::PlaylistWindow>(
+            p->player(), p->services().prompts, p->services().shell, p->site().opacity_enabled);
     });
 }
 

@@ -20,6 +20,8 @@
 #include "support/wav_file.h"
 
 using dezu::app::Program;
+using dezu::player::PlayerBarWindow;
+using dezu::player::PlaylistWindow;
 
 // A program in a fresh folder with stand-in services, whose tracks play in
 // real time into a fake sink: nothing reaches a sound device.
