@@ -41,8 +41,8 @@ void register_all_windows(Program& program) {
         return std::make_unique<clock::LunarCalendarWindow>(p->site(), p->services().clock);
     });
     ui::register_window(ui::windows::kWallpaperManager, [p] {
-        return std::make_unique<WallpaperManagerWindow>(p->wallpaper(), p->services().prompts,
-                                                        p->site().opacity_enabled);
+        return std::make_unique<wallpaper::WallpaperManagerWindow>(
+            p->wallpaper(), p->services().prompts, p->site().opacity_enabled);
     });
     ui::register_window(ui::windows::kDiaryBook, [p] {
         return std::make_unique<diary::DiaryBookWindow>(p->diary(), p->services().prompts);

@@ -22,6 +22,7 @@
 namespace ui = dezu::ui;
 using dezu::app::LauncherWindow;
 using dezu::settings::write_setting;
+using dezu::wallpaper::WallpaperManagerWindow;
 
 class WallpaperManagerTest : public WallpaperTest {
 protected:
