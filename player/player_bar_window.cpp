@@ -119,9 +119,9 @@ PlayerBarWindow::PlayerBarWindow(dezu::player::Player& player, ui::Prompts& prom
     for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 
     connect(&player_, &Player::playing_changed, this, &PlayerBarWindow::show_pause_face);
-    connect(&player_, &Player::trackChanged, this,
+    connect(&player_, &Player::track_changed, this,
             [this] { time_->setText(QStringLiteral("00:00")); });
-    connect(&player_, &Player::positionChanged, this, &PlayerBarWindow::show_position);
+    connect(&player_, &Player::position_changed, this, &PlayerBarWindow::show_position);
     connect(&player_, &Player::progress_reset, this, [this] { set_fill_width(progress_fill_, 0); });
     connect(&player_, &Player::stopped, this, &PlayerBarWindow::focus_volume_label);
     connect(&player_, &Player::track_info_changed, this, &PlayerBarWindow::replace_time_tooltip);
