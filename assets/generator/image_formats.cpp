@@ -175,7 +175,7 @@ QByteArray ico_file(const QVector<QPair<QSize, QByteArray>>& images, int bits) {
     for (const auto& [size, dib] : images) {
         out.append(char(size.width() >= 256 ? 0 : size.width()));
         out.append(char(size.height() >= 256 ? 0 : size.height()));
-        out.append(char(bits == 8 ? 0 : 0));  // colour count: 0 for 256 or more
+        out.append('\0');  // colour count: 0 for 256 or more
         out.append('\0');
         put_u16(out, 1);
         put_u16(out, quint16(bits));

@@ -20,7 +20,6 @@ const QColor kRim(14, 18, 30);
 const QColor kInk(186, 226, 255);
 const QColor kInkDown(120, 160, 196);
 const QColor kTrack(16, 22, 34);
-const QColor kPanelInk(150, 240, 190);
 
 using Glyph = std::function<void(QPainter&, const QColor&)>;
 
