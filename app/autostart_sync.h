@@ -4,6 +4,8 @@ namespace dezu {
 struct ProgramSite;
 }
 
+namespace dezu::app {
+
 // Makes the log-on start entry name this program (its folder and file name),
 // writing it only when it is missing or differs, letter case included. False
 // when it had to be written and could not be.
@@ -12,3 +14,5 @@ struct ProgramSite;
 // Removes the log-on start entry if there is one. False when it is there and
 // could not be removed.
 [[nodiscard]] bool delete_autostart_value();
+
+}  // namespace dezu::app

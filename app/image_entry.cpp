@@ -10,6 +10,8 @@
 #include "platform/ui/form.h"
 #include "platform/ui/translations.h"
 
+namespace dezu::app {
+
 int image_entry() {
     dezu::ProgramSite site;
     site.dir = dezu::process::program_directory();
@@ -47,3 +49,5 @@ int image_entry() {
     }
     return code;
 }
+
+}  // namespace dezu::app

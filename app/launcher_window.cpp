@@ -16,6 +16,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::app {
+
 namespace {
 
 struct Row {
@@ -206,3 +208,5 @@ void LauncherWindow::confirm_shutdown() {
         ui::Button::Yes)
         services_.shell.power_off();
 }
+
+}  // namespace dezu::app

@@ -23,6 +23,8 @@ class WallpaperRotator;
 
 class QLabel;
 
+namespace dezu::app {
+
 // The narrow borderless panel that the tray icon pops up: a vertical title
 // and eleven rows, each a face picture with a super button over it. Its
 // created handler is the start-up sequence; it owns the tray icon.
@@ -91,3 +93,5 @@ private:
     dezu::ui::TrayIcon* tray_ = nullptr;
     int highlighted_row_ = 0;
 };
+
+}  // namespace dezu::app

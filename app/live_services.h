@@ -10,6 +10,8 @@
 #include "platform/ui/prompts.h"
 #include "platform/ui/window_system.h"
 
+namespace dezu::app {
+
 // The real services, which reach the desktop, the user and the system.
 struct LiveServices {
     dezu::process::SystemClock clock;
@@ -25,3 +27,5 @@ struct LiveServices {
         return {clock, prompts, failures, process, desktop, shell, window_system, printer};
     }
 };
+
+}  // namespace dezu::app

@@ -5,5 +5,5 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("dezu"));
-    return image_entry();
+    return dezu::app::image_entry();
 }

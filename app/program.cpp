@@ -5,6 +5,8 @@
 #include "platform/ui/form.h"
 #include "platform/ui/window_ids.h"
 
+namespace dezu::app {
+
 Program::Program(dezu::ProgramSite site, dezu::Services services)
     : site_(std::move(site)),
       services_(services),
@@ -38,3 +40,5 @@ void Program::start() {
 void Program::end_in_order() {
     diary_.end_of_program();
 }
+
+}  // namespace dezu::app

@@ -8,6 +8,8 @@
 #include "player/player.h"
 #include "wallpaper/wallpaper_rotator.h"
 
+namespace dezu::app {
+
 // The composition root: the program's site, its services, its settings and
 // the owner object of each tool, created once and handed to the windows that
 // show them. The program makes one in image_entry; tests make their own with
@@ -22,10 +24,10 @@ public:
     const dezu::ProgramSite& site() const { return site_; }
     const dezu::Services& services() const { return services_; }
     dezu::settings::Settings& settings() { return settings_; }
-    DesktopClock& desktop_clock() { return desktop_clock_; }
+    dezu::clock::DesktopClock& desktop_clock() { return desktop_clock_; }
     dezu::wallpaper::WallpaperRotator& wallpaper() { return wallpaper_; }
-    DiarySession& diary() { return diary_; }
-    mail::MailAccounts& mail() { return mail_; }
+    dezu::diary::DiarySession& diary() { return diary_; }
+    dezu::mail::MailAccounts& mail() { return mail_; }
     dezu::player::Player& player() { return player_; }
 
     // Loads the hidden LauncherWindow, whose created handler is the start-up
@@ -41,9 +43,11 @@ private:
     dezu::ProgramSite site_;
     dezu::Services services_;
     dezu::settings::Settings settings_;
-    DesktopClock desktop_clock_;
+    dezu::clock::DesktopClock desktop_clock_;
     dezu::wallpaper::WallpaperRotator wallpaper_;
-    DiarySession diary_;
-    mail::MailAccounts mail_;
+    dezu::diary::DiarySession diary_;
+    dezu::mail::MailAccounts mail_;
     dezu::player::Player player_;
 };
+
+}  // namespace dezu::app

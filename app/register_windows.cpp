@@ -19,6 +19,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::app {
+
 void register_all_windows(Program& program) {
     Program* p = &program;
     ui::register_window(ui::windows::kLauncher, [p] {
@@ -32,38 +34,41 @@ void register_all_windows(Program& program) {
                                                 p->wallpaper());
     });
     ui::register_window(ui::windows::kDesktopClock, [p] {
-        return std::make_unique<DesktopClockWindow>(p->desktop_clock(), p->site(), p->services());
+        return std::make_unique<clock::DesktopClockWindow>(p->desktop_clock(), p->site(),
+                                                           p->services());
     });
     ui::register_window(ui::windows::kLunarCalendar, [p] {
-        return std::make_unique<LunarCalendarWindow>(p->site(), p->services().clock);
+        return std::make_unique<clock::LunarCalendarWindow>(p->site(), p->services().clock);
     });
     ui::register_window(ui::windows::kWallpaperManager, [p] {
-        return std::make_unique<WallpaperManagerWindow>(p->wallpaper(), p->services().prompts,
-                                                        p->site().opacity_enabled);
+        return std::make_unique<wallpaper::WallpaperManagerWindow>(
+            p->wallpaper(), p->services().prompts, p->site().opacity_enabled);
     });
     ui::register_window(ui::windows::kDiaryBook, [p] {
-        return std::make_unique<DiaryBookWindow>(p->diary(), p->services().prompts);
+        return std::make_unique<diary::DiaryBookWindow>(p->diary(), p->services().prompts);
     });
     ui::register_window(ui::windows::kDiaryEditor, [p] {
-        return std::make_unique<DiaryEditorWindow>(p->diary(), p->services().prompts,
-                                                   p->services().printer);
+        return std::make_unique<diary::DiaryEditorWindow>(p->diary(), p->services().prompts,
+                                                          p->services().printer);
     });
     ui::register_window(ui::windows::kDiaryImport,
-                        [p] { return std::make_unique<DiaryImportWindow>(p->diary()); });
+                        [p] { return std::make_unique<diary::DiaryImportWindow>(p->diary()); });
     ui::register_window(ui::windows::kImportProgress,
-                        [p] { return std::make_unique<ImportProgressWindow>(p->diary()); });
+                        [p] { return std::make_unique<diary::ImportProgressWindow>(p->diary()); });
     ui::register_window(ui::windows::kMailCompose, [p] {
-        return std::make_unique<MailComposeWindow>(p->mail(), p->services().prompts);
+        return std::make_unique<mail::MailComposeWindow>(p->mail(), p->services().prompts);
     });
     ui::register_window(ui::windows::kMailAccount, [p] {
-        return std::make_unique<MailAccountWindow>(p->mail(), p->services().prompts);
+        return std::make_unique<mail::MailAccountWindow>(p->mail(), p->services().prompts);
     });
     ui::register_window(ui::windows::kPlayerBar, [p] {
-        return std::make_unique<PlayerBarWindow>(p->player(), p->services().prompts,
-                                                 p->site().opacity_enabled);
+        return std::make_unique<player::PlayerBarWindow>(p->player(), p->services().prompts,
+                                                         p->site().opacity_enabled);
     });
     ui::register_window(ui::windows::kPlaylist, [p] {
-        return std::make_unique<PlaylistWindow>(p->player(), p->services().prompts,
-                                                p->services().shell, p->site().opacity_enabled);
+        return std::make_unique<player::PlaylistWindow>(
+            p->player(), p->services().prompts, p->services().shell, p->site().opacity_enabled);
     });
 }
+
+}  // namespace dezu::app

@@ -16,6 +16,8 @@
 namespace keys = dezu::settings::keys;
 namespace ui = dezu::ui;
 
+namespace dezu::app {
+
 namespace {
 
 // A failed write of clock.ini is told once a run through the settings'
@@ -79,3 +81,5 @@ void SettingsWindow::save_settings() {
 void SettingsWindow::cancel_settings() {
     ui::destroy_window(window_id());
 }
+
+}  // namespace dezu::app

@@ -17,6 +17,8 @@ class WallpaperRotator;
 }
 }  // namespace dezu
 
+namespace dezu::app {
+
 // The four start-up options of section 系统参数, with 确定 and 取消.
 class SettingsWindow : public dezu::ui::Form {
     Q_OBJECT
@@ -40,3 +42,5 @@ private:
     QCheckBox* no_splash_ = nullptr;          // 选择框9
     QCheckBox* play_music_ = nullptr;         // 选择框3
 };
+
+}  // namespace dezu::app

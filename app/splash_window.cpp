@@ -8,6 +8,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::app {
+
 SplashWindow::SplashWindow(const dezu::ProgramSite& site)
     : Form(ui::windows::kSplash), site_(site) {
     setWindowFlags(Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint);
@@ -39,3 +41,5 @@ void SplashWindow::fade_splash() {
         ui::destroy_window(window_id());
     }
 }
+
+}  // namespace dezu::app

@@ -9,6 +9,8 @@ class TimerControl;
 }
 }  // namespace dezu
 
+namespace dezu::app {
+
 // The start-up picture: opaque for two seconds, then fading out where
 // windows can be translucent, then closing itself.
 class SplashWindow : public dezu::ui::Form {
@@ -29,3 +31,5 @@ private:
     dezu::ui::TimerControl* timer_;
     int splash_opacity_ = 0;
 };
+
+}  // namespace dezu::app

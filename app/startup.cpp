@@ -19,6 +19,8 @@
 namespace keys = dezu::settings::keys;
 namespace ui = dezu::ui;
 
+namespace dezu::app {
+
 void LauncherWindow::init_launcher() {
     // The folder and whether windows can be translucent were decided before
     // any window existed (ProgramSite), so the splash below sees them too.
@@ -53,3 +55,5 @@ void LauncherWindow::exit_program() {
     tray_->remove();
     services_.process.end_process(0);
 }
+
+}  // namespace dezu::app

@@ -42,6 +42,12 @@
 #include "platform/ui/form.h"
 #include "platform/ui/window_ids.h"
 
+namespace diary = dezu::diary;
+using dezu::app::LiveServices;
+using dezu::app::Program;
+using dezu::diary::DiaryEditorWindow;
+using dezu::diary::DiarySession;
+
 namespace {
 
 using dezu::store::Table;

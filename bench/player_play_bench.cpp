@@ -35,6 +35,9 @@
 #include "platform/ui/window_ids.h"
 #include "player/player.h"
 
+using dezu::app::LiveServices;
+using dezu::app::Program;
+
 namespace {
 
 constexpr const char* kSink = "fakesink sync=true";

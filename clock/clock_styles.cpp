@@ -2,6 +2,8 @@
 
 #include "assets/assets.h"
 
+namespace dezu::clock {
+
 namespace {
 
 template <class Table>
@@ -24,3 +26,5 @@ const BackgroundSkin* find_background_skin(const std::string& caption) {
 std::string default_chime_sound() {
     return dezu::assets::asset_bytes("chime.wav");
 }
+
+}  // namespace dezu::clock

@@ -5,6 +5,8 @@
 #include <array>
 #include <string>
 
+namespace dezu::clock {
+
 // The clock's built-in looks, in menu order: the caption is the menu text
 // and the value stored in clock.ini.
 
@@ -50,3 +52,5 @@ const BackgroundSkin* find_background_skin(const std::string& caption);
 
 // The built-in chime: a whole 8-bit mono WAV file.
 std::string default_chime_sound();
+
+}  // namespace dezu::clock

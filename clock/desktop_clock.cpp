@@ -8,6 +8,8 @@
 
 namespace keys = dezu::settings::keys;
 
+namespace dezu::clock {
+
 namespace {
 
 // A failed write is told to the user once a run, through the settings'
@@ -83,3 +85,5 @@ void DesktopClock::store_position(QPoint top_left) {
 void DesktopClock::store_chime(const std::string& value) {
     kept_or_told(settings_.set(keys::kChime, value));
 }
+
+}  // namespace dezu::clock

@@ -9,14 +9,16 @@
 
 #include "platform/media/sound.h"
 
-struct DigitStyle;
-
 namespace dezu::process {
 class Clock;
 }
 namespace dezu::settings {
 class Settings;
 }
+
+namespace dezu::clock {
+
+struct DigitStyle;
 
 // The desktop clock's state, which outlives its window: the pictures of the
 // digit style applied last in this run, the chime's sound, and the clock's
@@ -68,3 +70,5 @@ private:
     std::string chime_sound_file_;
     dezu::media::SoundPlayer sounds_;
 };
+
+}  // namespace dezu::clock

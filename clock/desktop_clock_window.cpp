@@ -20,6 +20,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::clock {
+
 namespace {
 
 using Handler = void (DesktopClockWindow::*)();
@@ -316,3 +318,5 @@ void DesktopClockWindow::mouseMoveEvent(QMouseEvent* event) {
 void DesktopClockWindow::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) drag_offset_.reset();
 }
+
+}  // namespace dezu::clock

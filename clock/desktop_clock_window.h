@@ -7,9 +7,6 @@
 
 #include "platform/ui/form.h"
 
-struct BackgroundSkin;
-struct DigitStyle;
-class DesktopClock;
 class QAction;
 class QMenu;
 
@@ -21,6 +18,12 @@ class PictureBox;
 class TimerControl;
 }  // namespace ui
 }  // namespace dezu
+
+namespace dezu::clock {
+
+struct BackgroundSkin;
+struct DigitStyle;
+class DesktopClock;
 
 // The borderless desktop clock: HH:MM:SS drawn from digit pictures on a
 // skin picture that gives the window its outline. Its right-button menu
@@ -102,3 +105,5 @@ private:
     // that cannot move a window for us).
     std::optional<QPoint> drag_offset_;
 };
+
+}  // namespace dezu::clock

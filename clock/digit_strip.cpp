@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace dezu::clock {
+
 namespace {
 
 // Little-endian reads that fail instead of reading past the end.
@@ -123,3 +125,5 @@ std::string image_from_strip(const std::string& strip, int n) {
     if (!image.save(&buffer, "PNG")) return {};
     return png.toStdString();
 }
+
+}  // namespace dezu::clock

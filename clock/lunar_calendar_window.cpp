@@ -5,6 +5,8 @@
 #include "platform/ui/controls.h"
 #include "platform/ui/window_ids.h"
 
+namespace dezu::clock {
+
 LunarCalendarWindow::LunarCalendarWindow(const dezu::ProgramSite& site,
                                          const dezu::process::Clock& clock)
     : Form(dezu::ui::windows::kLunarCalendar), site_(site) {
@@ -26,3 +28,5 @@ void LunarCalendarWindow::init_lunar_calendar_window() {
     dezu::ui::apply_visual_style(1);
     if (site_.opacity_enabled) dezu::ui::set_window_opacity(this, 200);
 }
+
+}  // namespace dezu::clock

@@ -2,14 +2,16 @@
 
 #include "platform/ui/form.h"
 
-class LunarMonthCalendar;
-
 namespace dezu {
 struct ProgramSite;
 namespace process {
 class Clock;
 }
 }  // namespace dezu
+
+namespace dezu::clock {
+
+class LunarMonthCalendar;
 
 // A small window holding a month calendar with the Chinese lunar dates.
 class LunarCalendarWindow : public dezu::ui::Form {
@@ -26,3 +28,5 @@ private:
     const dezu::ProgramSite& site_;
     LunarMonthCalendar* calendar_ = nullptr;
 };
+
+}  // namespace dezu::clock

@@ -6,6 +6,8 @@
 #include "platform/calendar/chinese_calendar.h"
 #include "platform/process/clock.h"
 
+namespace dezu::clock {
+
 namespace {
 
 const std::array<const char*, 11> kNumerals = {"",   "一", "二", "三", "四", "五",
@@ -77,3 +79,5 @@ void LunarMonthCalendar::paintCell(QPainter* painter, const QRect& rect, QDate d
         Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(lunar));
     painter->restore();
 }
+
+}  // namespace dezu::clock

@@ -3,14 +3,16 @@
 #include <QCalendarWidget>
 #include <string>
 
+namespace dezu::process {
+class Clock;
+}
+
+namespace dezu::clock {
+
 // The text under a day in the lunar month calendar: the lunar day (初一 …
 // 三十), or on the first day of a lunar month that month's name (正月 …
 // 十二月, a leap month marked 闰). Empty when the date has no lunar date.
 std::string lunar_day_text(const QDate& date);
-
-namespace dezu::process {
-class Clock;
-}
 
 // A month view that shows every day with its Chinese lunar date and marks
 // today, as the clock service tells it.
@@ -25,3 +27,5 @@ protected:
 private:
     const dezu::process::Clock& clock_;
 };
+
+}  // namespace dezu::clock

@@ -7,7 +7,7 @@
 
 namespace fs = std::filesystem;
 
-namespace diary {
+namespace dezu::diary {
 
 std::vector<dezu::store::FieldDefinition> diary_book_fields() {
     std::vector<dezu::store::FieldDefinition> fields(3);
@@ -55,4 +55,4 @@ bool is_usable_book_name(const std::string& name) {
     return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
 }
 
-}  // namespace diary
+}  // namespace dezu::diary

@@ -7,7 +7,7 @@
 
 // A diary book: one record-store table per book in the diary folder, one
 // record per page.
-namespace diary {
+namespace dezu::diary {
 
 // The alias under which the editor opens its book.
 inline constexpr const char* kBookAlias = "记事";
@@ -34,4 +34,4 @@ std::vector<std::string> list_book_names(const std::string& folder);
 // Whether a typed text can name a book: it must stay a file in the folder.
 bool is_usable_book_name(const std::string& name);
 
-}  // namespace diary
+}  // namespace dezu::diary

@@ -15,6 +15,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::diary {
+
 namespace {
 
 QPushButton* add_button(QWidget* parent, const char* name, const char* caption, int left) {
@@ -126,3 +128,5 @@ void DiaryBookWindow::open_diary_book() {
     if (!ui::is_window_loaded(ui::windows::kDiaryEditor))
         ui::load_window(ui::windows::kDiaryEditor);
 }
+
+}  // namespace dezu::diary

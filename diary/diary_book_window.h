@@ -3,10 +3,13 @@
 #include "platform/ui/form.h"
 
 class QComboBox;
-class DiarySession;
 namespace dezu::ui {
 class Prompts;
 }
+
+namespace dezu::diary {
+
+class DiarySession;
 
 // Lists the diary books, and creates, deletes and opens them.
 class DiaryBookWindow : public dezu::ui::Form {
@@ -29,3 +32,5 @@ private:
     dezu::ui::Prompts& prompts_;
     QComboBox* books_ = nullptr;
 };
+
+}  // namespace dezu::diary

@@ -20,6 +20,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::diary {
+
 void DiaryEditorWindow::on_diary_toolbar_click(int index) {
     switch (index) {
         case kNew:
@@ -233,3 +235,5 @@ void DiaryEditorWindow::toggle_scrolling() {
     if (milliseconds > 0)
         scroll_timer_->set_interval(dezu::text::truncate_toward_zero(milliseconds));
 }
+
+}  // namespace dezu::diary

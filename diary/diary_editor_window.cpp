@@ -29,6 +29,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::diary {
+
 namespace {
 
 constexpr int kToolbarButtonWidth = 41;
@@ -343,3 +345,5 @@ void DiaryEditorWindow::save_page_on_close() {
     session_.set_current_book("");
     session_.close_book();
 }
+
+}  // namespace dezu::diary

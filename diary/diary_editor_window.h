@@ -10,14 +10,17 @@ class QAction;
 class QLabel;
 class QPlainTextEdit;
 class QTreeView;
-class LinePrinter;
-class PageListModel;
-class DiarySession;
 namespace dezu::ui {
 class PrinterChoice;
 class StatusBar;
 class TimerControl;
 }  // namespace dezu::ui
+
+namespace dezu::diary {
+
+class LinePrinter;
+class PageListModel;
+class DiarySession;
 
 // The page editor of one diary book: the page shown in the edit box, the
 // book's pages listed by title and time, and the toolbar's commands.
@@ -119,3 +122,5 @@ private:
     // The font dialog opens with its own previous choice.
     dezu::ui::FontChoice font_dialog_choice_;
 };
+
+}  // namespace dezu::diary

@@ -20,6 +20,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::diary {
+
 namespace {
 
 constexpr std::string_view kToken = "file(*)";
@@ -275,3 +277,5 @@ void DiaryImportWindow::remember_html_filter_choice() {
     // Closed without 确定: the previous import's sources must not run again.
     if (!confirmed_) session_.set_import_sources({});
 }
+
+}  // namespace dezu::diary

@@ -6,12 +6,15 @@
 
 #include "platform/ui/form.h"
 
-class DiarySession;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QAbstractSpinBox;
+
+namespace dezu::diary {
+
+class DiarySession;
 
 // Chooses what the editor's import brings into the shown page: one web page,
 // a numbered series of them, or local files, and whether markup is removed.
@@ -65,3 +68,5 @@ inline constexpr long long kMaxPatternAddresses = 10000;
 std::vector<std::string> expand_address_pattern(const std::string& pattern,
                                                 const std::string& first, const std::string& last,
                                                 const std::string& width);
+
+}  // namespace dezu::diary

@@ -16,6 +16,8 @@
 namespace store = dezu::store;
 namespace keys = dezu::settings::keys;
 
+namespace dezu::diary {
+
 namespace {
 
 // The markup is ASCII, so one rule serves UTF-8 and UTF-16 alike.
@@ -298,3 +300,5 @@ void DiarySession::cancel_import() {
     importing_ = false;
     emit import_ended();
 }
+
+}  // namespace dezu::diary

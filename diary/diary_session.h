@@ -16,6 +16,8 @@ namespace dezu::settings {
 class Settings;
 }
 
+namespace dezu::diary {
+
 // The diary's state: the diary folder, the chosen book and, while the editor
 // has it, the open book with the number and title of the page shown, and the
 // sources of the next import. Created once; the book window, the editor and
@@ -165,3 +167,5 @@ std::u16string strip_markup(std::u16string_view text);
 // else UTF-8 kept and anything else read as GB18030), unless they came from
 // the web decoded.
 std::u16string imported_text(std::string_view bytes, bool from_web);
+
+}  // namespace dezu::diary

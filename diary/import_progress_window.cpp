@@ -10,6 +10,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::diary {
+
 ImportProgressWindow::ImportProgressWindow(DiarySession& session)
     : Form(ui::windows::kImportProgress), session_(session) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
@@ -54,3 +56,5 @@ void ImportProgressWindow::run_diary_import() {
     started_ = true;
     session_.start_import();
 }
+
+}  // namespace dezu::diary

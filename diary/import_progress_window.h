@@ -3,6 +3,9 @@
 #include "platform/ui/form.h"
 
 class QLabel;
+
+namespace dezu::diary {
+
 class DiarySession;
 
 // Shows the import of the sources the import window chose while the session
@@ -26,3 +29,5 @@ private:
     QLabel* label_ = nullptr;
     bool started_ = false;
 };
+
+}  // namespace dezu::diary

@@ -8,6 +8,8 @@
 #include "platform/ui/printer_choice.h"
 #include "platform/ui/prompts.h"
 
+namespace dezu::diary {
+
 namespace {
 
 // A face that holds Chinese as well as Latin letters, so that both print at
@@ -100,3 +102,5 @@ bool LinePrinter::end_job() {
     }
     return painter.end();
 }
+
+}  // namespace dezu::diary

@@ -9,6 +9,8 @@ class Prompts;
 class PrinterChoice;
 }  // namespace dezu::ui
 
+namespace dezu::diary {
+
 // The editor's printer control: lines are printed one under another on the
 // default printer, and ending the job sends them.
 class LinePrinter : public QObject {
@@ -27,3 +29,5 @@ private:
     dezu::ui::PrinterChoice& printers_;
     std::vector<std::string> lines_;
 };
+
+}  // namespace dezu::diary

@@ -1,5 +1,7 @@
 #include "diary/page_list_model.h"
 
+namespace dezu::diary {
+
 namespace {
 constexpr int kColumns = 2;
 }
@@ -51,3 +53,5 @@ void PageListModel::set_row(int row, std::string title, std::string time) {
     rows_[static_cast<std::size_t>(row)] = {std::move(title), std::move(time)};
     emit dataChanged(index(row, 0), index(row, kColumns - 1));
 }
+
+}  // namespace dezu::diary

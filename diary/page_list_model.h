@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+namespace dezu::diary {
+
 // The rows of the editor's page list, one a page: its title and its time.
 // The texts are kept as the book gives them and become display text only for
 // the rows that are drawn, so that a book of many pages lists at once.
@@ -28,3 +30,5 @@ public:
 private:
     std::vector<Row> rows_;
 };
+
+}  // namespace dezu::diary

@@ -17,8 +17,7 @@
 
 namespace ui = dezu::ui;
 
-using mail::add_label;
-using mail::named;
+namespace dezu::mail {
 
 namespace {
 
@@ -235,3 +234,5 @@ void MailAccountWindow::save_address_book() {
 void MailAccountWindow::refresh_sender_list() {
     mail_.finish_editing();
 }
+
+}  // namespace dezu::mail

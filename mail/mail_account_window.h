@@ -12,9 +12,10 @@ class QPushButton;
 namespace dezu::ui {
 class Prompts;
 }
-namespace mail {
+
+namespace dezu::mail {
+
 class MailAccounts;
-}
 
 // Adds and deletes mail accounts and edits each account's address book: a
 // view of the accounts that the compose window opened.
@@ -55,3 +56,5 @@ private:
     std::vector<QPushButton*> account_buttons_;  // 添加, 删除
     std::vector<QPushButton*> book_buttons_;
 };
+
+}  // namespace dezu::mail

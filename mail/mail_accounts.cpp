@@ -17,7 +17,7 @@
 
 namespace text = dezu::text;
 
-namespace mail {
+namespace dezu::mail {
 namespace {
 
 constexpr const char* kNameMark = "收信人:";
@@ -288,4 +288,4 @@ void MailAccounts::send(OutgoingMail mail) {
         [this](const SendResult& result) { emit send_ended(result); });
 }
 
-}  // namespace mail
+}  // namespace dezu::mail

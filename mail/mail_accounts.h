@@ -21,7 +21,7 @@ class FailureReporter;
 // record per account, row r of a list standing for record r + 1), the
 // address book of each account (<program dir><account name>.ini), the sender
 // chosen last, and the send that is running.
-namespace mail {
+namespace dezu::mail {
 
 inline constexpr const char* kAccountPassword = "vokt";
 
@@ -133,7 +133,7 @@ public:
 
 signals:
     void accounts_edited();
-    void send_ended(const mail::SendResult& result);
+    void send_ended(const dezu::mail::SendResult& result);
 
 private:
     [[nodiscard]] bool create_account_db(QWidget* owner);
@@ -150,4 +150,4 @@ private:
     dezu::work::TaskGroup sends_{this};  // last: its end waits for the sends above
 };
 
-}  // namespace mail
+}  // namespace dezu::mail

@@ -29,8 +29,7 @@
 namespace net = dezu::network;
 namespace ui = dezu::ui;
 
-using mail::add_label;
-using mail::named;
+namespace dezu::mail {
 
 namespace {
 
@@ -335,3 +334,5 @@ void MailComposeWindow::end_send(const mail::SendResult& result) {
     send_->setVisible(true);
     if (!result.refused_attachment) status_->set_part_text(0, result.status);
 }
+
+}  // namespace dezu::mail

@@ -18,10 +18,11 @@ class PictureBox;
 class Prompts;
 class StatusBar;
 }  // namespace dezu::ui
-namespace mail {
+
+namespace dezu::mail {
+
 class MailAccounts;
 struct SendResult;
-}  // namespace mail
 
 // Writes a mail: a sender account, recipients typed or picked from the
 // account's address book, subject, body and attachments; the accounts send
@@ -76,3 +77,5 @@ private:
     // Only ever grows while the window lives: rows keep their picture's index.
     std::vector<QPixmap> attachment_images_;
 };
+
+}  // namespace dezu::mail

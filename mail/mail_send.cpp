@@ -4,7 +4,7 @@
 
 namespace net = dezu::network;
 
-namespace mail {
+namespace dezu::mail {
 
 SendResult send_mail_worker(const OutgoingMail& mail, const dezu::work::Task& task) {
     const net::StopTest stop = [&task] { return task.stop_requested(); };
@@ -26,4 +26,4 @@ SendResult send_mail_worker(const OutgoingMail& mail, const dezu::work::Task& ta
     return {std::nullopt, result.empty() ? std::string("邮件发送完毕") : result};
 }
 
-}  // namespace mail
+}  // namespace dezu::mail

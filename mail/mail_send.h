@@ -10,7 +10,7 @@ namespace dezu::work {
 class Task;
 }
 
-namespace mail {
+namespace dezu::mail {
 
 // Everything a send needs, taken on the UI thread when the send starts: the
 // worker reads no window and no table.
@@ -36,4 +36,4 @@ struct SendResult {
 // thread; stops early, disconnected, when the task is cancelled.
 SendResult send_mail_worker(const OutgoingMail& mail, const dezu::work::Task& task);
 
-}  // namespace mail
+}  // namespace dezu::mail

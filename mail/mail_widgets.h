@@ -8,7 +8,7 @@
 #include "platform/ui/controls.h"
 
 // Small helpers that the mail windows build their controls with.
-namespace mail {
+namespace dezu::mail {
 
 template <class T>
 T* named(T* control, const char* name) {
@@ -28,4 +28,4 @@ inline void fill_background(QWidget* widget, QColor colour) {
     widget->setPalette(palette);
 }
 
-}  // namespace mail
+}  // namespace dezu::mail

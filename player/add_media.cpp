@@ -14,6 +14,8 @@
 namespace fs = std::filesystem;
 namespace ui = dezu::ui;
 
+namespace dezu::player {
+
 namespace {
 
 // The first entry offers every playable type; the others are fixed.
@@ -94,3 +96,5 @@ void add_folder_to_playlist(dezu::player::Player& player, ui::Prompts& prompts, 
     if (folder && !folder->empty()) player.append_rows(scan_media_folder("*.*", *folder));
     static_cast<void>(player.save_list());
 }
+
+}  // namespace dezu::player

@@ -8,9 +8,10 @@ class QWidget;
 namespace dezu::ui {
 class Prompts;
 }
+
 namespace dezu::player {
+
 class Player;
-}
 
 // Asks for media files (M3U files among them are read line by line) and
 // appends them as rows, then stores the list. Cancelling changes nothing.
@@ -27,3 +28,5 @@ void add_folder_to_playlist(dezu::player::Player& player, dezu::ui::Prompts& pro
 // beginning with "." are passed over as folders; a folder reached again
 // through a link is not scanned twice.
 std::vector<std::string> scan_media_folder(const std::string& pattern, const std::string& folder);
+
+}  // namespace dezu::player

@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+namespace dezu::player {
+
 namespace {
 
 QPixmap decode(const std::string& bytes) {
@@ -44,3 +46,5 @@ void PictureButton::mousePressEvent(QMouseEvent* event) {
     }
     QAbstractButton::mousePressEvent(event);
 }
+
+}  // namespace dezu::player

@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <string>
 
+namespace dezu::player {
+
 // A button drawn wholly by its pictures: the normal face, and a darker face
 // while it is held down. Faces are whole picture files' bytes.
 class PictureButton : public QAbstractButton {
@@ -28,3 +30,5 @@ private:
     QPixmap normal_;
     QPixmap pressed_;
 };
+
+}  // namespace dezu::player

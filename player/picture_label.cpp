@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+namespace dezu::player {
+
 PictureLabel::PictureLabel(QWidget* parent, const std::string& name, const std::string& picture)
     : QLabel(parent) {
     setObjectName(QString::fromStdString(name));
@@ -16,3 +18,5 @@ void PictureLabel::paintEvent(QPaintEvent* event) {
     }
     QLabel::paintEvent(event);
 }
+
+}  // namespace dezu::player

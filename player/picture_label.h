@@ -4,6 +4,8 @@
 #include <QPixmap>
 #include <string>
 
+namespace dezu::player {
+
 // A label over a background picture (a whole picture file's bytes), drawn
 // from its left edge and cut at the label's width, so that a fill label's
 // width shows a share of the picture.
@@ -18,3 +20,5 @@ protected:
 private:
     QPixmap picture_;
 };
+
+}  // namespace dezu::player

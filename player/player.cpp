@@ -245,7 +245,7 @@ void Player::opened() {
     paused_ = false;
     store_current_row();
     tick_.set_interval(1000);
-    emit trackChanged(current_);
+    emit track_changed(current_);
     finish_chain();
 }
 
@@ -354,7 +354,7 @@ void Player::tick() {
         ++elapsed_minutes_;
         elapsed_seconds_ = 0;
     }
-    emit positionChanged();
+    emit position_changed();
     const State state = media_.state();
     if (state == State::Ended || state == State::Failed || state == State::Stopped) {
         elapsed_total_ = 0;

@@ -31,7 +31,7 @@ std::string play_mode_text(PlayMode mode);  // "1".."4"
 //
 // A row is started without waiting: the file is prepared off the UI thread,
 // and a row that is missing or will not play is passed over for the next one
-// by the play mode. trackChanged comes once the row plays.
+// by the play mode. track_changed comes once the row plays.
 class Player : public QObject {
     Q_OBJECT
 public:
@@ -136,9 +136,9 @@ signals:
     void row_shown(int row);
 
     // A row started playing.
-    void trackChanged(int row);
+    void track_changed(int row);
     // The time played moved on.
-    void positionChanged();
+    void position_changed();
     // The progress starts again from nothing.
     void progress_reset();
     // Playing (the pause face) or not (the play face).

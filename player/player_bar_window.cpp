@@ -22,6 +22,8 @@
 
 namespace ui = dezu::ui;
 
+namespace dezu::player {
+
 namespace {
 
 constexpr int kFullProgress = 123;
@@ -116,11 +118,10 @@ PlayerBarWindow::PlayerBarWindow(dezu::player::Player& player, ui::Prompts& prom
     // time label and the two bars.
     for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 
-    using dezu::player::Player;
     connect(&player_, &Player::playing_changed, this, &PlayerBarWindow::show_pause_face);
-    connect(&player_, &Player::trackChanged, this,
+    connect(&player_, &Player::track_changed, this,
             [this] { time_->setText(QStringLiteral("00:00")); });
-    connect(&player_, &Player::positionChanged, this, &PlayerBarWindow::show_position);
+    connect(&player_, &Player::position_changed, this, &PlayerBarWindow::show_position);
     connect(&player_, &Player::progress_reset, this, [this] { set_fill_width(progress_fill_, 0); });
     connect(&player_, &Player::stopped, this, &PlayerBarWindow::focus_volume_label);
     connect(&player_, &Player::track_info_changed, this, &PlayerBarWindow::replace_time_tooltip);
@@ -382,3 +383,5 @@ bool PlayerBarWindow::eventFilter(QObject* watched, QEvent* event) {
     // Handled here: a press on a fill does not reach the track beneath it.
     return true;
 }
+
+}  // namespace dezu::player

@@ -8,14 +8,15 @@
 class QLabel;
 class QFrame;
 class QWheelEvent;
-class PictureButton;
 
 namespace dezu::ui {
 class Prompts;
 }
+
 namespace dezu::player {
+
 class Player;
-}
+class PictureButton;
 
 // The small borderless player bar: previous, play/pause, stop, next, open
 // files, playlist and fold buttons and the elapsed time; unfolded it also
@@ -102,3 +103,5 @@ private:
     bool seek_drag_active_ = false;
     bool resume_after_seek_ = false;
 };
+
+}  // namespace dezu::player

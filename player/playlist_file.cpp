@@ -10,6 +10,8 @@ namespace files = dezu::files;
 namespace text = dezu::text;
 namespace fs = std::filesystem;
 
+namespace dezu::player {
+
 namespace {
 
 bool is_comment(const std::string& line) {
@@ -129,3 +131,5 @@ std::optional<std::vector<std::string>> read_m3u_media_lines(const std::string& 
 std::optional<std::vector<std::string>> read_playlist_lines(const std::string& path) {
     return accepted_lines(path, [](const std::string&) { return true; });
 }
+
+}  // namespace dezu::player

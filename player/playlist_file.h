@@ -16,6 +16,8 @@
 // comments) never become rows, file:// addresses are taken as their paths,
 // and a path that is not a full one is taken from the list file's own folder.
 
+namespace dezu::player {
+
 // Every file type the player plays, in the order the file chooser lists
 // them. Adding, folder scans and the start-up filter all go by this list.
 inline constexpr std::array<std::string_view, 14> kPlayableExtensions = {
@@ -43,3 +45,5 @@ std::optional<std::vector<std::string>> read_startup_playlist(const std::string&
 std::optional<std::vector<std::string>> read_m3u_media_lines(const std::string& path);
 // A loaded playlist: every line that is not a comment.
 std::optional<std::vector<std::string>> read_playlist_lines(const std::string& path);
+
+}  // namespace dezu::player

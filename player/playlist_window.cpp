@@ -23,8 +23,8 @@
 #include "player/player.h"
 
 namespace ui = dezu::ui;
-using dezu::player::Player;
-using dezu::player::PlayMode;
+
+namespace dezu::player {
 
 namespace {
 
@@ -388,3 +388,5 @@ bool PlaylistWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     return false;
 }
+
+}  // namespace dezu::player

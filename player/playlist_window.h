@@ -16,9 +16,10 @@ class Prompts;
 namespace dezu::shell {
 class ShellActions;
 }
+
 namespace dezu::player {
+
 class Player;
-}
 
 // The track list window, a view of the Player's rows: the list of paths, the
 // add / remove / list-file menus, the four play modes, double click to play
@@ -93,3 +94,5 @@ private:
     QRadioButton* modes_[4] = {};
     std::vector<QMenu*> menus_;
 };
+
+}  // namespace dezu::player

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace dezu::player {
+
 int width_for_level(int level) {
     return int(std::trunc(double(level) / kVolumeTop * kVolumeFullWidth));
 }
@@ -25,3 +27,5 @@ int start_width(double volume) {
     const long percent = std::lround(double(byte) / 255.0 * 99);
     return int(std::lround(double(percent) / 99.0 * kVolumeFullWidth));
 }
+
+}  // namespace dezu::player

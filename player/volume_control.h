@@ -5,6 +5,8 @@
 // pressing and dragging on the fill or its track sets it from the pointer.
 // A level sets the output volume to twice the level out of 255.
 
+namespace dezu::player {
+
 inline constexpr int kVolumeFullWidth = 42;
 inline constexpr int kVolumeTop = 127;
 
@@ -20,3 +22,5 @@ double volume_for_level(int level);
 
 // The fill's width at the start, from the output volume as it stands.
 int start_width(double volume);
+
+}  // namespace dezu::player

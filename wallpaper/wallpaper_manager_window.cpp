@@ -26,7 +26,8 @@
 namespace ui = dezu::ui;
 namespace text = dezu::text;
 namespace fs = std::filesystem;
-using dezu::wallpaper::interval_from_minutes;
+
+namespace dezu::wallpaper {
 
 namespace {
 
@@ -301,3 +302,5 @@ void WallpaperManagerWindow::save_wallpaper_manager() {
     rotator_.save_timed_change(timed_->isChecked(), minutes_->text().toStdString());
     rotator_.save_display_mode(stretch_->isChecked() ? 2 : tile_->isChecked() ? 1 : 0);
 }
+
+}  // namespace dezu::wallpaper

@@ -20,9 +20,10 @@ namespace dezu::ui {
 class PictureBox;
 class Prompts;
 }  // namespace dezu::ui
+
 namespace dezu::wallpaper {
+
 class WallpaperRotator;
-}
 
 // Where the user keeps the wallpaper list, previews a picture with its size,
 // puts one on the desktop, removes the wallpaper, and switches the timed
@@ -82,3 +83,5 @@ private:
     std::optional<std::string> previewed_;
     dezu::work::TaskGroup previews_{this};  // last: ends before the controls go
 };
+
+}  // namespace dezu::wallpaper

@@ -1,6 +1,6 @@
 #include "artwork.h"
 
-namespace assetgen {
+namespace dezu::assets::generator {
 
 Artwork all_artwork() {
     Artwork all;
@@ -14,4 +14,4 @@ Artwork all_artwork() {
     return all;
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

@@ -5,7 +5,7 @@
 #include <QVector>
 #include <utility>
 
-namespace assetgen {
+namespace dezu::assets::generator {
 
 using Artwork = QVector<std::pair<QString, QByteArray>>;
 
@@ -22,4 +22,4 @@ Artwork diary_artwork();
 Artwork player_artwork();  // the player bar, its buttons and the playlist skin
 Artwork mail_artwork();    // the send button, its animation and the address-panel button
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

@@ -7,7 +7,7 @@
 #include "artwork.h"
 #include "image_formats.h"
 
-namespace assetgen {
+namespace dezu::assets::generator {
 namespace {
 
 const QColor kOutline(51, 51, 51);
@@ -394,4 +394,4 @@ Artwork clock_artwork() {
     return files;
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

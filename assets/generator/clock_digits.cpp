@@ -6,7 +6,7 @@
 #include "artwork.h"
 #include "image_formats.h"
 
-namespace assetgen {
+namespace dezu::assets::generator {
 namespace {
 
 constexpr int kCellW = 15;
@@ -176,4 +176,4 @@ Artwork clock_digit_artwork() {
     return files;
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

@@ -6,7 +6,7 @@
 #include "artwork.h"
 #include "image_formats.h"
 
-namespace assetgen {
+namespace dezu::assets::generator {
 namespace {
 
 const QColor kInk(52, 64, 84);
@@ -179,4 +179,4 @@ Artwork diary_artwork() {
     return art;
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

@@ -3,7 +3,7 @@
 #include <QBuffer>
 #include <QPainter>
 
-namespace assetgen {
+namespace dezu::assets::generator {
 
 QVector<QRgb> standard_palette() {
     QVector<QRgb> p;
@@ -202,4 +202,4 @@ QByteArray drawn_png(int width, int height, const std::function<void(QPainter&)>
     return bytes;
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

@@ -9,7 +9,7 @@ class QPainter;
 
 // Writers for the classic picture formats, byte for byte, so that every file
 // has exactly the layout and size its readers expect.
-namespace assetgen {
+namespace dezu::assets::generator {
 
 // A fixed 256-colour palette: the 6x6x6 colour cube and 40 greys.
 QVector<QRgb> standard_palette();
@@ -41,4 +41,4 @@ QByteArray drawn_png(int width, int height, const std::function<void(QPainter&)>
 // An ICO file from its images' DIBs.
 QByteArray ico_file(const QVector<QPair<QSize, QByteArray>>& images, int bits);
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

@@ -4,7 +4,7 @@
 #include "artwork.h"
 #include "image_formats.h"
 
-namespace assetgen {
+namespace dezu::assets::generator {
 namespace {
 
 // The program's icon: a warm dial with a crescent moon rising behind it.
@@ -53,4 +53,4 @@ Artwork launcher_artwork() {
         {QStringLiteral("net.ico"), ico_file({{icon.size(), icon_dib_8bit(icon, palette)}}, 8)}};
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

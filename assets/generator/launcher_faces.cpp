@@ -6,7 +6,7 @@
 #include "artwork.h"
 #include "image_formats.h"
 
-namespace assetgen {
+namespace dezu::assets::generator {
 namespace {
 
 // The panel is burnt orange (192, 96, 0); the faces are glazed amber tiles
@@ -198,4 +198,4 @@ Artwork launcher_face_artwork() {
     return art;
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

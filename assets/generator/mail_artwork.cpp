@@ -7,7 +7,7 @@
 #include "artwork.h"
 #include "image_formats.h"
 
-namespace assetgen {
+namespace dezu::assets::generator {
 namespace {
 
 const QColor kInk(50, 80, 150);
@@ -60,4 +60,4 @@ Artwork mail_artwork() {
     return files;
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

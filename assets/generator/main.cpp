@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     int failures = 0;
-    for (const auto& [name, bytes] : assetgen::all_artwork()) {
+    for (const auto& [name, bytes] : dezu::assets::generator::all_artwork()) {
         QFile f(dir.filePath(name));
         if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(f.fileName()));

@@ -8,7 +8,7 @@
 #include "artwork.h"
 #include "image_formats.h"
 
-namespace assetgen {
+namespace dezu::assets::generator {
 namespace {
 
 // The bar is a slate-blue capsule with ice-blue glyphs; the playlist is a
@@ -306,4 +306,4 @@ Artwork player_artwork() {
     return files;
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

@@ -7,7 +7,7 @@
 
 #include "artwork.h"
 
-namespace assetgen {
+namespace dezu::assets::generator {
 namespace {
 
 constexpr int kWidth = 340;
@@ -99,4 +99,4 @@ Artwork splash_artwork() {
     return {{QStringLiteral("splash.jpg"), jpeg_of_size(splash_picture())}};
 }
 
-}  // namespace assetgen
+}  // namespace dezu::assets::generator

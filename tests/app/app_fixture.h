@@ -13,6 +13,9 @@
 #include "support/program_dir.h"
 #include "support/test_services.h"
 
+using dezu::app::LauncherWindow;
+using dezu::app::Program;
+
 // Records which stand-in tool windows were loaded and closed.
 struct StandInLog {
     std::vector<std::string> created;

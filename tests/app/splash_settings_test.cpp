@@ -13,6 +13,7 @@
 #include "platform/ui/timer_control.h"
 
 namespace ui = dezu::ui;
+using dezu::app::SplashWindow;
 
 class SplashTest : public AppTest {
 protected:

@@ -19,6 +19,8 @@
 #include "platform/ui/tray.h"
 
 namespace ui = dezu::ui;
+using dezu::app::delete_autostart_value;
+using dezu::app::sync_autostart_value;
 
 class StartupTest : public AppTest {
 protected:

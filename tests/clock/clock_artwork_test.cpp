@@ -8,6 +8,10 @@
 #include "clock/clock_styles.h"
 #include "clock/digit_strip.h"
 
+using dezu::clock::default_chime_sound;
+using dezu::clock::image_from_strip;
+using dezu::clock::kDigitStyles;
+
 namespace {
 
 std::uint32_t u32(const std::string& b, std::size_t at) {

@@ -14,6 +14,10 @@
 #include "support/sound_log.h"
 #include "support/test_services.h"
 
+using dezu::app::Program;
+using dezu::clock::DesktopClock;
+using dezu::clock::DesktopClockWindow;
+
 // A program on a fresh folder, the clock service at a time of the test's
 // choosing, and sounds played silently into a fake sink and followed through
 // the clock's own sound player.

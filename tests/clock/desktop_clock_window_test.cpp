@@ -16,6 +16,9 @@
 
 using dezu::ui::Button;
 namespace ui = dezu::ui;
+using dezu::clock::default_chime_sound;
+using dezu::clock::image_from_strip;
+using dezu::clock::kDigitStyles;
 
 namespace {
 

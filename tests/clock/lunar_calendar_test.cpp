@@ -7,6 +7,10 @@
 #include "clock_test_support.h"
 #include "platform/calendar/chinese_calendar.h"
 
+using dezu::clock::lunar_day_text;
+using dezu::clock::LunarCalendarWindow;
+using dezu::clock::LunarMonthCalendar;
+
 TEST(LunarDates, KnownDaysAndLeapMonths) {
     const struct {
         QDate date;

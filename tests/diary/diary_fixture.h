@@ -23,6 +23,12 @@
 #include "support/scripted_prompts.h"
 #include "support/test_services.h"
 
+namespace diary = dezu::diary;
+using dezu::app::Program;
+using dezu::diary::DiaryBookWindow;
+using dezu::diary::DiaryEditorWindow;
+using dezu::diary::DiarySession;
+
 // While it lives, no file of this process may grow past the given size, as
 // on a full disk; it works for every user, root included.
 class FileSizeLimit {

@@ -11,6 +11,8 @@
 #include "diary_fixture.h"
 
 namespace ui = dezu::ui;
+using dezu::diary::expand_address_pattern;
+using dezu::diary::kMaxPatternAddresses;
 
 namespace {
 

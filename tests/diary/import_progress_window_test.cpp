@@ -17,6 +17,8 @@
 
 namespace ui = dezu::ui;
 using Cmd = DiaryEditorWindow;
+using dezu::diary::imported_text;
+using dezu::diary::strip_markup;
 
 namespace {
 

@@ -4,6 +4,8 @@
 
 #include "clock/digit_strip.h"
 
+using dezu::clock::image_from_strip;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string strip(reinterpret_cast<const char*>(data), size);
     // The styles hold the ten digits, the colon and a blank.

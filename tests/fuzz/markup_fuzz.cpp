@@ -7,6 +7,8 @@
 #include "diary/diary_session.h"
 #include "platform/text/text.h"
 
+using dezu::diary::strip_markup;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const std::string stripped = strip_markup(text);

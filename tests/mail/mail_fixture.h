@@ -25,6 +25,8 @@
 #include "support/program_dir.h"
 #include "support/test_services.h"
 
+namespace mail = dezu::mail;
+using dezu::app::Program;
 using mail::Account;
 
 // A loopback TCP port that nothing listens on right now.

@@ -236,7 +236,7 @@ TEST_F(EngineTest, AListOfVideoFilesPlaysEachSoundInTurn) {
     std::vector<std::string> paths;
     for (const Video& video : videos) paths.push_back(video.path);
     std::vector<int> played;
-    QObject::connect(&player(), &dezu::player::Player::trackChanged,
+    QObject::connect(&player(), &dezu::player::Player::track_changed,
                      [&](int row) { played.push_back(row); });
     set_rows(paths);
     player().set_play_mode(PlayMode::Sequential);
@@ -268,7 +268,7 @@ TEST_F(EngineTest, VideoFilesPlayThroughTheDefaultOutput) {
     for (const Video& video : videos) paths.push_back(video.path);
     qunsetenv("DEZU_AUDIO_SINK");
     std::vector<int> played;
-    QObject::connect(&player(), &dezu::player::Player::trackChanged,
+    QObject::connect(&player(), &dezu::player::Player::track_changed,
                      [&](int row) { played.push_back(row); });
     set_rows(paths);
     player().set_play_mode(PlayMode::Loop);

@@ -19,6 +19,10 @@
 #include "support/test_services.h"
 #include "support/wav_file.h"
 
+using dezu::app::Program;
+using dezu::player::PlayerBarWindow;
+using dezu::player::PlaylistWindow;
+
 // A program in a fresh folder with stand-in services, whose tracks play in
 // real time into a fake sink: nothing reaches a sound device.
 class PlayerTest : public ProgramDirTest {

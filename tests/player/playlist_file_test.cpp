@@ -11,6 +11,11 @@
 #include "player_test_support.h"
 #include "support/iconv.h"
 
+using dezu::player::is_media_path;
+using dezu::player::read_m3u_media_lines;
+using dezu::player::read_playlist_lines;
+using dezu::player::read_startup_playlist;
+
 namespace {
 
 TEST(MediaPath, ThePlayableEndingsPassInAnyCase) {

@@ -12,6 +12,8 @@
 #include "player/add_media.h"
 #include "player_test_support.h"
 
+using dezu::player::scan_media_folder;
+
 namespace {
 
 void write_setting(const std::string& ini, const char* section, const char* key,

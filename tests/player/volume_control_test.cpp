@@ -10,6 +10,10 @@
 
 #include "player_test_support.h"
 
+using dezu::player::start_width;
+using dezu::player::volume_for_level;
+using dezu::player::wheel_level;
+
 namespace {
 
 class VolumeTest : public PlayerTest {

@@ -20,7 +20,9 @@
 #include "wallpaper_test_support.h"
 
 namespace ui = dezu::ui;
+using dezu::app::LauncherWindow;
 using dezu::settings::write_setting;
+using dezu::wallpaper::WallpaperManagerWindow;
 
 class WallpaperManagerTest : public WallpaperTest {
 protected:

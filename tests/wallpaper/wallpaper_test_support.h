@@ -17,6 +17,8 @@
 #include "support/program_dir.h"
 #include "support/test_services.h"
 
+using dezu::app::Program;
+
 // A program whose wallpaper changes reach a recording desktop. Start-up shows
 // no splash, loads no player and leaves the log-on entry alone, so that only
 // the wallpaper keys are in play.
