@@ -12,6 +12,7 @@
 #   e2e_pixel <png> <x> <y>   "R G B" of one pixel
 #   e2e_wait_until <tenths> <command...>
 #   e2e_holds <tenths> <command...>   the command succeeds throughout
+#   e2e_has_focus <window>    whether the window has the keyboard
 #
 #   e2e_require [program...]  skips the script unless every program is there
 #
@@ -163,6 +164,8 @@ e2e_size() { xwininfo -id "$1" 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$
 e2e_position() {
   xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print x, y}'
 }
+
+e2e_has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 
 e2e_is_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q "Map State: IsViewable"; }
 

@@ -19,14 +19,13 @@ window_named() {
 }
 shown() { [ -n "$(window_named "$1")" ]; }
 gone() { ! shown "$1"; }
-has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 # Gives the window the keyboard and types into it, then presses Return.
 answer() {  # answer <title> <text>
   local id
   e2e_wait_until 50 shown "$1" || return 1
   id=$(window_named "$1")
   xdotool windowfocus --sync "$id"
-  e2e_wait_until 30 has_focus "$id"
+  e2e_wait_until 30 e2e_has_focus "$id"
   [ -n "$2" ] && xdotool type --delay 30 "$2"
   xdotool key Return
   e2e_wait_until 50 gone "$1"

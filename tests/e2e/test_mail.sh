@@ -69,16 +69,14 @@ gone() { ! shown "$1"; }
 click_at() { timeout 5 xdotool mousemove --sync "$1" "$2" click 1; sleep 0.4; }
 # Text through the clipboard and Ctrl+V: xdotool types CJK characters through
 # a remapped spare key, which Qt does not always take.
+# The feeder serves the text until the next one takes the clipboard over.
+clipboard_holds() { [ "$(xclip -selection clipboard -o 2>/dev/null)" = "$1" ]; }
 paste() {
   printf '%s' "$1" >"$E2E_DIR/clip.txt"
   xclip -selection clipboard -quiet -i "$E2E_DIR/clip.txt" >/dev/null 2>&1 &
-  local feeder=$!
-  sleep 0.3
+  E2E_PIDS+=($!)
+  e2e_wait_until 30 clipboard_holds "$1" || return 1
   xdotool key ctrl+v
-  sleep 0.3
-  kill "$feeder" 2>/dev/null
-  wait "$feeder" 2>/dev/null
-  return 0
 }
 # Clicks a box at (x, y) of the window at ($wx, $wy), clears it and fills it.
 fill_box() {
@@ -144,8 +142,9 @@ click_at $((cx + 432 + 32)) $((cy + 432 + 12))  # 添加附件
 dialog=请输入欲加作附件的文件名：
 e2e_check "添加附件 opens the file dialog" e2e_wait_until 100 shown "$dialog"
 if shown "$dialog"; then
-  timeout 5 xdotool windowactivate --sync "$(window_named "$dialog")" 2>/dev/null
-  sleep 0.3
+  file_dialog=$(window_named "$dialog")
+  timeout 5 xdotool windowactivate --sync "$file_dialog" 2>/dev/null
+  e2e_wait_until 30 e2e_has_focus "$file_dialog"
   xdotool key ctrl+a BackSpace
   paste "$attachment"
   xdotool key Return
