@@ -13,6 +13,8 @@
 #   e2e_wait_until <tenths> <command...>
 #   e2e_holds <tenths> <command...>   the command succeeds throughout
 #   e2e_has_focus <window>    whether the window has the keyboard
+#   e2e_window_named <title>  the program's window of that title (shown/gone)
+#   e2e_answer <title> <text> types the answer into that window's box
 #
 #   e2e_require [program...]  skips the script unless every program is there
 #
@@ -163,6 +165,37 @@ e2e_size() { xwininfo -id "$1" 2>/dev/null | awk '/Width:/ {w=$2} /Height:/ {h=$
 # "X Y" of the window's top-left corner on the screen.
 e2e_position() {
   xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X:/ {x=$4} /Absolute upper-left Y:/ {y=$4} END {print x, y}'
+}
+
+# The program's visible window whose title is exactly the text, never the tray
+# icon's (which answers to any name). A window that goes away while xdotool
+# walks the tree (a tooltip, a popup) ends that search with an X error and no
+# answer, so such a search is made again.
+e2e_window_named() {
+  local found try icon
+  icon=$(e2e_tray_icon)
+  for try in 1 2 3 4 5; do
+    found=$(xdotool search --all --onlyvisible --pid "$E2E_PID" --name "^$1\$" 2>"$E2E_DIR/search.err" |
+      grep -vx "$icon" | head -1)
+    [ -n "$found" ] && break
+    grep -q "X Error" "$E2E_DIR/search.err" || break
+    sleep 0.05
+  done
+  echo "$found"
+}
+e2e_window_shown() { [ -n "$(e2e_window_named "$1")" ]; }
+e2e_window_gone() { ! e2e_window_shown "$1"; }
+# Gives the named window the keyboard, types the text into it (none for "")
+# and presses Return; true once the window has gone.
+e2e_answer() {  # e2e_answer <title> <text>
+  local id
+  e2e_wait_until 50 e2e_window_shown "$1" || return 1
+  id=$(e2e_window_named "$1")
+  xdotool windowfocus --sync "$id"
+  e2e_wait_until 30 e2e_has_focus "$id"
+  [ -n "$2" ] && xdotool type --delay 30 "$2"
+  xdotool key Return
+  e2e_wait_until 50 e2e_window_gone "$1"
 }
 
 e2e_has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }

@@ -11,23 +11,6 @@ e2e_require iconv
 
 e2e_setup || e2e_fail_now "virtual display with a tray host"
 
-window_named() {
-  xdotool search --all --onlyvisible --pid "$E2E_PID" --name "^$1\$" 2>/dev/null | grep -vx "$(e2e_tray_icon)" | head -1
-}
-shown() { [ -n "$(window_named "$1")" ]; }
-gone() { ! shown "$1"; }
-focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-# Gives the window the keyboard and types into it, then presses Return.
-answer() {  # answer <title> <text>
-  local id
-  e2e_wait_until 50 shown "$1" || return 1
-  id=$(window_named "$1")
-  xdotool windowfocus --sync "$id"
-  e2e_wait_until 30 focused "$id"
-  [ -n "$2" ] && xdotool type --delay 30 "$2"
-  xdotool key Return
-  e2e_wait_until 50 gone "$1"
-}
 click_at() { xdotool mousemove --sync "$1" "$2" click 1; }
 toolbar() { click_at $((ex + 8 + 41 * $1 + 20)) $((ey + 6 + 20)); }
 dialog_title=dezu
@@ -44,15 +27,15 @@ open_book_window() {
   pop_up_panel || return 1
   e2e_point_at_row 4
   xdotool click 1
-  e2e_wait_until 50 shown 选择日记本 || return 1
-  read -r bx by < <(e2e_position "$(window_named 选择日记本)")
+  e2e_wait_until 50 e2e_window_shown 选择日记本 || return 1
+  read -r bx by < <(e2e_position "$(e2e_window_named 选择日记本)")
 }
 
 # Opens the book remembered last in the editor; sets ex and ey.
 open_editor() {
   click_at $((bx + 228)) $((by + 63))  # 打开
-  e2e_wait_until 50 shown 日记本 || return 1
-  editor=$(window_named 日记本)
+  e2e_wait_until 50 e2e_window_shown 日记本 || return 1
+  editor=$(e2e_window_named 日记本)
   read -r ex ey < <(e2e_position "$editor")
 }
 
@@ -60,7 +43,7 @@ open_editor() {
 type_line_at_end() {
   click_at $((ex + 100)) $((ey + 200))
   xdotool windowfocus --sync "$editor"
-  e2e_wait_until 30 focused "$editor"
+  e2e_wait_until 30 e2e_has_focus "$editor"
   xdotool key ctrl+End
   [ -n "$expected" ] && xdotool key Return
   xdotool type --delay 20 "$1"
@@ -69,7 +52,7 @@ type_line_at_end() {
 # The page shown, as 导出 writes it (GBK text), in UTF-8.
 exported_page() {  # exported_page <file>
   toolbar 2
-  answer "$dialog_title" "$1" || return 1
+  e2e_answer "$dialog_title" "$1" || return 1
   e2e_wait_until 50 test -e "$1" || return 1
   iconv -f GB18030 -t UTF-8 "$1" | tr -d '\r'
 }
@@ -77,8 +60,8 @@ exported_page() {  # exported_page <file>
 e2e_start_dezu "$dezu" || e2e_fail_now "dezu's tray icon"
 open_book_window || e2e_fail_now "the book window"
 click_at $((bx + 52)) $((by + 63))  # 新建
-answer 建立日记本 endbook || e2e_fail_now "naming the book"
-answer "$dialog_title" "" || e2e_fail_now "the book is made"
+e2e_answer 建立日记本 endbook || e2e_fail_now "naming the book"
+e2e_answer "$dialog_title" "" || e2e_fail_now "the book is made"
 open_editor || e2e_fail_now "the editor"
 
 expected=""

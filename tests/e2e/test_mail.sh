@@ -51,21 +51,6 @@ e2e_check "the program's CA bundle holds the peer's CA" cmp -s "$bundle_path" "$
 e2e_start_dezu "$dezu" || e2e_fail_now "dezu's tray icon"
 app="$E2E_DIR/app"
 
-# The program's visible window whose title is exactly the text. A window
-# that goes away while xdotool walks the tree (a tooltip, a popup) ends that
-# search with an X error and no answer, so such a search is made again.
-window_named() {
-  local found try
-  for try in 1 2 3 4 5; do
-    found=$(xdotool search --all --onlyvisible --pid "$E2E_PID" --name "^$1\$" 2>"$E2E_DIR/search.err" | head -1)
-    [ -n "$found" ] || grep -q "X Error" "$E2E_DIR/search.err" || break
-    [ -n "$found" ] && break
-    sleep 0.05
-  done
-  echo "$found"
-}
-shown() { [ -n "$(window_named "$1")" ]; }
-gone() { ! shown "$1"; }
 click_at() { timeout 5 xdotool mousemove --sync "$1" "$2" click 1; sleep 0.4; }
 # Text through the clipboard and Ctrl+V: xdotool types CJK characters through
 # a remapped spare key, which Qt does not always take.
@@ -90,8 +75,8 @@ e2e_wait_until 50 e2e_panel_shown || e2e_fail_now "the panel did not show"
 read -r left top < <(e2e_position "$(e2e_panel)")
 e2e_point_at_row 5
 xdotool click 1
-e2e_check "发送邮件 opens the compose window" e2e_wait_until 100 shown 编辑邮件
-compose=$(window_named 编辑邮件)
+e2e_check "发送邮件 opens the compose window" e2e_wait_until 100 e2e_window_shown 编辑邮件
+compose=$(e2e_window_named 编辑邮件)
 [ -n "$compose" ] || { e2e_summary; exit 1; }
 e2e_check "the compose window is 612x512" e2e_equal "$(e2e_size "$compose")" 612x512
 e2e_check "and made the account store" e2e_wait_until 30 test -s "$app/user.edb"
@@ -100,8 +85,8 @@ read -r cx cy < <(e2e_position "$compose")
 # The address panel and its 编辑 button: the account window, modal.
 click_at $((cx + 481 + 12)) $((cy + 38 + 12))  # 图形按钮2
 click_at $((cx + 273 + 191 + 16)) $((cy + 63 + 208 + 9))  # 编辑
-e2e_check "编辑 on the address panel opens the account window" e2e_wait_until 100 shown 编辑
-editor=$(window_named 编辑)
+e2e_check "编辑 on the address panel opens the account window" e2e_wait_until 100 e2e_window_shown 编辑
+editor=$(e2e_window_named 编辑)
 [ -n "$editor" ] || { e2e_summary; exit 1; }
 e2e_check "the account window is 644x434" e2e_equal "$(e2e_size "$editor")" 644x434
 e2e_check "and modal" bash -c "xprop -id '$editor' _NET_WM_STATE | grep -q _NET_WM_STATE_MODAL"
@@ -115,7 +100,7 @@ click_at $((wx + 64 + 20)) $((wy + 360 + 16))               # 添加
 # Closed through its close box; the compose window lists the new sender.
 timeout 5 xdotool windowactivate --sync "$editor" 2>/dev/null
 xdotool key alt+F4
-e2e_check "the close box closes the account window" e2e_wait_until 50 gone 编辑
+e2e_check "the close box closes the account window" e2e_wait_until 50 e2e_window_gone 编辑
 
 # The mail: sender, recipient, subject, body and attachment.
 subject="测试邮件：你好，世界"
@@ -140,15 +125,15 @@ xdotool type --delay 20 "after the dot"
 
 click_at $((cx + 432 + 32)) $((cy + 432 + 12))  # 添加附件
 dialog=请输入欲加作附件的文件名：
-e2e_check "添加附件 opens the file dialog" e2e_wait_until 100 shown "$dialog"
-if shown "$dialog"; then
-  file_dialog=$(window_named "$dialog")
+e2e_check "添加附件 opens the file dialog" e2e_wait_until 100 e2e_window_shown "$dialog"
+if e2e_window_shown "$dialog"; then
+  file_dialog=$(e2e_window_named "$dialog")
   timeout 5 xdotool windowactivate --sync "$file_dialog" 2>/dev/null
   e2e_wait_until 30 e2e_has_focus "$file_dialog"
   xdotool key ctrl+a BackSpace
   paste "$attachment"
   xdotool key Return
-  e2e_check "the file dialog takes the typed name" e2e_wait_until 50 gone "$dialog"
+  e2e_check "the file dialog takes the typed name" e2e_wait_until 50 e2e_window_gone "$dialog"
 fi
 
 # The status bar's first part, as ink on its grey, before and after the send.
