@@ -1,6 +1,6 @@
 #include "diary/diary_session.h"
 
-#include <QStringDecoder>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -64,13 +64,10 @@ std::u16string strip_markup(std::u16string_view text) {
 
 std::u16string imported_text(std::string_view bytes, bool from_web) {
     // Cutting UTF-16 at its first zero byte would keep one garbled character.
-    const bool little = bytes.starts_with("\xFF\xFE"), big = bytes.starts_with("\xFE\xFF");
-    if (little || big) {
-        QStringDecoder decode(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        QString decoded = decode(QByteArrayView(bytes.data(), bytes.size()).sliced(2));
-        const qsizetype zero = decoded.indexOf(QChar(0));
-        if (zero >= 0) decoded.truncate(zero);
-        return decoded.toStdU16String();
+    if (dezu::text::starts_with_utf16_bom(bytes)) {
+        std::u16string decoded = dezu::text::decode_file_text_utf16(bytes);
+        decoded.resize(std::min(decoded.find(u'\0'), decoded.size()));
+        return decoded;
     }
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     const std::size_t zero = bytes.find('\0');

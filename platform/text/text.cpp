@@ -274,62 +274,57 @@ bool starts_with_utf16_bom(std::string_view bytes) {
 
 namespace {
 
-void append_utf8(std::string& out, UChar32 c) {
-    uint8_t buffer[U8_MAX_LENGTH];
+// UTF-16 -> UTF-8; units that form no character become U+FFFD, and how
+// many did is counted in substituted when it is given.
+std::string utf16_to_utf8(std::u16string_view wide, int32_t* substituted = nullptr) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::string out(wide.size() * 3, '\0');
     int32_t length = 0;
-    U8_APPEND_UNSAFE(buffer, length, c);
-    out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
+    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, wide.data(),
+                       static_cast<int32_t>(wide.size()), 0xFFFD, substituted, &status);
+    out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+    return out;
+}
+
+// Bytes that are not UTF-8 become U+FFFD.
+std::u16string utf8_to_utf16(std::string_view utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::u16string out(utf8.size(), u'\0');
+    int32_t length = 0;
+    u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, utf8.data(),
+                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+    out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+    return out;
 }
 
 // UTF-16 bytes after the mark -> UTF-8. Units that form no character become
 // U+FFFD and mark the text as damaged; a last odd byte is dropped.
 std::string utf8_from_utf16(std::string_view bytes, bool big_endian, bool& damaged) {
-    const std::size_t units = bytes.size() / 2;
-    damaged = bytes.size() % 2 != 0;
-    const auto unit = [&](std::size_t i) -> UChar32 {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
         const auto first = static_cast<unsigned char>(bytes[2 * i]);
         const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
-        return big_endian ? (first << 8 | second) : (second << 8 | first);
-    };
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 2);
-    for (std::size_t i = 0; i < units; ++i) {
-        UChar32 c = unit(i);
-        if (U16_IS_LEAD(c) && i + 1 < units && U16_IS_TRAIL(unit(i + 1))) {
-            c = U16_GET_SUPPLEMENTARY(c, unit(i + 1));
-            ++i;
-        } else if (U16_IS_SURROGATE(c)) {
-            c = 0xFFFD;
-            damaged = true;
-        }
-        append_utf8(out, c);
+        units[i] =
+            static_cast<char16_t>(big_endian ? (first << 8 | second) : (second << 8 | first));
     }
+    int32_t substituted = 0;
+    std::string out = utf16_to_utf8(units, &substituted);
+    damaged = bytes.size() % 2 != 0 || substituted > 0;
     return out;
 }
 
 // UTF-8 -> UTF-16 bytes behind their mark.
 std::string utf16_from_utf8(std::string_view utf8, bool big_endian) {
+    const std::u16string units = utf8_to_utf16(utf8);
     std::string out;
-    out.reserve(utf8.size() * 2 + 2);
-    const auto put = [&](UChar32 u) {
-        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+    out.reserve(units.size() * 2 + 2);
+    const auto put = [&](char16_t unit) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
         out += big_endian ? high : low;
         out += big_endian ? low : high;
     };
     put(0xFEFF);
-    const auto* s = reinterpret_cast<const uint8_t*>(utf8.data());
-    const auto length = static_cast<int32_t>(utf8.size());
-    for (int32_t i = 0; i < length;) {
-        UChar32 c;
-        U8_NEXT(s, i, length, c);
-        if (c < 0) c = 0xFFFD;
-        if (c > 0xFFFF) {
-            put(U16_LEAD(c));
-            put(U16_TRAIL(c));
-        } else {
-            put(c);
-        }
-    }
+    for (const char16_t unit : units) put(unit);
     return out;
 }
 
@@ -447,27 +442,6 @@ std::optional<std::u16string> decode_gb18030_throughout(std::string_view bytes) 
     });
     if (reads_as_utf8) return std::nullopt;
     return gb18030_to_utf16(bytes);
-}
-
-std::string utf16_to_utf8(std::u16string_view wide) {
-    UErrorCode status = U_ZERO_ERROR;
-    std::string out(wide.size() * 3, '\0');
-    int32_t length = 0;
-    u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, wide.data(),
-                       static_cast<int32_t>(wide.size()), 0xFFFD, nullptr, &status);
-    out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
-    return out;
-}
-
-// Bytes that are not UTF-8 become U+FFFD.
-std::u16string utf8_to_utf16(std::string_view utf8) {
-    UErrorCode status = U_ZERO_ERROR;
-    std::u16string out(utf8.size(), u'\0');
-    int32_t length = 0;
-    u_strFromUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length, utf8.data(),
-                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
-    out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
-    return out;
 }
 
 std::string decode_lines_of(std::string_view bytes) {
