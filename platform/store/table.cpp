@@ -396,6 +396,13 @@ struct Table::Impl {
     }
     sqlite3_int64 current_id() const { return ids[static_cast<std::size_t>(current) - 1]; }
 
+    // 0 for an unknown name.
+    int field_number(std::string_view name) const {
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            if (fields[i].name == name) return static_cast<int>(i) + 1;
+        return 0;
+    }
+
     void drop_listed() const { listed.reset(); }
 
     // Visits every record in record order with its id, its mark and the
@@ -492,14 +499,13 @@ struct Table::Impl {
         drop_listed();
         std::vector<int> numbers;
         for (const std::string& name : listed_names) {
-            const auto field = std::find_if(fields.begin(), fields.end(),
-                                            [&name](const auto& f) { return f.name == name; });
+            const int number = field_number(name);
             // An unknown name is told by the read_all() that asks for it.
-            if (field == fields.end()) {
+            if (number == 0) {
                 numbers.clear();
                 break;
             }
-            numbers.push_back(static_cast<int>(field - fields.begin()) + 1);
+            numbers.push_back(number);
         }
         AllRecords rows;
         const int rc =
@@ -765,10 +771,7 @@ std::vector<FieldDefinition> Table::fields() const {
 int Table::field_number(std::string_view name) const {
     if (!impl_) return 0;
     std::lock_guard lock(impl_->mutex);
-    const auto& fields = impl_->fields;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        if (fields[i].name == name) return static_cast<int>(i) + 1;
-    return 0;
+    return impl_->field_number(name);
 }
 
 std::optional<std::string> Table::read(std::string_view field) const {
