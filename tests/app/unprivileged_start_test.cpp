@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QDeadlineTimer>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
 #include <csignal>
@@ -17,23 +16,13 @@
 
 #include "platform/files/files.h"
 #include "platform/text/text.h"
+#include "support/iconv.h"
 #include "support/program_dir.h"
+#include "support/tools.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The text through the real iconv, as a Chinese system's archive leaves it.
-std::string in_gbk(const std::string& utf8) {
-    QProcess iconv;
-    iconv.start(QStringLiteral("iconv"), {QStringLiteral("-f"), QStringLiteral("UTF-8"),
-                                          QStringLiteral("-t"), QStringLiteral("GBK")});
-    if (!iconv.waitForStarted(5000)) return {};
-    iconv.write(QByteArray::fromStdString(utf8));
-    iconv.closeWriteChannel();
-    if (!iconv.waitForFinished(10000) || iconv.exitCode() != 0) return {};
-    return iconv.readAllStandardOutput().toStdString();
-}
 
 // The processes whose program file is this one (not counting the ended).
 std::vector<pid_t> copies_of(const std::string& program) {
@@ -160,7 +149,7 @@ protected:
         const std::string folder = path(name) + "/";
         fs::create_directories(folder);
         fs::copy_file(DEZU_PROGRAM, folder + "dezu");
-        EXPECT_TRUE(dezu::files::write_whole_file(folder + "clock.ini", in_gbk(ini)));
+        EXPECT_TRUE(dezu::files::write_whole_file(folder + "clock.ini", gbk(ini)));
         program_ = folder + "dezu";
         if (writable && as_root_) {
             for (const std::string& f : {folder, folder + "clock.ini"})
@@ -229,7 +218,7 @@ TEST_F(UnprivilegedStartTest, AFolderNamedInGbkIsTheProgramsFolder) {
     const std::string convert =
         QStandardPaths::findExecutable(QStringLiteral("convert")).toStdString();
     if (gio.empty() || convert.empty()) GTEST_SKIP() << "gio or ImageMagick is missing";
-    const std::string name = in_gbk("工具");
+    const std::string name = gbk("工具");
     ASSERT_EQ(name, "\xB9\xA4\xBE\xDF");
     ASSERT_FALSE(dezu::text::is_valid_utf8(name));
 
@@ -242,10 +231,8 @@ TEST_F(UnprivilegedStartTest, AFolderNamedInGbkIsTheProgramsFolder) {
                                               true);
     const std::string picture = path("pictures/red.png");
     fs::create_directories(path("pictures"));
-    ASSERT_EQ(QProcess::execute(QString::fromStdString(convert),
-                                {QStringLiteral("-size"), QStringLiteral("40x30"),
-                                 QStringLiteral("xc:red"), QString::fromStdString(picture)}),
-              0);
+    ASSERT_TRUE(run_tool("convert", {QStringLiteral("-size"), QStringLiteral("40x30"),
+                                     QStringLiteral("xc:red"), QString::fromStdString(picture)}));
     ASSERT_TRUE(dezu::files::write_whole_file(folder + "WALLAB.INI", picture + "\r\n"));
 
     Started& first = start_copy();

@@ -176,16 +176,15 @@ QImage on_desktop(const std::string& file, int style, QSize screen, const std::s
     const QString picture = photo_tools::q(file);
     bool made = false;
     if (style == desktop::kCentre)
-        made = photo_tools::run("convert",
-                                {picture, QStringLiteral("-background"), QStringLiteral("black"),
-                                 QStringLiteral("-gravity"), QStringLiteral("center"),
-                                 QStringLiteral("-extent"), size, target});
+        made = run_tool("convert", {picture, QStringLiteral("-background"), QStringLiteral("black"),
+                                    QStringLiteral("-gravity"), QStringLiteral("center"),
+                                    QStringLiteral("-extent"), size, target});
     else if (style == desktop::kTile)
-        made = photo_tools::run(
-            "convert", {QStringLiteral("-size"), size, QStringLiteral("tile:") + picture, target});
+        made = run_tool("convert",
+                        {QStringLiteral("-size"), size, QStringLiteral("tile:") + picture, target});
     else
-        made = photo_tools::run(
-            "convert", {picture, QStringLiteral("-resize"), size + QLatin1Char('!'), target});
+        made = run_tool("convert",
+                        {picture, QStringLiteral("-resize"), size + QLatin1Char('!'), target});
     return made ? QImage(photo_tools::q(out), "BMP") : QImage();
 }
 

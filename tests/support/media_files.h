@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFile>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -9,6 +8,8 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "support/tools.h"
 
 // Video files as other programs write them, made by ffmpeg: a moving test
 // picture over a 440 Hz tone.
@@ -27,10 +28,7 @@ inline bool make_video(const std::string& path, const QStringList& codecs, int m
                         "-i",           "sine=frequency=440:sample_rate=44100",
                         "-t",           QString::number(milliseconds / 1000.0)};
     args << codecs << QString::fromStdString(path);
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", args);
-    return ffmpeg.waitForFinished(30000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
-           ffmpeg.exitCode() == 0;
+    return run_tool("ffmpeg", args);
 }
 
 // One second of each kind of video file a user meets, and an MPEG-1 file

@@ -1,19 +1,16 @@
 #pragma once
 
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QColor>
 #include <QImage>
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <array>
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <vector>
+
+#include "support/tools.h"
 
 // Photos as cameras and editors make them, by the programs that make them
 // for users: ImageMagick draws and saves, exiftool writes the EXIF block a
@@ -24,25 +21,6 @@ namespace photo_tools {
 inline bool available() {
     return !QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty() &&
            !QStandardPaths::findExecutable(QStringLiteral("exiftool")).isEmpty();
-}
-
-// Runs a tool; true when it ended well. Spawned, not forked: a fork made
-// by QProcess from a process with threads leaves ThreadSanitizer unable to
-// start another one.
-inline bool run(const char* program, const QStringList& arguments) {
-    const QString found = QStandardPaths::findExecutable(QString::fromLatin1(program));
-    if (found.isEmpty()) return false;
-    std::vector<std::string> words = {found.toStdString()};
-    for (const QString& a : arguments) words.push_back(a.toStdString());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 inline QString q(const std::string& text) {
@@ -70,32 +48,32 @@ inline bool make_marked_photo(const std::string& file, int width, int height, in
     const auto box = [](int x0, int y0, int x1, int y1) {
         return QStringLiteral("rectangle %1,%2 %3,%4").arg(x0).arg(y0).arg(x1).arg(y1);
     };
-    if (!run("convert", {QStringLiteral("-size"),
-                         QStringLiteral("%1x%2").arg(width).arg(height),
-                         QStringLiteral("xc:white"),
-                         QStringLiteral("-fill"),
-                         mark(0),
-                         QStringLiteral("-draw"),
-                         box(0, 0, w - 1, h - 1),
-                         QStringLiteral("-fill"),
-                         mark(1),
-                         QStringLiteral("-draw"),
-                         box(w, 0, width - 1, h - 1),
-                         QStringLiteral("-fill"),
-                         mark(2),
-                         QStringLiteral("-draw"),
-                         box(0, h, w - 1, height - 1),
-                         QStringLiteral("-fill"),
-                         mark(3),
-                         QStringLiteral("-draw"),
-                         box(w, h, width - 1, height - 1),
-                         QStringLiteral("-quality"),
-                         QStringLiteral("92"),
-                         q(file)}))
+    if (!run_tool("convert", {QStringLiteral("-size"),
+                              QStringLiteral("%1x%2").arg(width).arg(height),
+                              QStringLiteral("xc:white"),
+                              QStringLiteral("-fill"),
+                              mark(0),
+                              QStringLiteral("-draw"),
+                              box(0, 0, w - 1, h - 1),
+                              QStringLiteral("-fill"),
+                              mark(1),
+                              QStringLiteral("-draw"),
+                              box(w, 0, width - 1, h - 1),
+                              QStringLiteral("-fill"),
+                              mark(2),
+                              QStringLiteral("-draw"),
+                              box(0, h, w - 1, height - 1),
+                              QStringLiteral("-fill"),
+                              mark(3),
+                              QStringLiteral("-draw"),
+                              box(w, h, width - 1, height - 1),
+                              QStringLiteral("-quality"),
+                              QStringLiteral("92"),
+                              q(file)}))
         return false;
     return orientation == 0 ||
-           run("exiftool", {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-                            QStringLiteral("-Orientation#=%1").arg(orientation), q(file)});
+           run_tool("exiftool", {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                                 QStringLiteral("-Orientation#=%1").arg(orientation), q(file)});
 }
 
 // A JPEG whose every pixel tells where it is: four colours blended across
@@ -104,25 +82,26 @@ inline bool make_detailed_photo(const std::string& file, int width, int height, 
     const QString size = QStringLiteral("%1x%2").arg(width).arg(height);
     const QString corners =
         QStringLiteral("0,0 red %1,0 lime 0,%2 blue %1,%2 yellow").arg(width - 1).arg(height - 1);
-    if (!run("convert",
-             {QStringLiteral("-size"), size, QStringLiteral("xc:"), QStringLiteral("-sparse-color"),
-              QStringLiteral("Bilinear"), corners, QStringLiteral("("), QStringLiteral("-size"),
-              size, QStringLiteral("pattern:gray50"), QStringLiteral(")"),
-              QStringLiteral("-compose"), QStringLiteral("multiply"), QStringLiteral("-composite"),
-              QStringLiteral("-sampling-factor"), QStringLiteral("1x1"), QStringLiteral("-quality"),
-              QStringLiteral("95"), q(file)}))
+    if (!run_tool(
+            "convert",
+            {QStringLiteral("-size"), size, QStringLiteral("xc:"), QStringLiteral("-sparse-color"),
+             QStringLiteral("Bilinear"), corners, QStringLiteral("("), QStringLiteral("-size"),
+             size, QStringLiteral("pattern:gray50"), QStringLiteral(")"),
+             QStringLiteral("-compose"), QStringLiteral("multiply"), QStringLiteral("-composite"),
+             QStringLiteral("-sampling-factor"), QStringLiteral("1x1"), QStringLiteral("-quality"),
+             QStringLiteral("95"), q(file)}))
         return false;
     return orientation == 0 ||
-           run("exiftool", {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-                            QStringLiteral("-Orientation#=%1").arg(orientation), q(file)});
+           run_tool("exiftool", {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                                 QStringLiteral("-Orientation#=%1").arg(orientation), q(file)});
 }
 
 // ImageMagick's picture of the file, turned upright as its EXIF says, then
 // put through the further options; null when it fails.
 inline QImage oracle(const std::string& file, const std::string& out,
                      const QStringList& options = {}) {
-    if (!run("convert", QStringList{q(file), QStringLiteral("-auto-orient")} + options +
-                            QStringList{QStringLiteral("BMP3:") + q(out)}))
+    if (!run_tool("convert", QStringList{q(file), QStringLiteral("-auto-orient")} + options +
+                                 QStringList{QStringLiteral("BMP3:") + q(out)}))
         return {};
     return QImage(q(out), "BMP");
 }
