@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 // Bytes converted by the C library's iconv, the converter behind the iconv
 // command, as other programs make text in other encodings:
@@ -30,6 +31,29 @@ inline std::string iconv_text(const std::string& bytes, const char* from, const 
 // UTF-8 text in GBK bytes, as Chinese Windows names files and writes lists.
 inline std::string gbk(const std::string& utf8) {
     return iconv_text(utf8, "UTF-8", "GBK");
+}
+
+// A file's name and how a list line names it.
+struct ListedName {
+    const char* what;
+    std::string on_disk;
+    std::string listed;
+};
+
+// The forms in which lists name files, each name ending in the extension: a
+// name's own bytes (what a Chinese archive unpacks to), the GBK of a UTF-8
+// name (a list from Windows), and UTF-8; the GBK of the first two reads as
+// UTF-8 too.
+inline std::vector<ListedName> listed_name_forms(const std::string& extension) {
+    return {
+        {"GBK name, listed by its bytes", gbk("海" + extension), gbk("海" + extension)},
+        {"GBK name that is UTF-8 too, listed by its bytes", gbk("中文" + extension),
+         gbk("中文" + extension)},
+        {"UTF-8 name, listed in GBK", "海" + extension, gbk("海" + extension)},
+        {"UTF-8 name, listed in GBK that is UTF-8 too", "中文" + extension,
+         gbk("中文" + extension)},
+        {"UTF-8 name, listed in UTF-8", "春天" + extension, "春天" + extension},
+    };
 }
 
 // UTF-8 text as UTF-16 with its byte-order mark, little- or big-endian.

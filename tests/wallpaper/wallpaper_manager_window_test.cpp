@@ -315,23 +315,15 @@ TEST_F(WallpaperManagerTest, ANameThatIsNotUtf8KeepsItsBytes) {
 // UTF-8 name (a list from Windows), or UTF-8. Closing writes every line back
 // as it was, and the next run finds the same files.
 TEST_F(WallpaperManagerTest, EachListedNameSurvivesARestartInTheFormItCameIn) {
-    const struct Case {
-        const char* what;
-        std::string on_disk;  // the file's name, in a folder of its own
-        std::string listed;   // how the list names it
-    } cases[] = {
-        {"GBK name, listed by its bytes", gbk("海.bmp"), gbk("海.bmp")},
-        {"GBK name that is UTF-8 too, listed by its bytes", gbk("中文.bmp"), gbk("中文.bmp")},
-        {"UTF-8 name, listed in GBK", "海.bmp", gbk("海.bmp")},
-        {"UTF-8 name, listed in GBK that is UTF-8 too", "中文.bmp", gbk("中文.bmp")},
-        {"UTF-8 name, listed in UTF-8", "春天.bmp", "春天.bmp"},
-    };
+    // Each file is in a folder of its own.
+    const std::vector<ListedName> cases = listed_name_forms(".bmp");
     std::string list;
     std::vector<std::string> files;
-    for (const Case& c : cases) {
-        const std::string folder = "f" + std::to_string(&c - cases);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const ListedName& c = cases[i];
+        const std::string folder = "f" + std::to_string(i);
         ASSERT_TRUE(dezu::files::make_directory(path(folder)));
-        picture(folder + "/" + c.on_disk, 10, 10 + static_cast<int>(&c - cases), "BMP");
+        picture(folder + "/" + c.on_disk, 10, 10 + static_cast<int>(i), "BMP");
         files.push_back(path(folder + "/" + c.on_disk));
         list += path(folder + "/") + c.listed + "\r\n";
     }
@@ -344,9 +336,9 @@ TEST_F(WallpaperManagerTest, EachListedNameSurvivesARestartInTheFormItCameIn) {
 
     restart();
     start();
-    ASSERT_EQ(rotator().list().size(), std::size(cases));
-    for (const Case& c : cases)
-        EXPECT_EQ(rotator().list()[&c - cases], files[&c - cases]) << c.what;
+    ASSERT_EQ(rotator().list().size(), cases.size());
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(rotator().list()[i], files[i]) << cases[i].what;
     for (std::size_t i = 0; i < files.size(); ++i) {
         tick();
         ASSERT_EQ(changes().size(), i + 1);
