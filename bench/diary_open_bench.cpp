@@ -33,6 +33,7 @@
 
 #include "app/live_services.h"
 #include "app/program.h"
+#include "bench/measure.h"
 #include "diary/diary_book.h"
 #include "diary/diary_editor_window.h"
 #include "diary/diary_session.h"
@@ -50,25 +51,11 @@ using dezu::diary::DiarySession;
 
 namespace {
 
+using dezu::bench::reset_peak;
+using dezu::bench::status_kib;
 using dezu::store::Table;
 
 constexpr int kRuns = 5;
-
-// A line of /proc/self/status ("VmRSS", "VmHWM"), in KiB.
-long status_kib(const std::string& key) {
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-        if (line.starts_with(key + ":")) return std::atol(line.c_str() + key.size() + 1);
-    return -1;
-}
-
-// Starts a new peak: the resident size from here on is what counts.
-bool reset_peak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.close();
-    return static_cast<bool>(clear);
-}
 
 // About `bytes` bytes of mixed Chinese and ASCII text, different for every page.
 std::string page_text(int number, std::size_t bytes = 2048) {

@@ -32,28 +32,20 @@
 #include <string>
 #include <vector>
 
+#include "bench/measure.h"
 #include "platform/network/smtp_client.h"
 
 namespace {
+
+using dezu::bench::cpu_seconds;
+using dezu::bench::reset_peak;
+using dezu::bench::status_kib;
 
 struct Figures {
     double seconds = 0;
     double memory_mib = 0;
     double cpu_seconds = 0;  // user and system: steadier than the wall on a busy machine
 };
-
-double cpu_seconds(const rusage& usage) {
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long status_kib(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
-    return 0;
-}
 
 bool send_with_client(int port, const std::string& attachment) {
     dezu::network::SmtpClient client;
@@ -88,8 +80,8 @@ Figures ours(int port, const std::string& tiny, const std::string& attachment) {
     return in_child([&] {
         Figures figures;
         if (!send_with_client(port, tiny)) return figures;  // warm-up: libraries, TLS, MIME data
-        const long idle = status_kib("VmRSS:");
-        std::ofstream("/proc/self/clear_refs") << "5";
+        const long idle = status_kib("VmRSS");
+        static_cast<void>(reset_peak());
         rusage before{}, after{};
         getrusage(RUSAGE_SELF, &before);
         QElapsedTimer timer;
@@ -98,7 +90,7 @@ Figures ours(int port, const std::string& tiny, const std::string& attachment) {
         figures.seconds = timer.nsecsElapsed() / 1e9;
         getrusage(RUSAGE_SELF, &after);
         figures.cpu_seconds = cpu_seconds(after) - cpu_seconds(before);
-        figures.memory_mib = (status_kib("VmHWM:") - idle) / 1024.0;
+        figures.memory_mib = (status_kib("VmHWM") - idle) / 1024.0;
         return figures;
     });
 }

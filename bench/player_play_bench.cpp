@@ -29,6 +29,7 @@
 
 #include "app/live_services.h"
 #include "app/program.h"
+#include "bench/measure.h"
 #include "platform/files/files.h"
 #include "platform/media/playbin.h"
 #include "platform/ui/form.h"
@@ -40,12 +41,9 @@ using dezu::app::Program;
 
 namespace {
 
-constexpr const char* kSink = "fakesink sync=true";
+using dezu::bench::cpu_seconds;
 
-double cpu_seconds(const rusage& usage) {
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+constexpr const char* kSink = "fakesink sync=true";
 
 struct Figures {
     double cpu = 0;          // whole process

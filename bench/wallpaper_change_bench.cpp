@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/measure.h"
 #include "platform/desktop/desktop_setter.h"
 #include "platform/settings/settings.h"
 #include "platform/settings/settings_keys.h"
@@ -38,6 +39,9 @@
 #include "wallpaper/wallpaper_rotator.h"
 
 namespace {
+
+using dezu::bench::reset_peak;
+using dezu::bench::status_kib;
 
 struct Figures {
     double idle_hold_ms = 0;     // UI thread, the second before: what the machine's load costs
@@ -56,16 +60,6 @@ public:
     bool set_wallpaper(const std::string&, int) override { return true; }
     QSize screen_size() override { return {kScreenWidth, kScreenHeight}; }
 };
-
-// The process's resident and peak resident memory, in KiB.
-long status_kib(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(int(std::strlen(field))).trimmed().split(' ')[0].toLong();
-    return 0;
-}
 
 // Something like a photo: smooth light with fine grain.
 void make_photo(const std::string& file, int width, int height) {
@@ -129,10 +123,8 @@ Figures our_change(const std::string& folder, const std::string& photo, int styl
     rotator.change_wallpaper_on_timer();
     loop.exec();
 
-    const long base = status_kib("VmRSS:");
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly)) clear.write("5");  // the peak starts again here
-    clear.close();
+    const long base = status_kib("VmRSS");
+    static_cast<void>(reset_peak());  // the peak starts again here
 
     QElapsedTimer clock;
     qint64 last = 0, longest = 0;
@@ -157,7 +149,7 @@ Figures our_change(const std::string& folder, const std::string& photo, int styl
     loop.exec();
     f.change_ms = double(clock.nsecsElapsed() - started) / 1e6;
     f.longest_hold_ms = double(longest) / 1e6;
-    f.memory_mib = double(status_kib("VmHWM:") - base) / 1024.0;
+    f.memory_mib = double(status_kib("VmHWM") - base) / 1024.0;
     return f;
 }
 
