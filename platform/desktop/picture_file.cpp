@@ -67,12 +67,14 @@ private:
     QTransform to_upright_;
 };
 
-// Asks the reader for no more of the picture than the desktop shows.
-void read_what_is_shown(QImageReader& reader, const Orientation& orientation,
-                        const Showing& showing) {
+// The upright size the desktop needs the picture scaled down to, or an
+// invalid size when it needs it at its own size. Centred or tiled, the reader
+// is asked for no more of it than a screen shows.
+QSize read_what_is_shown(QImageReader& reader, const Orientation& orientation,
+                         const Showing& showing) {
     const QSize whole = orientation.upright_size();
     const QSize screen = showing.screen_size;
-    if (!whole.isValid() || whole.isEmpty() || screen.isEmpty()) return;
+    if (!whole.isValid() || whole.isEmpty() || screen.isEmpty()) return {};
     if (showing.style == kCentre || showing.style == kTile) {
         // At its own size no more than a screen's worth shows: the top left
         // when tiled, the middle when centred.
@@ -86,12 +88,30 @@ void read_what_is_shown(QImageReader& reader, const Orientation& orientation,
             at = QPoint((whole.width() - part.width()) / 2, (whole.height() - part.height()) / 2);
         }
         if (part != whole) reader.setClipRect(orientation.stored_part(QRect(at, part)));
-        return;
+        return {};
     }
     // Stretched, any size that still covers the screens looks the same.
     const QSize covering = whole.scaled(screen, Qt::KeepAspectRatioByExpanding);
-    if (covering.width() < whole.width() && covering.height() < whole.height())
-        reader.setScaledSize(orientation.stored_size(covering));
+    if (covering.width() < whole.width() && covering.height() < whole.height()) return covering;
+    return {};
+}
+
+// Reads the picture upright and flattened onto the matte, scaled to the
+// upright size when that is valid.
+QImage read_flat(QImageReader& reader, const Orientation& orientation, QSize scaled) {
+    // Qt's smooth scaling of 16-bit channels with unpremultiplied alpha loses
+    // much of the alpha, so a see-through picture is laid on the matte before
+    // it is scaled. A damaged file's header may give any number as its format.
+    const QImage::Format format = reader.imageFormat();
+    const bool see_through = format > QImage::Format_Invalid && format < QImage::NImageFormats &&
+                             QImage::toPixelFormat(format).alphaUsage() == QPixelFormat::UsesAlpha;
+    if (scaled.isValid() && !see_through) reader.setScaledSize(orientation.stored_size(scaled));
+    QImage picture = reader.read();
+    flatten_onto_matte(picture);
+    if (picture.isNull() || !scaled.isValid() || picture.size() == scaled) return picture;
+    QImage smaller = picture.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    release_picture(picture);
+    return smaller;
 }
 
 }  // namespace
@@ -142,10 +162,9 @@ QImage read_picture(const std::string& path, const Showing& showing) {
     QFile file;
     if (!open_file(file, path)) return {};
     QImageReader reader(&file);
-    read_what_is_shown(reader, Orientation(reader), showing);
-    QImage picture = reader.read();
-    flatten_onto_matte(picture);
-    return picture;
+    const Orientation orientation(reader);
+    const QSize scaled = read_what_is_shown(reader, orientation, showing);
+    return read_flat(reader, orientation, scaled);
 }
 
 Preview read_preview(const std::string& path, QSize box) {
@@ -157,11 +176,10 @@ Preview read_preview(const std::string& path, QSize box) {
     const QSize size = orientation.upright_size();
     if (!size.isValid() || size.isEmpty()) return preview;
     preview.size = size;
+    QSize scaled;
     if (size.width() > box.width() || size.height() > box.height())
-        reader.setScaledSize(
-            orientation.stored_size(size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1))));
-    preview.picture = reader.read();
-    flatten_onto_matte(preview.picture);
+        scaled = size.scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    preview.picture = read_flat(reader, orientation, scaled);
     return preview;
 }
 

@@ -231,3 +231,40 @@ TEST_F(PictureFileTest, OfAPictureLargerThanTheScreensOnlyWhatTheDesktopShowsIsK
                   c.style == desktop::kCentre || c.style == desktop::kTile ? 1.0 : 3.0);
     }
 }
+
+TEST_F(PictureFileTest, SeeThroughPicturesScaleAsTheyLookOnTheMatte) {
+    if (!photo_tools::available()) GTEST_SKIP() << "needs ImageMagick and exiftool";
+    // 16 bits a channel and 8 alike, scaled down by whole and by broken
+    // factors, and at their own size.
+    const struct Case {
+        const char* what;
+        bool preview;
+        desktop::Showing showing;  // of the wallpaper
+        QSize box;                 // of the preview
+        QSize size;
+    } cases[] = {
+        {"stretched by half", false, {desktop::kStretch, {400, 300}}, {}, {400, 300}},
+        {"stretched by a broken factor", false, {desktop::kStretch, {333, 250}}, {}, {333, 250}},
+        {"centred at its own size", false, {desktop::kCentre, {1024, 768}}, {}, {800, 600}},
+        {"previewed", true, {}, {166, 112}, {149, 112}},
+    };
+    for (const int depth : {8, 16}) {
+        const std::string picture = path("glass" + std::to_string(depth) + ".png");
+        ASSERT_TRUE(photo_tools::make_see_through_picture(picture, 800, 600, depth));
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << depth << " bits, " << c.what);
+            QImage got;
+            if (c.preview) {
+                got = desktop::read_preview(picture, c.box).picture;
+            } else {
+                ASSERT_FALSE(
+                    convert_picture_to_bmp(picture, path("WALLPAPER.BMP"), c.showing).isNull());
+                got = QImage(QString::fromStdString(path("WALLPAPER.BMP")), "BMP");
+            }
+            ASSERT_EQ(got.size(), c.size);
+            EXPECT_FALSE(got.hasAlphaChannel());
+            const QImage expected = photo_tools::on_white(picture, path("expected.bmp"), c.size);
+            EXPECT_GE(photo_tools::psnr(expected, got), 40.0);
+        }
+    }
+}

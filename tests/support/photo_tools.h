@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -96,6 +97,33 @@ inline bool make_detailed_photo(const std::string& file, int width, int height, 
                                  QStringLiteral("-Orientation#=%1").arg(orientation), q(file)});
 }
 
+// A PNG of that bit depth (8 or 16) whose colour runs from red to blue across
+// it and whose alpha from opaque to clear down it.
+inline bool make_see_through_picture(const std::string& file, int width, int height, int depth) {
+    const QString size = QStringLiteral("%1x%2").arg(width).arg(height);
+    return run_tool(
+        "convert", {QStringLiteral("-size"),
+                    size,
+                    QStringLiteral("gradient:red-blue"),
+                    QStringLiteral("-rotate"),
+                    QStringLiteral("90"),
+                    QStringLiteral("-resize"),
+                    size + QLatin1Char('!'),
+                    QStringLiteral("("),
+                    QStringLiteral("-size"),
+                    size,
+                    QStringLiteral("gradient:white-black"),
+                    QStringLiteral(")"),
+                    QStringLiteral("-alpha"),
+                    QStringLiteral("off"),
+                    QStringLiteral("-compose"),
+                    QStringLiteral("CopyOpacity"),
+                    QStringLiteral("-composite"),
+                    QStringLiteral("-depth"),
+                    QString::number(depth),
+                    (depth == 16 ? QStringLiteral("PNG64:") : QStringLiteral("PNG32:")) + q(file)});
+}
+
 // ImageMagick's picture of the file, turned upright as its EXIF says, then
 // put through the further options; null when it fails.
 inline QImage oracle(const std::string& file, const std::string& out,
@@ -104,6 +132,14 @@ inline QImage oracle(const std::string& file, const std::string& out,
                                  QStringList{QStringLiteral("BMP3:") + q(out)}))
         return {};
     return QImage(q(out), "BMP");
+}
+
+// ImageMagick's picture of the file laid on white and scaled to the size.
+inline QImage on_white(const std::string& file, const std::string& out, QSize size) {
+    return oracle(file, out,
+                  {QStringLiteral("-background"), QStringLiteral("white"), QStringLiteral("-alpha"),
+                   QStringLiteral("remove"), QStringLiteral("-resize"),
+                   QStringLiteral("%1x%2!").arg(size.width()).arg(size.height())});
 }
 
 // Which of the marks the colour is nearest to.
@@ -127,18 +163,33 @@ inline std::array<int, 4> corner_marks(const QImage& picture) {
             nearest_mark(picture.pixelColor(x0, y1)), nearest_mark(picture.pixelColor(x1, y1))};
 }
 
-// The mean difference of two pictures of one size, per channel, 0 to 255;
-// 255 when their sizes differ.
-inline double mean_difference(const QImage& a, const QImage& b) {
-    if (a.size() != b.size() || a.isNull()) return 255;
+// The mean over the colour channels of two pictures of one size of what
+// measure makes of each channel's difference.
+template <typename Measure>
+double mean_over_channels(const QImage& a, const QImage& b, Measure measure) {
     double sum = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), r = b.pixel(x, y);
-            sum += std::abs(qRed(p) - qRed(r)) + std::abs(qGreen(p) - qGreen(r)) +
-                   std::abs(qBlue(p) - qBlue(r));
+            for (const int d : {qRed(p) - qRed(r), qGreen(p) - qGreen(r), qBlue(p) - qBlue(r)})
+                sum += measure(d);
         }
     return sum / (3.0 * a.width() * a.height());
+}
+
+// The mean difference of two pictures of one size, per channel, 0 to 255;
+// 255 when their sizes differ.
+inline double mean_difference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) return 255;
+    return mean_over_channels(a, b, [](int d) { return std::abs(d); });
+}
+
+// The peak signal-to-noise ratio of b against a, of one size, in dB over the
+// colour channels; 0 when their sizes differ, 99 when they are alike.
+inline double psnr(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) return 0;
+    const double mean_square = mean_over_channels(a, b, [](int d) { return double(d) * d; });
+    return mean_square == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mean_square);
 }
 
 }  // namespace photo_tools

@@ -284,6 +284,19 @@ TEST_F(WallpaperManagerTest, HalfTransparentPixelsReachTheDesktopAsThePreviewSho
     EXPECT_NEAR(written.blue(), previewed.blue(), 1);
 }
 
+TEST_F(WallpaperManagerTest, ASixteenBitSeeThroughPictureIsPreviewedAsItLooksOnWhite) {
+    if (!photo_tools::available()) GTEST_SKIP() << "needs ImageMagick and exiftool";
+    const std::string glass = path("glass.png");
+    ASSERT_TRUE(photo_tools::make_see_through_picture(glass, 800, 600, 16));
+    open_with({glass});
+    click_row(0);
+    wait_for_sizes("宽:800 高:600");
+    const QImage shown = get<ui::PictureBox>("图片框1")->pixmap().toImage();
+    ASSERT_EQ(shown.size(), QSize(149, 112));
+    const QImage expected = photo_tools::on_white(glass, path("expected.bmp"), shown.size());
+    EXPECT_GE(photo_tools::psnr(expected, shown), 40.0);
+}
+
 TEST_F(WallpaperManagerTest, ANameThatIsNotUtf8KeepsItsBytes) {
     // "春天.bmp" in GBK, as an archive unpacks it on a UTF-8 system.
     const std::string gbk_name = "\xb4\xba\xcc\xec.bmp";
