@@ -33,18 +33,29 @@ std::string unquoted(std::string_view name) {
     return out;
 }
 
+// local@domain; an "@" inside a quoted local part is none.
+bool has_domain(std::string_view address) {
+    const size_t at = address.rfind('@');
+    return at != std::string_view::npos && at > 0 && at + 1 < address.size() &&
+           address.find('"', at) == std::string_view::npos;
+}
+
+bool is_recipient_address(std::string_view address) {
+    return is_single_address(address) && has_domain(address);
+}
+
 // The mailbox of one item, or nothing when the item is none.
 std::optional<Mailbox> mailbox_of(std::string_view item) {
     const size_t open = find_unquoted(item, "<");
     if (open == std::string_view::npos) {
-        if (!is_single_address(item)) return std::nullopt;
+        if (!is_recipient_address(item)) return std::nullopt;
         return Mailbox{{}, std::string(item)};
     }
     const size_t close = item.find('>', open);
     if (close == std::string_view::npos || !text::trim(item.substr(close + 1)).empty())
         return std::nullopt;
     const std::string_view address = text::trim(item.substr(open + 1, close - open - 1));
-    if (!is_single_address(address)) return std::nullopt;
+    if (!is_recipient_address(address)) return std::nullopt;
     return Mailbox{unquoted(text::trim(item.substr(0, open))), std::string(address)};
 }
 

@@ -36,7 +36,9 @@ bool is_single_address(std::string_view address);
 // Items are separated by "," and ";" outside double quotes, and by line
 // breaks; the blanks at both ends of an item are dropped, and so are empty
 // items. An item is an address, or a name followed by the address in "<" and
-// ">" with nothing after it.
+// ">" with nothing after it. The address has a local part and a domain: a
+// server would complete a bare name with a domain of its own and deliver it
+// to whoever has that name there.
 MailboxList parse_mailboxes(std::string_view text);
 
 }  // namespace dezu::network

@@ -33,7 +33,7 @@ TEST(MailAddressesTest, SplitsItemsOutsideQuotesAndAtLineBreaks) {
         {" , ;\n", {}, std::nullopt},
         {"", {}, std::nullopt},
         // What would reach the session as a command of its own.
-        {"a@x\r\nRSET", {"|a@x", "|RSET"}, std::nullopt},
+        {"a@x\r\nRSET", {"|a@x"}, "RSET"},
         // Quoted names keep their separators, blanks and escapes.
         {"Tom Li <t@x>", {"Tom Li|t@x"}, std::nullopt},
         {"\"Li, Tom; Jr\" <t@x>;b@y", {"Li, Tom; Jr|t@x", "|b@y"}, std::nullopt},
@@ -57,6 +57,16 @@ TEST(MailAddressesTest, SplitsItemsOutsideQuotesAndAtLineBreaks) {
         {"c1\xc2\x85@x", {}, "c1\xc2\x85@x"},
         {"ls\xe2\x80\xa8@x", {}, "ls\xe2\x80\xa8@x"},
         {std::string("a@x,n\0l@x", 9), {"|a@x"}, std::string("n\0l@x", 5)},
+        // No domain: a server would complete it with one of its own.
+        {"Wang, Wu<wangwu@x.org>", {"Wu|wangwu@x.org"}, "Wang"},
+        {"Li; Tom<lt@x.org>", {"Tom|lt@x.org"}, "Li"},
+        {"张三", {}, "张三"},
+        {"ok@x,张三<zs>", {"|ok@x"}, "张三<zs>"},
+        {"a@", {}, "a@"},
+        {"@x", {}, "@x"},
+        {"Tom <@x>", {}, "Tom <@x>"},
+        {"\"a@b\"", {}, "\"a@b\""},
+        {"\"a@b\"@x", {"|\"a@b\"@x"}, std::nullopt},
         // Longer than SMTP takes.
         {std::string(242, 'a') + "@example.org",
          {"|" + std::string(242, 'a') + "@example.org"},
