@@ -1,5 +1,6 @@
 #include "platform/network/mail_addresses.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/text/text.h"
@@ -42,6 +43,14 @@ bool has_domain(std::string_view address) {
 
 bool is_recipient_address(std::string_view address) {
     return is_single_address(address) && has_domain(address);
+}
+
+// The characters a name may hold outside quotes (RFC 5322's atext and the
+// blanks between its words); UTF-8 beyond ASCII counts as text.
+bool is_plain_name_character(unsigned char c) {
+    const auto letter = static_cast<unsigned char>(c | 0x20);
+    return c >= 0x80 || (c >= '0' && c <= '9') || (letter >= 'a' && letter <= 'z') || c == ' ' ||
+           c == '\t' || (c != '\0' && std::strchr("!#$%&'*+-/=?^_`{|}~", c));
 }
 
 // The mailbox of one item, or nothing when the item is none.
@@ -90,6 +99,26 @@ MailboxList parse_mailboxes(std::string_view text) {
         }
     }
     return list;
+}
+
+std::string mailbox_text(const Mailbox& box) {
+    // Blanks at the ends would be dropped as the blanks around an item.
+    const bool plain = text::trim(box.name) == box.name &&
+                       std::all_of(box.name.begin(), box.name.end(), [](char c) {
+                           return is_plain_name_character(static_cast<unsigned char>(c));
+                       });
+    std::string out;
+    if (plain) {
+        out = box.name;
+    } else {
+        out = "\"";
+        for (char c : box.name) {
+            if (c == '"' || c == '\\') out += '\\';
+            out += c;
+        }
+        out += '"';
+    }
+    return out + "<" + box.address + ">";
 }
 
 }  // namespace dezu::network

@@ -41,4 +41,10 @@ bool is_single_address(std::string_view address);
 // to whoever has that name there.
 MailboxList parse_mailboxes(std::string_view text);
 
+// The mailbox as one item that parse_mailboxes reads back as it is, for a
+// name without line breaks: the name, in double quotes when it holds a
+// separator, a blank at an end or another character that a plain name
+// cannot, then the address in "<" and ">".
+std::string mailbox_text(const Mailbox& box);
+
 }  // namespace dezu::network

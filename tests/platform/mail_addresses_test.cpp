@@ -97,3 +97,39 @@ TEST(MailAddressesTest, AnAddressIsOneMailbox) {
     for (const auto& [address, single] : cases)
         EXPECT_EQ(net::is_single_address(address), single) << address;
 }
+
+// What the address book writes for an entry is read back as that entry alone,
+// whatever its name holds.
+TEST(MailAddressesTest, AMailboxWrittenOutIsReadBackWhole) {
+    const std::pair<net::Mailbox, std::string> cases[] = {
+        {{"张三", "zs@x.org"}, "张三<zs@x.org>"},
+        {{"Tom Li", "t@x"}, "Tom Li<t@x>"},
+        {{"", "a@x"}, "<a@x>"},
+        {{"O'Neil-Smith", "o@x"}, "O'Neil-Smith<o@x>"},
+        {{"Wang, Wu", "wangwu@x.org"}, "\"Wang, Wu\"<wangwu@x.org>"},
+        {{"Li; Tom", "lt@x.org"}, "\"Li; Tom\"<lt@x.org>"},
+        {{"say \"hi\"", "q@x"}, "\"say \\\"hi\\\"\"<q@x>"},
+        {{"back\\", "b@x"}, "\"back\\\\\"<b@x>"},
+        {{"Li Jr.", "j@x"}, "\"Li Jr.\"<j@x>"},
+        {{" Tom\t", "t@x"}, "\" Tom\t\"<t@x>"},
+        {{"a<b>c", "c@x"}, "\"a<b>c\"<c@x>"},
+        {{"me@home", "m@x"}, "\"me@home\"<m@x>"},
+        {{"(x) [y]: z", "z@x"}, "\"(x) [y]: z\"<z@x>"},
+        {{"\"Wang, Wu\"", "w@x"}, "\"\\\"Wang, Wu\\\"\"<w@x>"},
+    };
+    std::string joined;
+    std::vector<std::string> expected;
+    for (const auto& [box, text] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(net::mailbox_text(box), text);
+        const net::MailboxList list = net::parse_mailboxes(text);
+        EXPECT_EQ(shown(list), std::vector<std::string>{box.name + "|" + box.address});
+        EXPECT_EQ(list.refused, std::nullopt);
+        joined += (joined.empty() ? "" : ",") + text;
+        expected.push_back(box.name + "|" + box.address);
+    }
+    // Joined by "," as the address panel joins them.
+    const net::MailboxList all = net::parse_mailboxes(joined);
+    EXPECT_EQ(shown(all), expected);
+    EXPECT_EQ(all.refused, std::nullopt);
+}
