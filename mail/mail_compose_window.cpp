@@ -235,8 +235,9 @@ void MailComposeWindow::fill_recipients_from_address_book() {
         if (entries_->item(i)->checkState() != Qt::Checked) continue;
         const auto [name, address] =
             mail::split_address_line(entries_->item(i)->text().toStdString());
+        // A name such as "Wang, Wu" goes in quotes, or the send would split it.
         if (!recipients.empty()) recipients += ',';
-        recipients.append(name).append("<").append(address).append(">");
+        recipients += net::mailbox_text({name, address});
     }
     recipients_->setText(QString::fromStdString(recipients));
     panel_->hide();

@@ -1,5 +1,6 @@
 #include "platform/network/mail_addresses.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/text/text.h"
@@ -33,18 +34,37 @@ std::string unquoted(std::string_view name) {
     return out;
 }
 
+// local@domain; an "@" inside a quoted local part is none.
+bool has_domain(std::string_view address) {
+    const size_t at = address.rfind('@');
+    return at != std::string_view::npos && at > 0 && at + 1 < address.size() &&
+           address.find('"', at) == std::string_view::npos;
+}
+
+bool is_recipient_address(std::string_view address) {
+    return is_single_address(address) && has_domain(address);
+}
+
+// The characters a name may hold outside quotes (RFC 5322's atext and the
+// blanks between its words); UTF-8 beyond ASCII counts as text.
+bool is_plain_name_character(unsigned char c) {
+    const auto letter = static_cast<unsigned char>(c | 0x20);
+    return c >= 0x80 || (c >= '0' && c <= '9') || (letter >= 'a' && letter <= 'z') || c == ' ' ||
+           c == '\t' || (c != '\0' && std::strchr("!#$%&'*+-/=?^_`{|}~", c));
+}
+
 // The mailbox of one item, or nothing when the item is none.
 std::optional<Mailbox> mailbox_of(std::string_view item) {
     const size_t open = find_unquoted(item, "<");
     if (open == std::string_view::npos) {
-        if (!is_single_address(item)) return std::nullopt;
+        if (!is_recipient_address(item)) return std::nullopt;
         return Mailbox{{}, std::string(item)};
     }
     const size_t close = item.find('>', open);
     if (close == std::string_view::npos || !text::trim(item.substr(close + 1)).empty())
         return std::nullopt;
     const std::string_view address = text::trim(item.substr(open + 1, close - open - 1));
-    if (!is_single_address(address)) return std::nullopt;
+    if (!is_recipient_address(address)) return std::nullopt;
     return Mailbox{unquoted(text::trim(item.substr(0, open))), std::string(address)};
 }
 
@@ -79,6 +99,26 @@ MailboxList parse_mailboxes(std::string_view text) {
         }
     }
     return list;
+}
+
+std::string mailbox_text(const Mailbox& box) {
+    // Blanks at the ends would be dropped as the blanks around an item.
+    const bool plain = text::trim(box.name) == box.name &&
+                       std::all_of(box.name.begin(), box.name.end(), [](char c) {
+                           return is_plain_name_character(static_cast<unsigned char>(c));
+                       });
+    std::string out;
+    if (plain) {
+        out = box.name;
+    } else {
+        out = "\"";
+        for (char c : box.name) {
+            if (c == '"' || c == '\\') out += '\\';
+            out += c;
+        }
+        out += '"';
+    }
+    return out + "<" + box.address + ">";
 }
 
 }  // namespace dezu::network

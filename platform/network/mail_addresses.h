@@ -36,7 +36,15 @@ bool is_single_address(std::string_view address);
 // Items are separated by "," and ";" outside double quotes, and by line
 // breaks; the blanks at both ends of an item are dropped, and so are empty
 // items. An item is an address, or a name followed by the address in "<" and
-// ">" with nothing after it.
+// ">" with nothing after it. The address has a local part and a domain: a
+// server would complete a bare name with a domain of its own and deliver it
+// to whoever has that name there.
 MailboxList parse_mailboxes(std::string_view text);
+
+// The mailbox as one item that parse_mailboxes reads back as it is, for a
+// name without line breaks: the name, in double quotes when it holds a
+// separator, a blank at an end or another character that a plain name
+// cannot, then the address in "<" and ">".
+std::string mailbox_text(const Mailbox& box);
 
 }  // namespace dezu::network

@@ -347,3 +347,55 @@ TEST_F(MailComposeTest, LineBreaksInRecipientsSeparateAddresses) {
     EXPECT_EQ(QJsonDocument(m["to_names"].toArray()).toJson(QJsonDocument::Compact).toStdString(),
               R"(["张三","","","Li, Tom"])");
 }
+
+// A name in the address book that holds a separator still names one
+// recipient; an item with no domain, which a server would complete with its
+// own, stops the send before anything is connected.
+TEST_F(MailComposeTest, EveryRecipientSentHasADomain) {
+    SmtpPeer peer(path("received"), "", "");
+    ASSERT_TRUE(peer.ready());
+    std::filesystem::remove(path("user.edb"));
+    make_account_db({{"我", "", "me@local", "", "127.0.0.1", std::to_string(peer.port())}});
+    write_file("我.ini", to_gbk("收信人:Wang, Wu地址:wangwu@x.org\r\n"
+                                "收信人:Li; Tom地址:lt@x.org\r\n"
+                                "收信人:say \"hi\"地址:q@x.org\r\n"
+                                "收信人:张三地址:zs@x.org\r\n"));
+    window = compose();
+    senders()->setCurrentIndex(0);
+    auto* recipients = find<QLineEdit>(window, "收信人地址");
+    auto* send = find<QAbstractButton>(window, "超级按钮1");
+    auto sent = [&] {
+        send->click();
+        return wait_until([&] { return !send->isHidden(); }, 20000);
+    };
+    find<QLineEdit>(window, "邮件标题")->setText("s");
+    find<QPlainTextEdit>(window, "邮件内容")->setPlainText("b");
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"Wang, Wu<wangwu@x.org>", "Wang"},
+        {"Li; Tom<lt@x.org>", "Li"},
+        {"张三", "张三"},
+        {"zs@x.org,张三<zs>", "张三<zs>"},
+    };
+    for (const auto& [to, named] : refused) {
+        SCOPED_TRACE(to);
+        recipients->setText(QString::fromUtf8(to));
+        ASSERT_TRUE(sent());
+        EXPECT_EQ(find<ui::StatusBar>(window, "状态条1")->part_text(0),
+                  std::string("收信人地址有误，邮件没有发送：") + named);
+    }
+    EXPECT_EQ(peer.rcpt_log(), "");
+
+    find<QAbstractButton>(window, "按钮1")->click();
+    find<QAbstractButton>(window, "按钮3")->click();
+    EXPECT_EQ(
+        recipients->text().toStdString(),
+        R"("Wang, Wu"<wangwu@x.org>,"Li; Tom"<lt@x.org>,"say \"hi\""<q@x.org>,张三<zs@x.org>)");
+    ASSERT_TRUE(sent());
+    EXPECT_EQ(find<ui::StatusBar>(window, "状态条1")->part_text(0), "邮件发送完毕");
+    EXPECT_EQ(peer.rcpt_log(), "TO:<wangwu@x.org>\nTO:<lt@x.org>\nTO:<q@x.org>\nTO:<zs@x.org>\n");
+    ASSERT_EQ(peer.messages().size(), 1u);
+    const QJsonObject m = parse_message(peer.messages()[0]);
+    EXPECT_EQ(QJsonDocument(m["to_names"].toArray()).toJson(QJsonDocument::Compact).toStdString(),
+              R"(["Wang, Wu","Li; Tom","say \"hi\"","张三"])");
+}

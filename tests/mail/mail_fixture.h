@@ -160,10 +160,9 @@ public:
     // Whether the peer holds a message with the subject "stall".
     bool stalled() const { return std::filesystem::exists(folder_ + "/stalled"); }
     // One line per login tried: mechanism, "tls" or "clear", "ok" or "refused".
-    std::string auth_log() const {
-        std::ifstream in(std::filesystem::path(folder_) / "auth.log");
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    std::string auth_log() const { return text_of("auth.log"); }
+    // The argument of every RCPT command received, one a line.
+    std::string rcpt_log() const { return text_of("rcpt.log"); }
 
     // The received messages, oldest first.
     std::vector<std::string> messages(const std::string& suffix = ".eml") const {
@@ -180,6 +179,11 @@ public:
     }
 
 private:
+    std::string text_of(const char* file) const {
+        std::ifstream in(std::filesystem::path(folder_) / file);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
     std::string folder_;
     int port_;
     QProcess process_;

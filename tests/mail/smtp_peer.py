@@ -3,7 +3,9 @@
 # input closes. With a user it requires a login and notes each attempt in
 # auth.log; a wrong password gets its 535 at once. A message with the subject
 # "stall" gets no answer for a minute, and the peer makes FOLDER/stalled when
-# it begins to hold it. A recipient "refused@..." is refused with 550.
+# it begins to hold it. A recipient "refused@..." is refused with 550. Every
+# RCPT command's argument, as the client sent it, goes to FOLDER/rcpt.log,
+# whether or not a message follows.
 #
 #   smtp_peer.py PORT FOLDER USER PASSWORD [--tls starttls|implicit]
 #       [--certs private-ca|self-signed] [--mechanisms PLAIN,LOGIN]
@@ -154,6 +156,11 @@ class SlowGreetingSMTP(SMTP):
         if drop_at == "mail":
             return self.transport.close()
         return await super().smtp_MAIL(arg)
+
+    async def smtp_RCPT(self, arg):
+        with open(os.path.join(folder, "rcpt.log"), "a") as f:
+            f.write("%s\n" % arg)
+        return await super().smtp_RCPT(arg)
 
     async def smtp_DATA(self, arg):
         if drop_at == "data":

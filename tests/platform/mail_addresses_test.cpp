@@ -33,7 +33,7 @@ TEST(MailAddressesTest, SplitsItemsOutsideQuotesAndAtLineBreaks) {
         {" , ;\n", {}, std::nullopt},
         {"", {}, std::nullopt},
         // What would reach the session as a command of its own.
-        {"a@x\r\nRSET", {"|a@x", "|RSET"}, std::nullopt},
+        {"a@x\r\nRSET", {"|a@x"}, "RSET"},
         // Quoted names keep their separators, blanks and escapes.
         {"Tom Li <t@x>", {"Tom Li|t@x"}, std::nullopt},
         {"\"Li, Tom; Jr\" <t@x>;b@y", {"Li, Tom; Jr|t@x", "|b@y"}, std::nullopt},
@@ -57,6 +57,16 @@ TEST(MailAddressesTest, SplitsItemsOutsideQuotesAndAtLineBreaks) {
         {"c1\xc2\x85@x", {}, "c1\xc2\x85@x"},
         {"ls\xe2\x80\xa8@x", {}, "ls\xe2\x80\xa8@x"},
         {std::string("a@x,n\0l@x", 9), {"|a@x"}, std::string("n\0l@x", 5)},
+        // No domain: a server would complete it with one of its own.
+        {"Wang, Wu<wangwu@x.org>", {"Wu|wangwu@x.org"}, "Wang"},
+        {"Li; Tom<lt@x.org>", {"Tom|lt@x.org"}, "Li"},
+        {"张三", {}, "张三"},
+        {"ok@x,张三<zs>", {"|ok@x"}, "张三<zs>"},
+        {"a@", {}, "a@"},
+        {"@x", {}, "@x"},
+        {"Tom <@x>", {}, "Tom <@x>"},
+        {"\"a@b\"", {}, "\"a@b\""},
+        {"\"a@b\"@x", {"|\"a@b\"@x"}, std::nullopt},
         // Longer than SMTP takes.
         {std::string(242, 'a') + "@example.org",
          {"|" + std::string(242, 'a') + "@example.org"},
@@ -86,4 +96,40 @@ TEST(MailAddressesTest, AnAddressIsOneMailbox) {
     };
     for (const auto& [address, single] : cases)
         EXPECT_EQ(net::is_single_address(address), single) << address;
+}
+
+// What the address book writes for an entry is read back as that entry alone,
+// whatever its name holds.
+TEST(MailAddressesTest, AMailboxWrittenOutIsReadBackWhole) {
+    const std::pair<net::Mailbox, std::string> cases[] = {
+        {{"张三", "zs@x.org"}, "张三<zs@x.org>"},
+        {{"Tom Li", "t@x"}, "Tom Li<t@x>"},
+        {{"", "a@x"}, "<a@x>"},
+        {{"O'Neil-Smith", "o@x"}, "O'Neil-Smith<o@x>"},
+        {{"Wang, Wu", "wangwu@x.org"}, "\"Wang, Wu\"<wangwu@x.org>"},
+        {{"Li; Tom", "lt@x.org"}, "\"Li; Tom\"<lt@x.org>"},
+        {{"say \"hi\"", "q@x"}, "\"say \\\"hi\\\"\"<q@x>"},
+        {{"back\\", "b@x"}, "\"back\\\\\"<b@x>"},
+        {{"Li Jr.", "j@x"}, "\"Li Jr.\"<j@x>"},
+        {{" Tom\t", "t@x"}, "\" Tom\t\"<t@x>"},
+        {{"a<b>c", "c@x"}, "\"a<b>c\"<c@x>"},
+        {{"me@home", "m@x"}, "\"me@home\"<m@x>"},
+        {{"(x) [y]: z", "z@x"}, "\"(x) [y]: z\"<z@x>"},
+        {{"\"Wang, Wu\"", "w@x"}, "\"\\\"Wang, Wu\\\"\"<w@x>"},
+    };
+    std::string joined;
+    std::vector<std::string> expected;
+    for (const auto& [box, text] : cases) {
+        SCOPED_TRACE(text);
+        EXPECT_EQ(net::mailbox_text(box), text);
+        const net::MailboxList list = net::parse_mailboxes(text);
+        EXPECT_EQ(shown(list), std::vector<std::string>{box.name + "|" + box.address});
+        EXPECT_EQ(list.refused, std::nullopt);
+        joined += (joined.empty() ? "" : ",") + text;
+        expected.push_back(box.name + "|" + box.address);
+    }
+    // Joined by "," as the address panel joins them.
+    const net::MailboxList all = net::parse_mailboxes(joined);
+    EXPECT_EQ(shown(all), expected);
+    EXPECT_EQ(all.refused, std::nullopt);
 }

@@ -410,6 +410,34 @@ TEST_F(SmtpClientTest, NoLineBreakReachesACommandOrAHeader) {
     EXPECT_EQ(peer->messages().size(), sent);
 }
 
+// A server completes a recipient without a domain with its own and delivers
+// it there: no such recipient is ever named to it, in any list.
+TEST_F(SmtpClientTest, ARecipientWithoutADomainNeverReachesTheServer) {
+    start_peer({"--tls", "none"}, "");
+    struct Case {
+        std::string to, cc, bcc, result;
+    } cases[] = {
+        {"Wang, Wu<wangwu@x.org>", "", "", "收信人地址无效：Wang"},
+        {"Li; Tom<lt@x.org>", "", "", "收信人地址无效：Li"},
+        {"张三", "", "", "收信人地址无效：张三"},
+        {"ok@x.org, 张三<zs>", "", "", "收信人地址无效：张三<zs>"},
+        {"ok@x.org", "postmaster", "", "收信人地址无效：postmaster"},
+        {"ok@x.org", "", "Tom <tom@>", "收信人地址无效：Tom <tom@>"},
+        {"\"a@b\"", "", "", "收信人地址无效：\"a@b\""},
+        {"\"Wang, Wu\"<wangwu@x.org>", "", "", ""},
+    };
+    net::SmtpClient client;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.to + " | " + c.cc + " | " + c.bcc);
+        ASSERT_TRUE(client.connect("127.0.0.1", peer->port(), "me@local", ""));
+        EXPECT_EQ(client.send("s", "b", c.to, c.cc, c.bcc, "me@local", ""), c.result);
+        client.disconnect();
+    }
+    EXPECT_EQ(peer->rcpt_log(), "TO:<wangwu@x.org>\n");
+    ASSERT_EQ(peer->messages().size(), 1u);
+    EXPECT_EQ(text(parse_message(peer->messages()[0])["to_names"]), R"(["Wang, Wu"])");
+}
+
 TEST_F(SmtpClientTest, LargeAttachmentsArriveWhole) {
     start_peer({"--tls", "starttls"});
     // Sizes around a read block and its base64 lines.
