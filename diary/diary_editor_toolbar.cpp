@@ -90,6 +90,9 @@ void DiaryEditorWindow::import_pages() {
 }
 
 void DiaryEditorWindow::export_page() {
+    // The empty editor is no text of the page, and would empty an older
+    // export chosen to be overwritten.
+    if (session_.shown_page_unreadable()) return tell_unreadable_page();
     const auto chosen = prompts_.save_file_dialog(this, {}, {{"*.TXT", {"*.TXT"}}});
     if (!chosen) return;
     std::string name = *chosen;
@@ -141,6 +144,8 @@ void DiaryEditorWindow::delete_page() {
         session_.set_page_number(0);
         return;
     }
+    // The store cannot mark a record it cannot read: say so before asking.
+    if (session_.shown_page_unreadable()) return tell_unreadable_page();
     if (prompts_.message_box("确认是否删除当前页", ui::MessageStyle::YesNo, std::nullopt, this) !=
         ui::Button::Yes)
         return;

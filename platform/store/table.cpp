@@ -2,7 +2,9 @@
 
 #define SQLITE_HAS_CODEC 1
 #include <fcntl.h>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 #include <sqlcipher/sqlite3.h>
 #include <stdio.h>
 #include <sys/random.h>
@@ -12,6 +14,7 @@
 #include <QByteArray>
 #include <QCryptographicHash>
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <filesystem>
 #include <iterator>
@@ -127,25 +130,101 @@ bool has_locked_table_salt(std::string_view header) {
            header.substr(kSaltRandomPart) == salt_mark(header.substr(0, kSaltRandomPart));
 }
 
-// The key text SQLCipher takes as a derived key with the salt to write:
-// x'KEY SALT' in hex.
+// A salt of ours with one bit flipped, as a failing disk leaves it: the
+// table is damaged, not another program's file.
+bool is_damaged_locked_table_salt(std::string_view header) {
+    if (header.size() != kSaltSize) return false;
+    std::string salt(header);
+    for (std::size_t bit = 0; bit < 8 * kSaltSize; ++bit) {
+        const char mask = static_cast<char>(1 << (bit % 8));
+        salt[bit / 8] ^= mask;
+        if (has_locked_table_salt(salt)) return true;
+        salt[bit / 8] ^= mask;
+    }
+    return false;
+}
+
+using Key = std::array<unsigned char, kKeySize>;
+
+std::optional<Key> derive_key(std::string_view password, std::string_view salt) {
+    Key key;
+    if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()),
+                               reinterpret_cast<const unsigned char*>(salt.data()),
+                               static_cast<int>(salt.size()), kKeyDerivationRounds, kKeySize,
+                               key.data()) != 1)
+        return std::nullopt;
+    return key;
+}
+
+// The key text SQLCipher takes as a derived key with its salt: x'KEY SALT'
+// in hex.
+std::string key_text(const Key& key, std::string_view salt) {
+    QByteArray raw(reinterpret_cast<const char*>(key.data()), kKeySize);
+    raw += QByteArray(salt.data(), static_cast<qsizetype>(salt.size()));
+    std::string text = "x'" + raw.toHex().toStdString() + "'";
+    raw.fill('\0');
+    return text;
+}
+
+// The key text for a new password, with a new marked salt to write.
 std::optional<std::string> key_with_marked_salt(const std::string& password) {
     std::string salt(kSaltRandomPart, '\0');
     if (::getrandom(salt.data(), salt.size(), 0) != static_cast<ssize_t>(salt.size()))
         return std::nullopt;
     salt += salt_mark(salt);
-    unsigned char key[kKeySize];
-    if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()),
-                               reinterpret_cast<const unsigned char*>(salt.data()),
-                               static_cast<int>(salt.size()), kKeyDerivationRounds, kKeySize,
-                               key) != 1)
-        return std::nullopt;
-    QByteArray raw(reinterpret_cast<const char*>(key), kKeySize);
-    raw += QByteArray(salt.data(), static_cast<qsizetype>(salt.size()));
-    std::fill(std::begin(key), std::end(key), 0);
-    std::string text = "x'" + raw.toHex().toStdString() + "'";
-    raw.fill('\0');
+    std::optional<Key> key = derive_key(password, salt);
+    if (!key) return std::nullopt;
+    std::string text = key_text(*key, salt);
+    key->fill(0);
     return text;
+}
+
+// Whether a page of the file passes SQLCipher's check under this key. A
+// wrong key fails every page, so one page that passes shows that the key is
+// right and the table damaged where SQLite could not read it.
+bool key_checks_a_page(const std::string& file, const Key& key, std::string_view salt) {
+    // A page is its encrypted data, its IV, the check (HMAC-SHA1 of the data
+    // and IV, the first page's salt left out, followed by the page's number)
+    // and padding to whole cipher blocks. The check's key is derived from
+    // the key in two rounds, with the salt masked.
+    constexpr std::size_t kPage = kCipherPageSize;
+    constexpr std::size_t kIvSize = 16, kCheckSize = 20, kReserved = 48;
+    constexpr std::size_t kChecked = kPage - kReserved + kIvSize;
+    constexpr int kCheckKeyRounds = 2;
+    constexpr char kCheckSaltMask = 0x3a;
+    // A wrong password reads this much of a large table, and no more.
+    constexpr int kPagesTried = 256;
+    std::string check_salt(salt);
+    for (char& byte : check_salt) byte ^= kCheckSaltMask;
+    Key check_key;
+    if (PKCS5_PBKDF2_HMAC_SHA1(reinterpret_cast<const char*>(key.data()), kKeySize,
+                               reinterpret_cast<const unsigned char*>(check_salt.data()),
+                               static_cast<int>(check_salt.size()), kCheckKeyRounds, kKeySize,
+                               check_key.data()) != 1)
+        return false;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    bool passed = false;
+    for (int page = 1; fd >= 0 && !passed && page <= kPagesTried; ++page) {
+        unsigned char bytes[kPage];
+        if (::pread(fd, bytes, kPage, static_cast<off_t>(page - 1) * kCipherPageSize) !=
+            static_cast<ssize_t>(kPage))
+            break;
+        unsigned char stored[kCheckSize];
+        std::copy_n(bytes + kChecked, kCheckSize, stored);
+        // The number follows the checked bytes, little-endian.
+        for (int i = 0; i < 4; ++i)
+            bytes[kChecked + static_cast<std::size_t>(i)] =
+                static_cast<unsigned char>(static_cast<unsigned>(page) >> (8 * i));
+        const std::size_t from = page == 1 ? kSaltSize : 0;
+        unsigned char computed[EVP_MAX_MD_SIZE];
+        unsigned int computed_size = 0;
+        passed = HMAC(EVP_sha1(), check_key.data(), kKeySize, bytes + from, kChecked + 4 - from,
+                      computed, &computed_size) != nullptr &&
+                 computed_size == kCheckSize && CRYPTO_memcmp(computed, stored, kCheckSize) == 0;
+    }
+    if (fd >= 0) ::close(fd);
+    check_key.fill(0);
+    return passed;
 }
 
 void remove_with_journal(const std::string& file) {
@@ -542,6 +621,23 @@ struct Table::Impl {
         return result;
     }
 
+    // Opens a locked table with the key derived from the password and the
+    // table's salt: derived here, not by SQLCipher, so that a key that fails
+    // can check the pages without a second derivation. A table that SQLite
+    // cannot read under a key that passes a page's check is damaged, not
+    // locked with another password.
+    Problem connect_locked(const std::string& password, std::string_view salt) {
+        std::optional<Key> key = derive_key(password, salt);
+        if (!key) return Problem::Unreadable;
+        std::string text = key_text(*key, salt);
+        Problem result = connect(&text);
+        std::fill(text.begin(), text.end(), '\0');
+        if (result == Problem::WrongPassword && key_checks_a_page(file, *key, salt))
+            result = Problem::Damaged;
+        key->fill(0);
+        return result;
+    }
+
     // Runs the steps as one transaction unless one is in progress already.
     template <class Steps>
     bool atomically(Steps steps) {
@@ -643,7 +739,7 @@ Table Table::open(const std::string& file, const std::string& password, ui::Prom
         result = m.connect(nullptr);
         if (result == Problem::WrongPassword) result = Problem::Damaged;
     } else if (!has_locked_table_salt(header)) {
-        result = Problem::NotATable;
+        result = is_damaged_locked_table_salt(header) ? Problem::Damaged : Problem::NotATable;
     } else if (size < kSmallestLockedTable || size % kCipherPageSize != 0) {
         // One of our locked tables, cut short.
         result = Problem::Damaged;
@@ -651,14 +747,14 @@ Table Table::open(const std::string& file, const std::string& password, ui::Prom
         // Setting the empty password removes the password, so no locked
         // table has it: it is not tried, which would derive a key for
         // nothing.
-        result = password.empty() ? Problem::WrongPassword : m.connect(&password);
+        result = password.empty() ? Problem::WrongPassword : m.connect_locked(password, header);
         if (result == Problem::WrongPassword && prompts) {
             auto answer = prompts->input_box("这个数据表有密码，请输入密码：", "输入密码", {},
                                              ui::InputMode::Masked);
             if (!answer) {
                 result = Problem::NoPassword;
             } else {
-                result = m.connect(&*answer);
+                result = m.connect_locked(*answer, header);
                 std::fill(answer->begin(), answer->end(), '\0');
             }
         }

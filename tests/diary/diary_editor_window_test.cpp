@@ -24,6 +24,24 @@ protected:
     }
     const std::vector<PageText> three_pages = {
         {"one\nbody", "one", "t1"}, {"two", "two", "t2"}, {"three", "three", "t3"}};
+
+    // A book of five pages too long for a file page each, locked with "pw";
+    // gives the pages of its file that hold page 3 alone (found with the
+    // sqlcipher command).
+    std::vector<int> make_locked_book_of_five(const std::string& name) {
+        for (int i = 1; i <= 5; ++i) {
+            const std::string n = std::to_string(i);
+            five_pages.push_back({"第" + n + "页\n" + std::string(2000, static_cast<char>('a' + i)),
+                                  "第" + n + "页", "t" + n});
+        }
+        make_book(name, five_pages);
+        {
+            dezu::store::Table book = dezu::store::Table::open(book_path(name), "x");
+            EXPECT_TRUE(book.set_password("pw"));
+        }
+        return pages_of_record_alone(book_path(name), "pw", 3, 5);
+    }
+    std::vector<PageText> five_pages;
 };
 
 TEST_F(DiaryEditorTest, EmptyBookOpensWithOneBlankPage) {
@@ -115,19 +133,9 @@ TEST_F(DiaryEditorTest, AnEarlierBookLeftOpenIsClosedBeforeTheNextOpens) {
 // is told; 前页 onto page 3 shows nothing of another page, and nothing is
 // ever saved under it.
 TEST_F(DiaryEditorTest, ADamagedPageOfALockedBookIsToldAndNeverWrittenOver) {
-    std::vector<PageText> pages;
-    for (int i = 1; i <= 5; ++i) {
-        const std::string n = std::to_string(i);
-        pages.push_back({"第" + n + "页\n" + std::string(2000, static_cast<char>('a' + i)),
-                         "第" + n + "页", "t" + n});
-    }
-    make_book("locked", pages);
-    {
-        dezu::store::Table book = dezu::store::Table::open(book_path("locked"), "x");
-        ASSERT_TRUE(book.set_password("pw"));
-    }
+    const std::vector<int> damaged = make_locked_book_of_five("locked");
+    const std::vector<PageText>& pages = five_pages;
     const std::string locked = read_file("sj/locked.SJK");
-    const std::vector<int> damaged = pages_of_record_alone(book_path("locked"), "pw", 3, 5);
     // The first of its overflow pages, whose damage SQLite meets, and the
     // last, which SQLCipher hands back as zeros.
     ASSERT_GE(damaged.size(), 2u);
@@ -171,6 +179,48 @@ TEST_F(DiaryEditorTest, ADamagedPageOfALockedBookIsToldAndNeverWrittenOver) {
             EXPECT_EQ(stored->rows[static_cast<std::size_t>(i)],
                       (std::vector<std::string>{pages[static_cast<std::size_t>(i)].content,
                                                 pages[static_cast<std::size_t>(i)].title}));
+    }
+}
+
+// The commands that would take a page that cannot be read for an empty one
+// refuse it and say why: 导出 writes nothing, not even over an older export
+// of the name chosen, 导入 adds nothing, 删除 deletes nothing.
+TEST_F(DiaryEditorTest, CommandsThatNeedThePagesTextRefuseADamagedPage) {
+    const std::vector<int> damaged = make_locked_book_of_five("locked");
+    ASSERT_FALSE(damaged.empty());
+    flip_byte_in_page(book_path("locked"), damaged.front());
+    const std::string told = "第3页无法读取，日记本文件已损坏：" + book_path("locked");
+    for (const int command :
+         {DiaryEditorWindow::kExport, DiaryEditorWindow::kImport, DiaryEditorWindow::kDelete}) {
+        SCOPED_TRACE(command);
+        prompts.then_text("pw");
+        DiaryEditorWindow* w = open_editor("locked");
+        ASSERT_TRUE(w);
+        w->on_diary_toolbar_click(DiaryEditorWindow::kPrevious);
+        w->on_diary_toolbar_click(DiaryEditorWindow::kPrevious);
+        ASSERT_EQ(status(w, 5), "3");
+        write_file("old.TXT", "an earlier export");
+        const std::size_t asked_before = prompts.asked().size();
+        const std::size_t told_before = prompts.messages().size();
+        // What the user would answer, were anything asked.
+        if (command == DiaryEditorWindow::kExport) prompts.then_text(path("old.TXT"));
+        if (command == DiaryEditorWindow::kDelete) prompts.then_button(dezu::ui::Button::Yes);
+        w->on_diary_toolbar_click(command);
+        // Told at once: nothing is asked first.
+        EXPECT_EQ(prompts.asked().size(), asked_before + 1);
+        ASSERT_EQ(prompts.messages().size(), told_before + 1);
+        EXPECT_EQ(prompts.messages().back(), told);
+        EXPECT_FALSE(dezu::ui::is_window_loaded(dezu::ui::windows::kDiaryImport));
+        EXPECT_EQ(read_file("old.TXT"), "an earlier export");
+        EXPECT_EQ(row_count(w), 5);
+        w->on_diary_toolbar_click(DiaryEditorWindow::kClose);
+        const dezu::store::Table book = dezu::store::Table::open(book_path("locked"), "pw");
+        const auto stored = book.read_all({"内容"});
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->rows.size(), 5u);
+        EXPECT_EQ(stored->unreadable, std::vector<int>{3});
+        // An answer left unused must not reach the next opening.
+        prompts = ScriptedPrompts();
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "diary_fixture.h"
 #include "platform/files/files.h"
+#include "support/damaged_table.h"
 #include "support/key_derivations.h"
 
 // The diary's books on disk: what the program leaves beside a book, and what
@@ -142,6 +143,36 @@ TEST_F(DiaryStoreTest, OpeningALockedBookDerivesOneKeyFromTheAnswerAlone) {
         session().close_book();
     }
     EXPECT_EQ(prompts.asked().size(), 2u);
+}
+
+// A bit flipped in the first page of a locked book, which SQLite reads
+// before any other: the right password is told that the book is damaged, so
+// that nobody takes it for forgotten, and a wrong one is still told as wrong.
+// Telling them apart costs no second key on the UI thread.
+TEST_F(DiaryStoreTest, ALockedBookWithADamagedFirstPageIsToldDamagedToItsPassword) {
+    make_big_book("locked", 20);
+    {
+        Table book = Table::open(book_path("locked"), "x");
+        ASSERT_TRUE(book.set_password("pw"));
+    }
+    flip_bit_at(book_path("locked"), 300);
+    const std::string damaged = read_file("sj/locked.SJK");
+    struct Case {
+        const char* answer;
+        std::string says;
+    };
+    for (const Case& c :
+         {Case{"pw", "日记本文件已损坏：" + book_path("locked")}, Case{"wrong", "密码错误"}}) {
+        SCOPED_TRACE(c.answer);
+        session().set_current_book("locked");
+        prompts.then_text(c.answer);
+        const int before = key_derivations();
+        EXPECT_EQ(session().open_current_book(), DiarySession::Opening::Refused);
+        EXPECT_EQ(key_derivations() - before, 1);
+        EXPECT_EQ(session().opening_error(), c.says);
+    }
+    EXPECT_EQ(prompts.asked().size(), 2u);
+    EXPECT_TRUE(read_file("sj/locked.SJK") == damaged);
 }
 
 TEST_F(DiaryStoreTest, AFileThatIsNoWholeBookIsToldAsSuchWithoutAPasswordQuestion) {

@@ -452,6 +452,55 @@ TEST_F(RecordStoreTest, ADamagedRecordOfALockedTableIsToldAndTheOthersRead) {
     }
 }
 
+// One bit flipped in the first page of a locked table, the one SQLite reads
+// first: the right password is told that the table is damaged, never that it
+// is wrong, and a wrong one still is. A flipped bit of the salt before it is
+// damage to a table of ours, whatever the password.
+TEST_F(RecordStoreTest, ADamagedFirstPageOfALockedTableIsNotAWrongPassword) {
+    const std::string file =
+        make_table("locked.SJK", std::vector<std::string>(8, std::string(1500, 'p')));
+    lock(file, "pw");
+    const std::string locked = read_file("locked.SJK");
+    struct Case {
+        const char* what;
+        long at;        // the byte of the first page whose bit flips
+        Problem right;  // with the right password
+        Problem wrong;  // with a wrong one
+        bool asks;
+    };
+    for (const Case& c : {
+             Case{"the records' layout", 300, Problem::Damaged, Problem::WrongPassword, true},
+             Case{"the page's last data", 975, Problem::Damaged, Problem::WrongPassword, true},
+             Case{"its IV", 980, Problem::Damaged, Problem::WrongPassword, true},
+             Case{"its check", 1000, Problem::Damaged, Problem::WrongPassword, true},
+             Case{"the salt", 3, Problem::Damaged, Problem::Damaged, false},
+             Case{"the salt's mark", 13, Problem::Damaged, Problem::Damaged, false},
+             // Nothing reads the padding after the check.
+             Case{"the padding", 1020, Problem::None, Problem::WrongPassword, true},
+         }) {
+        for (const char* answer : {"pw", "wrong"}) {
+            SCOPED_TRACE(std::string(c.what) + ", answered " + answer);
+            write_file("case.SJK", locked);
+            flip_bit_at(path("case.SJK"), c.at);
+            const std::string damaged = read_file("case.SJK");
+            ScriptedPrompts asked;
+            asked.then_text(answer);
+            Table t = Table::open(path("case.SJK"), "", &asked);
+            const Problem expected = answer == std::string("pw") ? c.right : c.wrong;
+            EXPECT_EQ(t.error().problem, expected) << t.error().text;
+            if (expected == Problem::Damaged) {
+                EXPECT_EQ(t.error().text, "数据表文件已损坏：" + path("case.SJK"));
+            }
+            if (expected == Problem::None) {
+                EXPECT_EQ(contents(t).size(), 8u);
+            }
+            EXPECT_EQ(asked.asked().size(), c.asks ? 1u : 0u);
+            t.close();
+            EXPECT_TRUE(read_file("case.SJK") == damaged);
+        }
+    }
+}
+
 // A zero byte cannot be told from a page read as zeros, so none is stored.
 TEST_F(RecordStoreTest, ZeroBytesAreLeftOutOfWrittenTexts) {
     Table t = open(make_table("book.SJK", {"x"}));

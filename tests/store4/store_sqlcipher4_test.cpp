@@ -123,6 +123,18 @@ TEST_F(SqlCipher4StoreTest, LocksABookOpensItAgainAndUnlocksIt) {
     EXPECT_EQ(pages_of(Table::open(file, "anything")), kPages);
 }
 
+// A bit flipped in the first page, which SQLCipher 4 answers as SQLCipher 3
+// does, as if the key were wrong: the right password is still told damage.
+TEST_F(SqlCipher4StoreTest, ADamagedFirstPageIsToldAsDamageToTheRightPasswordOnly) {
+    const std::string file = path("book.SJK");
+    ASSERT_NO_FATAL_FAILURE(lock_new_book(file, "pw", kPages));
+    std::string bytes = read_bytes(file);
+    bytes[300] = static_cast<char>(bytes[300] ^ 0x01);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+    EXPECT_EQ(Table::open(file, "pw").error().problem, Problem::Damaged);
+    EXPECT_EQ(Table::open(file, "wrong").error().problem, Problem::WrongPassword);
+}
+
 TEST_F(SqlCipher4StoreTest, TheSystemsSqlCipherOpensTheBooksItLocks) {
     const std::string file = path("book.SJK");
     ASSERT_NO_FATAL_FAILURE(lock_new_book(file, "pw", kPages));

@@ -72,8 +72,11 @@ std::vector<int> pages_of_record_alone(const std::string& file, const std::strin
 }
 
 void flip_byte_in_page(const std::string& file, int page) {
+    flip_bit_at(file, (page - 1) * kPageSize + kFlippedByte);
+}
+
+void flip_bit_at(const std::string& file, long at) {
     std::fstream f(file, std::ios::binary | std::ios::in | std::ios::out);
-    const long at = (page - 1) * kPageSize + kFlippedByte;
     f.seekg(at);
     char byte = 0;
     f.get(byte);

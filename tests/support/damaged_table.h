@@ -15,3 +15,6 @@ std::vector<int> pages_of_record_alone(const std::string& file, const std::strin
 
 // Flips one byte in that page of the file.
 void flip_byte_in_page(const std::string& file, int page);
+
+// Flips the lowest bit of the byte at this offset of the file.
+void flip_bit_at(const std::string& file, long offset);
