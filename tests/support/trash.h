@@ -26,8 +26,9 @@ public:
         struct stat home {
         }, here{}, data{};
         const char* home_dir = std::getenv("HOME");
+        const char* data_dir = std::getenv("XDG_DATA_HOME");
         if (!home_dir || ::stat(home_dir, &home) != 0) return "no home folder";
-        if (::stat(folder.c_str(), &here) != 0 || ::stat(std::getenv("XDG_DATA_HOME"), &data) != 0)
+        if (!data_dir || ::stat(data_dir, &data) != 0 || ::stat(folder.c_str(), &here) != 0)
             return "no temporary folder";
         if (here.st_dev != home.st_dev || data.st_dev != home.st_dev)
             return "the temporary folder is not on the home folder's disk";
