@@ -13,6 +13,8 @@ packages=(
   # benchmark runs gst-launch-1.0 beside it.
   ffmpeg gstreamer1.0-tools
   libcurl4-openssl-dev libicu-dev
+  # GIO moves files to the wastebasket by their names' bytes.
+  libglib2.0-dev
   fonts-noto-cjk fonts-arphic-ukai
   googletest libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-utils trayer imagemagick libimage-exiftool-perl poppler-utils

@@ -2,10 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <QCryptographicHash>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/desktop/picture_file.h"
+#include "platform/files/files.h"
 #include "platform/text/text.h"
 
 namespace dezu::wallpaper {
@@ -58,6 +60,20 @@ std::string HandOver::next_name(const std::string& folder) {
     return last_;
 }
 
+std::string hand_over_folder(const std::string& program_folder) {
+    if (text::is_valid_utf8(program_folder)) return program_folder;
+    const std::string data = files::user_data_dir();
+    if (data.empty() || !text::is_valid_utf8(data)) return program_folder;
+    // One folder per program folder, so that two copies never take each
+    // other's names.
+    const QByteArray key = QCryptographicHash::hash(QByteArray::fromStdString(program_folder),
+                                                    QCryptographicHash::Sha256)
+                               .toHex()
+                               .left(16);
+    const std::string folder = data + "/dezu/wallpaper-" + key.toStdString() + "/";
+    return files::make_directory(folder) ? folder : program_folder;
+}
+
 bool is_bmp_path(const std::string& path) {
     return text::ends_with_ignoring_case(path, ".BMP");
 }
@@ -81,7 +97,7 @@ ChangeResult carry_out_change(const ChangeRequest& request, desktop::DesktopSett
     }
     if (stop()) return result;
     if (!result.handed.empty() && (result.converted || !text::is_valid_utf8(result.handed))) {
-        const std::string name = hand_over.next_name(request.folder);
+        const std::string name = hand_over.next_name(hand_over_folder(request.folder));
         if (make_name(result.handed, name, result.converted)) result.handed = name;
     }
     if (stop()) return result;

@@ -33,13 +33,20 @@ struct ChangeResult {
 class HandOver {
 public:
     std::mutex& serial() { return serial_; }
-    // The name that the desktop was not handed last. Callers hold serial().
+    // The name in the folder that the desktop was not handed last. Callers
+    // hold serial().
     std::string next_name(const std::string& folder);
 
 private:
     std::mutex serial_;
     std::string last_;
 };
+
+// Where the names handed to the desktop are made, ending in "/": the program
+// folder, or when that is not UTF-8, a folder of this program folder's own in
+// the user's data folder, which lasts as the desktop's setting does. The
+// program folder still when no such folder can be made.
+std::string hand_over_folder(const std::string& program_folder);
 
 // Whether the listed path goes to the desktop as it is: its last four bytes
 // are ".BMP" in any case.

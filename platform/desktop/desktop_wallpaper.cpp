@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/desktop/root_window.h"
+#include "platform/text/text.h"
 
 namespace dezu::desktop {
 
@@ -90,7 +91,14 @@ bool set_gnome_like(const QString& schema, const std::string& path, int style) {
     return gsettings(schema, QStringLiteral("picture-options"), gsettings_option(style));
 }
 
+// The desktops that keep the path itself as UTF-8 text: a name in other bytes
+// would be stored with those bytes replaced, naming no file.
+bool holds_as_text(const std::string& path) {
+    return text::is_valid_utf8(path);
+}
+
 bool set_mate(const std::string& path, int style) {
+    if (!holds_as_text(path)) return false;
     const QString schema = QStringLiteral("org.mate.background");
     // MATE has no "none" style: no file is no picture.
     if (!gsettings(schema, QStringLiteral("picture-filename"),
@@ -101,6 +109,7 @@ bool set_mate(const std::string& path, int style) {
 }
 
 bool set_xfce(const std::string& path, int style) {
+    if (!holds_as_text(path)) return false;
     const QString channel = QStringLiteral("xfce4-desktop");
     const std::optional<QString> listing =
         run(QStringLiteral("xfconf-query"), {QStringLiteral("-c"), channel, QStringLiteral("-l")});
@@ -182,6 +191,7 @@ bool set_plasma(const std::string& path, int style) {
 // LXQt's pcmanfm-qt and LXDE's pcmanfm draw the desktop and take the same
 // options; "color" shows the background colour alone.
 bool set_pcmanfm(const QString& program, const std::string& path, int style) {
+    if (!holds_as_text(path)) return false;
     QStringList arguments;
     if (!path.empty())
         arguments << QStringLiteral("--set-wallpaper=") + QString::fromStdString(path);

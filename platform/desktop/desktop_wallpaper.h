@@ -12,8 +12,9 @@ namespace dezu::desktop {
 // wallpaper when the path is empty (the style is then ignored). The desktop
 // is chosen by XDG_CURRENT_DESKTOP (GNOME and its kin, Cinnamon, MATE, XFCE,
 // KDE Plasma, LXQt, LXDE). Without one of them the X11 root window is painted,
-// from the picture when it is given. Desktops whose settings hold UTF-8 text
-// need a path that is UTF-8. True when the desktop took the setting.
+// from the picture when it is given. MATE, XFCE, LXQt and LXDE keep the path
+// as UTF-8 text and refuse one that is not. True when the desktop took the
+// setting.
 [[nodiscard]] bool set_desktop_wallpaper(const std::string& path, int style = kStretch,
                                          const QImage* picture = nullptr);
 

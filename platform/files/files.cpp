@@ -177,6 +177,15 @@ bool write_lines(const std::string& path, const std::vector<std::string>& lines)
     return static_cast<bool>(write_whole_file(path, text::encode_text(encoded, form, "\r\n")));
 }
 
+std::string user_data_dir() {
+    // A relative value is to be ignored, as the base directory rules say.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && data[0] == '/') return data;
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.local/share";
+    return {};
+}
+
 bool make_directory(const std::string& path) {
     std::error_code ec;
     fs::create_directories(fs::u8path(path), ec);

@@ -54,6 +54,11 @@ std::vector<std::string> read_path_lines(const std::string& path);
 // was, when the file is there but cannot be read whole.
 [[nodiscard]] bool write_lines(const std::string& path, const std::vector<std::string>& lines);
 
+// The user's data folder by its bytes: $XDG_DATA_HOME, else ~/.local/share;
+// empty when neither can be told. It lasts across sessions, unlike the
+// runtime folder.
+std::string user_data_dir();
+
 // True when the folder is there afterwards, made now or before.
 [[nodiscard]] bool make_directory(const std::string& path);
 

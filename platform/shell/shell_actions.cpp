@@ -1,10 +1,9 @@
 #include "platform/shell/shell_actions.h"
 
-#include <QFile>
-
 #include "platform/shell/date_time_settings.h"
 #include "platform/shell/run_dialog.h"
 #include "platform/shell/shell.h"
+#include "platform/shell/trash.h"
 
 namespace dezu::shell {
 
@@ -33,7 +32,7 @@ bool DesktopShell::open_document(const std::string& target) {
 }
 
 bool DesktopShell::move_to_trash(const std::string& path) {
-    return QFile::moveToTrash(QString::fromStdString(path));
+    return shell::move_to_trash(path);
 }
 
 }  // namespace dezu::shell

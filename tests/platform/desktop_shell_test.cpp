@@ -3,15 +3,18 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
 
 #include "platform/shell/run_dialog.h"
 #include "platform/shell/shell_actions.h"
+#include "support/iconv.h"
 #include "support/program_dir.h"
 #include "support/scripted_prompts.h"
 #include "support/stand_ins.h"
+#include "support/trash.h"
 
 namespace ui = dezu::ui;
 
@@ -81,6 +84,59 @@ TEST_F(DesktopShellTest, ScreenSaverStartsThroughXdgScreensaver) {
     programs.add("xdg-screensaver");
     EXPECT_TRUE(shell.start_screen_saver());
     EXPECT_EQ(programs.wait_for_calls(1), std::vector<std::string>{"xdg-screensaver [activate]"});
+}
+
+// The real wastebasket takes a file by its name's bytes, whatever their
+// encoding, and keeps the record that puts it back where it was.
+TEST_F(DesktopShellTest, WastebasketTakesEveryNameByItsBytes) {
+    ASSERT_TRUE(dezu::files::make_directory(path("songs")));
+    if (const std::string why = Wastebasket::unusable_for(path("songs")); !why.empty())
+        GTEST_SKIP() << why;
+    const struct Case {
+        const char* what;
+        std::string name;
+    } cases[] = {
+        {"GBK, as a Windows archive unpacks", gbk("海边") + ".mp3"},
+        {"UTF-8", "春天.mp3"},
+        {"characters an address escapes", "50% a#b?.mp3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string song = path("songs/" + c.name);
+        write_file("songs/" + c.name, c.what);
+        EXPECT_TRUE(shell.move_to_trash(song));
+        EXPECT_FALSE(std::filesystem::exists(song));
+        const std::vector<std::string> names = Wastebasket::names_from(song);
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(names[0], c.name);
+        EXPECT_EQ(dezu::files::read_whole_file(Wastebasket::file(names[0])), c.what);
+    }
+    // A second file of a name already in the wastebasket keeps the first one.
+    const std::string again = path("songs/" + cases[0].name);
+    write_file("songs/" + cases[0].name, "again");
+    EXPECT_TRUE(shell.move_to_trash(again));
+    std::vector<std::string> contents;
+    for (const std::string& name : Wastebasket::names_from(again))
+        contents.push_back(dezu::files::read_whole_file(Wastebasket::file(name)));
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(contents, (std::vector<std::string>{"GBK, as a Windows archive unpacks", "again"}));
+}
+
+// What names no file of its own is refused and leaves every file as it was:
+// a relative name would be taken from wherever the program was started.
+TEST_F(DesktopShellTest, WastebasketRefusesWhatNamesNoFile) {
+    write_file("here.mp3", "here");
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(dir());
+    for (const std::string& refused :
+         {std::string(), std::string("here.mp3"), path("gone.mp3"), path("no/such/folder/a.mp3")}) {
+        SCOPED_TRACE(refused);
+        EXPECT_FALSE(shell.move_to_trash(refused));
+        EXPECT_TRUE(Wastebasket::names_from(refused).empty());
+    }
+    std::filesystem::current_path(started);
+    EXPECT_EQ(read_file("here.mp3"), "here");
+    EXPECT_TRUE(std::filesystem::exists(dir()));
 }
 
 class RunDialogTest : public DesktopShellTest {

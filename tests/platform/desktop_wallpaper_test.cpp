@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -225,5 +226,25 @@ TEST_F(DesktopWallpaperTest, LxqtAndLxdeAreSetThroughTheirDesktopPrograms) {
         ScopedEnv desktop("XDG_CURRENT_DESKTOP", c.desktop);
         EXPECT_TRUE(set_desktop_wallpaper(c.path, c.style));
         EXPECT_EQ(calls(), std::vector<std::string>{c.expected});
+    }
+}
+
+// These desktops keep the path as UTF-8 text: a name in other bytes would be
+// stored with them replaced, naming no file, so it is refused unasked.
+TEST_F(DesktopWallpaperTest, DesktopsThatKeepTextRefuseANameThatIsNotUtf8) {
+    for (const char* program : {"gsettings", "xfconf-query", "pcmanfm-qt", "pcmanfm"}) add(program);
+    const std::string gbk_name = "/p/\xb4\xba.bmp";  // "春.bmp" in GBK
+    for (const char* desktop : {"MATE", "XFCE", "LXQt", "LXDE"}) {
+        SCOPED_TRACE(desktop);
+        ScopedEnv env("XDG_CURRENT_DESKTOP", desktop);
+        EXPECT_FALSE(set_desktop_wallpaper(gbk_name, 2));
+        EXPECT_TRUE(calls().empty());
+        // A UTF-8 name goes through.
+        EXPECT_TRUE(set_desktop_wallpaper("/p/春.bmp", 2));
+        const std::vector<std::string> made = calls();
+        EXPECT_TRUE(std::any_of(made.begin(), made.end(), [](const std::string& call) {
+            return call.find("/p/春.bmp") != std::string::npos;
+        }));
+        std::filesystem::remove(log());
     }
 }

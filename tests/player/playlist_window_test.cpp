@@ -5,12 +5,16 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <filesystem>
 #include <tuple>
 
 #include "platform/files/files.h"
+#include "platform/shell/shell_actions.h"
 #include "platform/text/text.h"
 #include "player/add_media.h"
 #include "player_test_support.h"
+#include "support/iconv.h"
+#include "support/trash.h"
 
 using dezu::player::scan_media_folder;
 
@@ -210,6 +214,36 @@ TEST_F(PlaylistWindowTest, RecyclingGoesThroughTheShell) {
     EXPECT_EQ(rows(), std::vector<std::string>{"/m/1.mp3"});
     EXPECT_TRUE(selected_rows().empty());
     EXPECT_EQ(dezu::files::read_lines(path("TMP.m3u")), std::vector<std::string>{"/m/1.mp3"});
+}
+
+// Through the real wastebasket: a file whose name is GBK bytes (as an
+// archive made on Windows unpacks) goes as a UTF-8-named one does.
+TEST_F(PlaylistWindowTest, RecyclingMovesEveryNamedFileToTheWastebasket) {
+    if (const std::string why = Wastebasket::unusable_for(dir()); !why.empty()) GTEST_SKIP() << why;
+    ASSERT_NE(open_bar(), nullptr);
+    dezu::ui::destroy_window(dezu::ui::windows::kPlayerBar);
+    dezu::shell::DesktopShell shell(services.prompts);
+    PlaylistWindow window(player(), services.prompts, shell, false);
+    const std::string gbk_song = track(gbk("海边") + ".wav", 100);
+    const std::string song = track("春天.wav", 100);
+    const std::string kept = track("kept.wav", 100);
+    const std::string gone = path("gone.wav");
+    set_rows({gbk_song, kept, song, gone});
+    for (int row : {0, 2, 3}) window.list()->item(row)->setSelected(true);
+    window.recycle_selected_files();
+    // The missing file's row stays, as any that could not be moved.
+    EXPECT_EQ(player().rows(), (std::vector<std::string>{kept, gone}));
+    EXPECT_EQ(dezu::files::read_path_lines(path("TMP.m3u")),
+              (std::vector<std::string>{kept, gone}));
+    for (const std::string& moved : {gbk_song, song}) {
+        SCOPED_TRACE(moved);
+        EXPECT_FALSE(dezu::files::file_exists(moved));
+        const std::vector<std::string> names = Wastebasket::names_from(moved);
+        ASSERT_EQ(names.size(), 1u);
+        EXPECT_EQ(names[0], std::filesystem::path(moved).filename().string());
+        EXPECT_EQ(dezu::files::read_whole_file(Wastebasket::file(names[0])), wav_bytes(100));
+    }
+    EXPECT_TRUE(dezu::files::file_exists(kept));
 }
 
 TEST_F(PlaylistWindowTest, SaveAddsTheExtensionAndMakesTheFileCurrent) {

@@ -13,14 +13,20 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "platform/desktop/desktop_setter.h"
 #include "platform/desktop/desktop_wallpaper.h"
+#include "platform/files/files.h"
 #include "platform/settings/settings.h"
+#include "platform/text/text.h"
 #include "platform/ui/failures.h"
+#include "support/iconv.h"
 #include "support/scripted_prompts.h"
+#include "support/tools.h"
 #include "wallpaper/wallpaper_rotator.h"
 
 namespace {
@@ -77,7 +83,7 @@ class DesktopDaemonTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        for (const char* sub : {"config", "runtime", "cache", "program"})
+        for (const char* sub : {"config", "runtime", "cache", "data", "program"})
             ASSERT_TRUE(QDir(dir_.path()).mkpath(QString::fromLatin1(sub)));
         QFile::setPermissions(dir_.path() + "/runtime", QFileDevice::ReadOwner |
                                                             QFileDevice::WriteOwner |
@@ -86,8 +92,22 @@ protected:
         env_.emplace_back(std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", path("config")));
         env_.emplace_back(std::make_unique<ScopedEnv>("XDG_RUNTIME_DIR", path("runtime")));
         env_.emplace_back(std::make_unique<ScopedEnv>("XDG_CACHE_HOME", path("cache")));
+        env_.emplace_back(std::make_unique<ScopedEnv>("XDG_DATA_HOME", path("data")));
         env_.emplace_back(std::make_unique<ScopedEnv>("GSETTINGS_BACKEND", "dconf"));
         env_.emplace_back(std::make_unique<ScopedEnv>("DISPLAY", std::nullopt));
+        env_.emplace_back(std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS", std::nullopt));
+        env_.emplace_back(std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_PID", std::nullopt));
+        start_bus();
+    }
+    void TearDown() override {
+        stop_bus();
+        env_.clear();
+        // By the names' bytes: QTemporaryDir cannot remove a name that is no UTF-8.
+        std::error_code ec;
+        std::filesystem::remove_all(dir_.path().toStdString(), ec);
+    }
+
+    void start_bus() {
         bus_.setProcessChannelMode(QProcess::SeparateChannels);
         bus_.start(QStringLiteral("dbus-daemon"),
                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
@@ -98,14 +118,20 @@ protected:
         while (!address.contains('\n') && bus_.waitForReadyRead(5000))
             address += bus_.readAllStandardOutput();
         ASSERT_FALSE(address.trimmed().isEmpty()) << "the session bus did not start";
-        env_.emplace_back(std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_ADDRESS",
-                                                      address.trimmed().toStdString()));
-        env_.emplace_back(std::make_unique<ScopedEnv>("DBUS_SESSION_BUS_PID", std::nullopt));
+        setenv("DBUS_SESSION_BUS_ADDRESS", address.trimmed().constData(), 1);
     }
-    void TearDown() override {
+    void stop_bus() {
         bus_.terminate();
         bus_.waitForFinished(3000);
-        env_.clear();
+    }
+    // The user logs out and in again: the bus and the daemons on it end, the
+    // runtime folder goes, and what the daemons stored is read anew.
+    void restart_session() {
+        stop_bus();
+        std::filesystem::remove_all(path("runtime"));
+        std::filesystem::create_directory(path("runtime"));
+        std::filesystem::permissions(path("runtime"), std::filesystem::perms::owner_all);
+        start_bus();
     }
 
     std::string path(const std::string& name) const {
@@ -127,24 +153,28 @@ protected:
     }
 
     // Three different photos put on the desktop by three ticks of a real
-    // rotator, handed to the desktop's real setting.
-    void three_changes() {
+    // rotator, handed to the desktop's real setting; the check runs after
+    // each. Each photo is made by ImageMagick under a UTF-8 name and then
+    // given its name in the program folder by its bytes.
+    void three_changes(const std::string& folder = "program",
+                       const std::vector<std::string>& names = {"photo0.jpg", "photo1.jpg",
+                                                                "photo2.jpg"},
+                       const std::function<void(int)>& check = nullptr) {
+        ASSERT_TRUE(have("convert")) << "ImageMagick is not installed";
         dezu::ProgramSite site;
-        site.dir = path("program") + "/";
+        site.dir = path(folder) + "/";
         site.file_name = "dezu";
+        ASSERT_TRUE(dezu::files::make_directory(site.dir));
         std::string list;
-        const QColor colours[] = {Qt::red, Qt::green, Qt::blue};
         for (int i = 0; i < 3; ++i) {
-            QImage photo(64, 48, QImage::Format_RGB32);
-            photo.fill(colours[i]);
-            const std::string file = site.path("photo" + std::to_string(i) + ".jpg");
-            ASSERT_TRUE(photo.save(QString::fromStdString(file), "JPG"));
+            const std::string made = path("made" + names[i].substr(names[i].rfind('.')));
+            ASSERT_TRUE(run_tool("convert", {"-size", "64x48", "xc:" + kColours[i].name(),
+                                             QString::fromStdString(made)}));
+            const std::string file = site.path(names[i]);
+            std::filesystem::rename(made, file);
             list += file + "\n";
         }
-        QFile list_file(QString::fromStdString(site.path("WALLAB.INI")));
-        ASSERT_TRUE(list_file.open(QIODevice::WriteOnly));
-        list_file.write(list.c_str());
-        list_file.close();
+        ASSERT_TRUE(dezu::files::write_whole_file(site.path("WALLAB.INI"), list));
         dezu::settings::Settings settings(site.path("clock.ini"));
         ScriptedPrompts prompts;
         dezu::ui::FailureReporter failures(prompts);
@@ -159,9 +189,65 @@ protected:
             QDeadlineTimer deadline(20000);
             while (rotator.busy() && !deadline.hasExpired()) QThread::msleep(5);
             QCoreApplication::processEvents();
+            if (check) check(i);
         }
         EXPECT_EQ(taken, 3);
     }
+
+    // The picture file a desktop keeps, as the desktop reads it.
+    static std::string stored_picture(const std::string& desktop) {
+        if (desktop == "MATE") {
+            const QString value =
+                run("gsettings", {"get", "org.mate.background", "picture-filename"})
+                    .value_or(QString());
+            return value.mid(1, value.size() - 2).toStdString();  // less the quotes
+        }
+        return run("xfconf-query", {"-c", "xfce4-desktop", "-p", kXfceImage})
+            .value_or(QString())
+            .toStdString();
+    }
+
+    // Whether the file shows the colour, as a desktop that reads it would.
+    static bool shows(const std::string& file, QColor colour) {
+        const QImage picture(QString::fromStdString(file));
+        if (picture.isNull()) return false;
+        const QColor middle = picture.pixelColor(picture.width() / 2, picture.height() / 2);
+        return std::abs(middle.red() - colour.red()) < 12 &&
+               std::abs(middle.green() - colour.green()) < 12 &&
+               std::abs(middle.blue() - colour.blue()) < 12;
+    }
+
+    // A program folder whose name is GBK, as an archive made on Windows
+    // unpacks: every change, a converted photo's and a listed BMP's, reaches
+    // the desktop's store as a UTF-8 name of the very picture, in the user's
+    // data folder, and the store still names it after the session restarts.
+    // A name in other bytes is refused, and the store keeps what it held.
+    void gbk_program_folder(const std::string& desktop) {
+        ScopedEnv current("XDG_CURRENT_DESKTOP", desktop);
+        const std::string folder = gbk("程序");
+        three_changes(folder, {gbk("春") + ".jpg", gbk("夏") + ".JPG", gbk("秋") + ".bmp"},
+                      [&](int i) {
+                          const std::string stored = stored_picture(desktop);
+                          SCOPED_TRACE(std::to_string(i) + " " + stored);
+                          EXPECT_TRUE(dezu::text::is_valid_utf8(stored));
+                          EXPECT_EQ(stored.rfind(path("data") + "/", 0), 0u);
+                          // A fresh start stands on entry 1: the first tick sets entry 2.
+                          EXPECT_TRUE(shows(stored, kColours[(i + 1) % 3]));
+                      });
+        const std::string last = stored_picture(desktop);
+        restart_session();
+        EXPECT_EQ(stored_picture(desktop), last);
+        EXPECT_TRUE(shows(last, kColours[0])) << last;
+
+        EXPECT_FALSE(dezu::desktop::set_desktop_wallpaper(path(folder + "/" + gbk("春") + ".jpg"),
+                                                          dezu::desktop::kTile));
+        EXPECT_EQ(stored_picture(desktop), last);
+    }
+
+    static inline const QColor kColours[] = {QColor(220, 30, 30), QColor(30, 200, 30),
+                                             QColor(30, 30, 220)};
+    static inline const QString kXfceImage =
+        QStringLiteral("/backdrop/screen0/monitor0/workspace0/last-image");
 
     QTemporaryDir dir_;
     QProcess bus_;
@@ -239,4 +325,15 @@ TEST_F(DesktopDaemonTest, MateClearsItsPictureWithItsOwnSchema) {
         EXPECT_EQ(run("gsettings", {"get", "org.mate.background", "picture-options"}),
                   QString::fromLatin1(c.options));
     }
+}
+
+TEST_F(DesktopDaemonTest, MateIsHandedAUtf8NameOfAPictureInAGbkFolder) {
+    ASSERT_TRUE(run("gsettings", {"list-keys", "org.mate.background"}))
+        << "MATE's schemas (mate-desktop-common) are not installed";
+    gbk_program_folder("MATE");
+}
+
+TEST_F(DesktopDaemonTest, XfceIsHandedAUtf8NameOfAPictureInAGbkFolder) {
+    ASSERT_TRUE(have("xfconf-query")) << "xfconf is not installed";
+    gbk_program_folder("XFCE");
 }
