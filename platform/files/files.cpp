@@ -118,9 +118,11 @@ WriteResult write_whole_file(const std::string& path, const std::function<bool(i
     const auto fail = [&error](int cause) {
         if (error == 0) error = cause != 0 ? cause : EIO;
     };
-    if (replacing && ::fchmod(fd, old.st_mode & 07777) != 0) fail(errno);
+    // The old file's mode is kept where the file system has modes; where it
+    // has none (FAT, some network shares) the call fails and the write goes on.
+    if (replacing) (void)::fchmod(fd, old.st_mode & 07777);
     errno = 0;
-    if (error == 0 && !fill(fd)) fail(errno != 0 ? errno : ECANCELED);
+    if (!fill(fd)) fail(errno != 0 ? errno : ECANCELED);
     if (error == 0 && ::fsync(fd) != 0) fail(errno);
     if (::close(fd) != 0) fail(errno);
     if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) fail(errno);

@@ -18,7 +18,7 @@ int g_read_end = -1;
 int g_write_end = -1;
 std::array<struct sigaction, kSignals.size()> g_previous{};
 
-extern "C" void on_end_signal(int signal_number) {
+void on_end_signal(int signal_number) {
     const int saved = errno;
     const char byte = static_cast<char>(signal_number);
     // A full pipe already holds a request; nothing is lost.

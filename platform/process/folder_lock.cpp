@@ -20,8 +20,7 @@ struct Attempt {
 };
 
 // Opens the file, making it when missing, and locks it without waiting.
-// Read-only is enough for flock, and lets a read-only folder that already
-// has the file be locked too. Not inherited by the programs we start, or
+// Read-only is enough for flock. Not inherited by the programs we start, or
 // they would keep the folder locked after we end.
 Attempt try_lock(const std::string& path, bool shared_folder) {
     // In a folder that others can write, only our own file may decide:
@@ -74,7 +73,12 @@ std::string stand_in_path(const std::string& runtime_folder, const std::string& 
 }  // namespace
 
 FolderLock::FolderLock(const std::string& folder) {
-    Attempt attempt = try_lock(folder + kFileName, false);
+    // In a folder this user cannot write, the file would be shared by every
+    // user who can read it: another user's copy would keep this one from
+    // starting. Each user's own stand-in decides there instead.
+    Attempt attempt;
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK, AT_EACCESS) == 0)
+        attempt = try_lock(folder + kFileName, false);
     for (const std::string& place : {runtime_folder(), temporary_folder()}) {
         if (attempt.state != State::Unavailable) break;
         if (!place.empty()) attempt = try_lock(stand_in_path(place, folder), true);

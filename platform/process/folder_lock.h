@@ -8,10 +8,10 @@ namespace dezu::process {
 // where both would write the same settings, lists and books. The lock is the
 // system's own lock on a small file in the folder: it goes with the process
 // that holds it, however that process ends, so a killed copy leaves nothing
-// that blocks the next start. Where the folder cannot hold that file (it is
-// read-only to this user), a file named after the folder's path in the
+// that blocks the next start. Where this user cannot write the folder (it is
+// read-only, or another user's), a file named after the folder's path in the
 // user's runtime folder ($XDG_RUNTIME_DIR, else the temporary folder) holds
-// the lock instead.
+// the lock instead, so that each user runs one copy.
 class FolderLock {
 public:
     enum class State {

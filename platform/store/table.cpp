@@ -1073,18 +1073,19 @@ bool Table::Impl::set_password(const std::string& password) {
     // The records are copied into a new file under the new key; the old file
     // is replaced only once the copy is complete and checked. Connections
     // never create files, so the copy's file is made here, with the
-    // permissions of the table it replaces.
+    // permissions of the table it replaces, where the file system keeps
+    // permissions at all (FAT does not, and fails the call).
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) return failed();
     const mode_t mode = st.st_mode & 0777;
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) return failed();
-    const bool moded = ::fchmod(fd, mode) == 0;
+    (void)::fchmod(fd, mode);
     ::close(fd);
     // Removing the password needs no key.
     std::optional<std::string> key =
         password.empty() ? std::string() : key_with_marked_salt(password);
-    bool ok = moded && key;
+    bool ok = static_cast<bool>(key);
     if (ok) {
         ok = false;
         if (Statement attach = prepare(db, "ATTACH DATABASE ?1 AS rekeyed KEY ?2")) {

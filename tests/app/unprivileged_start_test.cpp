@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -301,4 +302,55 @@ TEST_F(UnprivilegedStartTest, OneCopyPerFolderInAFolderTheUserCannotWrite) {
         fs::remove_all(runtime_);
         runtime_ = user_folder("runtime", 0700);
     }
+}
+
+TEST_F(UnprivilegedStartTest, AnotherUsersCopyInAFolderTheUserCannotWriteLetsTheUsersOwnStart) {
+    const std::string folder =
+        program_folder("shared", "[系统参数]\r\n显示启动画面=N\r\n自动播放=N\r\n", false);
+    // The folder's owner runs a copy from it, which holds the folder's own
+    // lock file. Run as root, that is root's real copy; otherwise the test
+    // holds the lock as the owner's copy would.
+    std::optional<Started> owners;
+    int held = -1;
+    if (as_root_) {
+        const std::string home = path("owner-home");
+        fs::create_directories(home);
+        std::vector<std::string> env = {"PATH=/usr/bin:/bin",
+                                        "LANG=C.UTF-8",
+                                        "HOME=" + home,
+                                        "XDG_CONFIG_HOME=" + home + "/config",
+                                        "XDG_CACHE_HOME=" + home + "/cache",
+                                        "QT_QPA_PLATFORM=offscreen",
+                                        "ASAN_OPTIONS=detect_leaks=0"};
+        owners.emplace(std::vector<std::string>{program_}, env, dir());
+        ASSERT_TRUE(wait_until(
+            [&] { return dezu::files::file_exists(home + "/config/autostart/Tools.desktop"); },
+            30000))
+            << "the owner's copy did not start";
+        ASSERT_TRUE(dezu::files::file_exists(folder + ".dezu.lock"));
+    } else {
+        ::chmod(folder.c_str(), 0755);
+        held = ::open((folder + ".dezu.lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+        ::chmod(folder.c_str(), 0555);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+    }
+
+    // The user's first copy starts; a second of the user's ends at once.
+    Started& first = start_copy();
+    EXPECT_TRUE(wait_until([&] { return dezu::files::file_exists(entry()); }, 30000))
+        << "the user's copy did not start beside the owner's";
+    EXPECT_TRUE(first.running());
+    Started& second = start_copy();
+    ASSERT_TRUE(second.wait_for_end(20000)) << "a second copy of the user's runs";
+    EXPECT_EQ(second.exit_code(), 0);
+    EXPECT_TRUE(first.running());
+    if (owners) {
+        EXPECT_TRUE(owners->running());
+    }
+    std::set<std::string> locks;
+    for (const std::string& file : program_files())
+        if (file.starts_with(runtime_ + "/dezu-")) locks.insert(file);
+    EXPECT_EQ(locks.size(), 1u);
+    if (held >= 0) ::close(held);
 }

@@ -3,14 +3,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QProcess>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
 #include "platform/files/files.h"
 #include "platform/store/table.h"
 #include "support/damaged_table.h"
+#include "support/no_file_modes.h"
 #include "support/program_dir.h"
 #include "support/scripted_prompts.h"
 
@@ -369,6 +372,35 @@ TEST_F(RecordStoreTest, EveryRewriteKeepsTheTablesPermissions) {
         EXPECT_EQ(mode_of(file), c.mode);
         ASSERT_TRUE(t.write(1, "still mine"));
         EXPECT_EQ(mode_of(file), c.mode);
+    }
+}
+
+// On a file system without Unix modes (FAT on a USB stick) the copy made
+// under the new key cannot take the table's mode; it is the copy all the same.
+TEST_F(RecordStoreTest, ATableIsLockedWhereFilesHaveNoModes) {
+    for (const int error : kNoModeErrors) {
+        SCOPED_TRACE(std::strerror(error));
+        const std::string file = path("stick" + std::to_string(error) + ".SJK");
+        const std::string log = path("fchmod" + std::to_string(error) + ".log");
+        QProcess tool;
+        tool.setProcessEnvironment(
+            without_file_modes(QProcessEnvironment::systemEnvironment(), error, log));
+        tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        tool.start(DEZU_STORE_BOOK_TOOL,
+                   {"lock", QString::fromStdString(file), "pw", "第一页", "second"});
+        ASSERT_TRUE(tool.waitForFinished(30000));
+        EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(tool.exitCode(), 0);
+        EXPECT_FALSE(dezu::files::read_whole_file(log).empty()) << "no mode change was refused";
+
+        EXPECT_TRUE(Table::has_password(file));
+        Table t = open(file, "pw");
+        EXPECT_EQ(contents(t), (std::vector<std::string>{"第一页", "second"}));
+        // Nothing of the swap is left beside it.
+        t.close();
+        for (const auto& entry : std::filesystem::directory_iterator(dir()))
+            EXPECT_TRUE(entry.path().extension() == ".SJK" || entry.path().extension() == ".log")
+                << entry.path();
     }
 }
 
