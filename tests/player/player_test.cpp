@@ -259,6 +259,30 @@ TEST_F(EngineTest, AListOfVideoFilesPlaysEachSoundInTurn) {
     EXPECT_EQ(played, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
+// A row the media framework never gets ready, and never fails, is given up
+// like one that will not play, and the next row plays. Here the first file
+// opened gets an output that takes nothing, which leaves it so for ever.
+TEST_F(EngineTest, ARowThatNeverGetsReadyIsPassedOver) {
+    set_rows({track("stalled.wav"), track("next.wav")});
+    player().set_play_mode(PlayMode::Loop);
+    player().media().set_open_limit_ms(2000);
+    FakeAudioOutput takes_nothing("valve drop=true ! fakesink");
+    QObject::connect(&player().media(), &dezu::media::MediaPlayer::state_changed, [](State state) {
+        if (state == State::Opening) qputenv("DEZU_AUDIO_SINK", "fakesink sync=true");
+    });
+    std::vector<int> played;
+    QObject::connect(&player(), &dezu::player::Player::track_changed,
+                     [&](int row) { played.push_back(row); });
+    player().toggle_play_pause();
+    settle();
+    EXPECT_EQ(played, std::vector<int>{1});
+    EXPECT_TRUE(player().track_open());
+    EXPECT_EQ(media_state(), State::Playing);
+    EXPECT_EQ(player().media().path(), path("next.wav"));
+    EXPECT_EQ(selected_rows(), std::vector<int>{1});
+    EXPECT_TRUE(ticking());
+}
+
 // A list as a user met it: a WMV, an MPEG-1 file cut off halfway and the
 // first kilobyte of one, which the media framework now and then neither gets
 // ready nor fails. Every row plays or fails in time, and the list goes on to
