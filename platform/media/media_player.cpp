@@ -52,7 +52,13 @@ std::int64_t query_ms(GstElement* playbin, bool duration) {
 
 }  // namespace
 
-MediaPlayer::MediaPlayer(QObject* parent) : QObject(parent) {}
+MediaPlayer::MediaPlayer(QObject* parent) : QObject(parent), open_limit_(this) {
+    open_limit_.setSingleShot(true);
+    open_limit_.setInterval(kOpenLimitMs);
+    connect(&open_limit_, &QTimer::timeout, this, [this] {
+        if (state_ == State::Opening) fail(QStringLiteral("the file did not open in time"));
+    });
+}
 
 MediaPlayer::~MediaPlayer() {
     close();
@@ -72,6 +78,7 @@ bool MediaPlayer::open(const std::string& path) {
     path_ = path;
     duration_ms_ = 0;
     set_state(State::Opening);
+    open_limit_.start();
     switch (gst_element_set_state(playbin, GST_STATE_PAUSED)) {
         case GST_STATE_CHANGE_FAILURE:
             // After the error the framework may have posted, if it did.
@@ -80,8 +87,7 @@ bool MediaPlayer::open(const std::string& path) {
                 [this, number] {
                     if (!pipeline_ || pipeline_->number != number || state_ != State::Opening)
                         return;
-                    set_state(State::Failed);
-                    emit failed(QStringLiteral("cannot open"));
+                    fail(QStringLiteral("cannot open"));
                 },
                 Qt::QueuedConnection);
             break;
@@ -177,7 +183,13 @@ void MediaPlayer::set_volume(double volume) {
 void MediaPlayer::set_state(State state) {
     if (state_ == state) return;
     state_ = state;
+    if (state != State::Opening) open_limit_.stop();
     emit state_changed(state);
+}
+
+void MediaPlayer::fail(const QString& message) {
+    set_state(State::Failed);
+    emit failed(message);
 }
 
 void MediaPlayer::take_message(std::uint64_t number, GstMessage* message) {
@@ -190,8 +202,7 @@ void MediaPlayer::take_message(std::uint64_t number, GstMessage* message) {
             gst_message_parse_error(message, &error, nullptr);
             const QString text = QString::fromUtf8(error ? error->message : "error");
             if (error) g_error_free(error);
-            set_state(State::Failed);
-            emit failed(text);
+            fail(text);
             break;
         }
         case GST_MESSAGE_EOS:

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <string>
 
@@ -14,7 +15,9 @@ namespace dezu::media {
 // One media file at a time, played as sound only (video tracks are never
 // decoded or shown). Nothing here waits for the media framework: opening
 // prepares the file on the framework's threads and reports back through
-// opened() or failed(), and the end of a track arrives as ended(). Signals
+// opened() or failed(), and the end of a track arrives as ended(). A file
+// not ready within kOpenLimitMs fails like one that cannot be played:
+// some damaged files leave the framework waiting for ever. Signals
 // come on this object's thread. The audio output is the desktop's own, or
 // the element description in DEZU_AUDIO_SINK.
 class MediaPlayer : public QObject {
@@ -30,6 +33,8 @@ public:
         Failed,  // the file cannot be played, or playing it broke off
     };
     Q_ENUM(State)
+
+    static constexpr int kOpenLimitMs = 5000;
 
     explicit MediaPlayer(QObject* parent = nullptr);
     ~MediaPlayer() override;
@@ -56,6 +61,9 @@ public:
     // Where playing has got to; 0 when not known.
     std::int64_t position_ms() const;
 
+    // How long a file may take to get ready; kOpenLimitMs unless changed.
+    void set_open_limit_ms(int milliseconds) { open_limit_.setInterval(milliseconds); }
+
     // 0.0 (silent) to 1.0 (full), kept across files.
     double volume() const { return volume_; }
     void set_volume(double volume);
@@ -70,9 +78,11 @@ private:
     struct Pipeline;
     void take_message(std::uint64_t number, GstMessage* message);
     void set_state(State state);
+    void fail(const QString& message);
     bool prepared() const;
 
     Pipeline* pipeline_ = nullptr;
+    QTimer open_limit_;
     std::uint64_t opened_files_ = 0;
     State state_ = State::Closed;
     std::string path_;

@@ -89,6 +89,51 @@ TEST_F(MediaPlayerTest, MissingAndDamagedFilesFailWithoutPlaying) {
     EXPECT_FALSE(player.play());
 }
 
+// However the framework fares with a file, the file is ready or has failed
+// once the limit has passed. The first kilobyte of an MPEG-1 file now and
+// then leaves it waiting for ever (the demuxer's error is lost when it comes
+// before the demuxer counts as set up), and an output that takes nothing
+// always does.
+TEST_F(MediaPlayerTest, AFileNeverReadyFailsOnceTheLimitHasPassed) {
+    write_file("a.wav", wav_bytes(300));
+    ASSERT_TRUE(make_mpeg_fragment(path("start.mpg"))) << "ffmpeg could not make the file";
+    // Short, so that the tries the race needs to show take little time.
+    constexpr int kLimit = 500;
+    player.set_open_limit_ms(kLimit);
+    const struct {
+        const char* file;
+        const char* output;
+        int tries;
+    } cases[] = {{"start.mpg", "fakesink sync=true", 250},
+                 {"a.wav", "valve drop=true ! fakesink", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        FakeAudioOutput into(c.output);
+        for (int i = 0; i < c.tries; ++i) {
+            events.clear();
+            ASSERT_TRUE(player.open(path(c.file)));
+            ASSERT_TRUE(wait_until([&] { return settled(); }, kLimit + 5000))
+                << "try " << i << " still opening";
+            ASSERT_EQ(events, std::vector<std::string>{"failed"}) << "try " << i;
+            EXPECT_EQ(player.state(), State::Failed);
+            EXPECT_FALSE(player.play());
+        }
+    }
+}
+
+// The limit is on getting ready only: a track plays on past it.
+TEST_F(MediaPlayerTest, AReadyFilePlaysOnPastTheLimit) {
+    constexpr int kLimit = 500;
+    player.set_open_limit_ms(kLimit);
+    write_file("long.wav", wav_bytes(kLimit + 1500));
+    ASSERT_TRUE(player.open(path("long.wav")));
+    ASSERT_TRUE(wait_until([&] { return settled(); }));
+    ASSERT_TRUE(player.play());
+    ASSERT_TRUE(wait_until([&] { return player.position_ms() > kLimit + 500; }));
+    EXPECT_EQ(events, std::vector<std::string>{"opened"});
+    EXPECT_EQ(player.state(), State::Playing);
+}
+
 TEST_F(MediaPlayerTest, ANewFileReplacesTheOpenOneAndItsPendingNews) {
     write_file("a.wav", wav_bytes(300));
     write_file("b.wav", wav_bytes(600));

@@ -259,6 +259,63 @@ TEST_F(EngineTest, AListOfVideoFilesPlaysEachSoundInTurn) {
     EXPECT_EQ(played, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
+// A row the media framework never gets ready, and never fails, is given up
+// like one that will not play, and the next row plays. Here the first file
+// opened gets an output that takes nothing, which leaves it so for ever.
+TEST_F(EngineTest, ARowThatNeverGetsReadyIsPassedOver) {
+    set_rows({track("stalled.wav"), track("next.wav")});
+    player().set_play_mode(PlayMode::Loop);
+    player().media().set_open_limit_ms(2000);
+    FakeAudioOutput takes_nothing("valve drop=true ! fakesink");
+    QObject::connect(&player().media(), &dezu::media::MediaPlayer::state_changed, [](State state) {
+        if (state == State::Opening) qputenv("DEZU_AUDIO_SINK", "fakesink sync=true");
+    });
+    std::vector<int> played;
+    QObject::connect(&player(), &dezu::player::Player::track_changed,
+                     [&](int row) { played.push_back(row); });
+    player().toggle_play_pause();
+    settle();
+    EXPECT_EQ(played, std::vector<int>{1});
+    EXPECT_TRUE(player().track_open());
+    EXPECT_EQ(media_state(), State::Playing);
+    EXPECT_EQ(player().media().path(), path("next.wav"));
+    EXPECT_EQ(selected_rows(), std::vector<int>{1});
+    EXPECT_TRUE(ticking());
+}
+
+// A list as a user met it: a WMV, an MPEG-1 file cut off halfway and the
+// first kilobyte of one, which the media framework now and then neither gets
+// ready nor fails. Every row plays or fails in time, and the list goes on to
+// its end each time it is played.
+TEST_F(EngineTest, EveryRowPlaysOrFailsAndTheListGoesOnToItsEnd) {
+    const std::vector<std::string> paths = {path("tone.wav"), path("tone.wmv"), path("cut.mpg"),
+                                            path("start.mpg"), path("tone.flac")};
+    ASSERT_TRUE(make_tone(paths[0], 200) &&
+                make_video(paths[1], {"-c:v", "wmv2", "-c:a", "wmav2"}, 200) &&
+                make_video(paths[2], {"-c:v", "mpeg1video", "-c:a", "mp2"}, 600) &&
+                make_mpeg_fragment(paths[3]) && make_tone(paths[4], 200))
+        << "ffmpeg could not make the files";
+    QFile cut(QString::fromStdString(paths[2]));
+    ASSERT_TRUE(cut.resize(cut.size() / 2));
+    std::vector<int> played;
+    QObject::connect(&player(), &dezu::player::Player::track_changed,
+                     [&](int row) { played.push_back(row); });
+    set_rows(paths);
+    player().set_play_mode(PlayMode::Sequential);
+    for (int run = 0; run < 10; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        played.clear();
+        start(0);
+        while (player().track_open()) {
+            ASSERT_TRUE(wait_until_ended());
+            player().tick();
+            settle();
+        }
+        EXPECT_FALSE(player().starting());
+        EXPECT_EQ(played, (std::vector<int>{0, 1, 2, 4}));
+    }
+}
+
 // Through the desktop's own output (no sound server runs here) the list of
 // video files goes round on the bar's own tick, and the program lives on.
 TEST_F(EngineTest, VideoFilesPlayThroughTheDefaultOutput) {

@@ -57,6 +57,23 @@ inline std::vector<Video> make_videos(const std::string& dir) {
     return videos;
 }
 
+// A 440 Hz tone alone, in the format the extension picks; false when ffmpeg
+// is missing or fails.
+inline bool make_tone(const std::string& path, int milliseconds) {
+    return run_tool("ffmpeg",
+                    {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                     "sine=frequency=440:sample_rate=44100", "-t",
+                     QString::number(milliseconds / 1000.0), QString::fromStdString(path)});
+}
+
+// The first kilobyte of an MPEG-1 video, as a download broken off at once
+// leaves it: its demuxer finds no stream in it.
+inline bool make_mpeg_fragment(const std::string& path) {
+    const std::string whole = path + ".whole.mpg";
+    return make_video(whole, {"-c:v", "mpeg1video", "-c:a", "mp2"}, 1000) &&
+           run_tool("head", {"-c", "1024", QString::fromStdString(whole)}, {}, path);
+}
+
 // An output for DEZU_AUDIO_SINK that writes what it is given to the file as
 // 8 kHz 16-bit mono samples.
 constexpr int kSampleRate = 8000;
