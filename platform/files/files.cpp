@@ -144,11 +144,17 @@ std::vector<std::string> read_path_lines(const std::string& path) {
     return text::decode_lines(read_whole_file(path), file_exists);
 }
 
-bool write_lines(const std::string& path, const std::vector<std::string>& lines) {
+RewriteResult not_rewritten(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_directory(fs::u8path(path), ec)) return {false, EISDIR};
+    return {true, 0};
+}
+
+RewriteResult write_lines(const std::string& path, const std::vector<std::string>& lines) {
     const std::optional<std::string> old = read_file_unless_unreadable(path);
-    if (!old) return false;
+    if (!old) return not_rewritten(path);
     const text::TextLines before = text::split_lines(*old);
-    if (before.form.damaged) return false;
+    if (before.form.damaged) return not_rewritten(path);
     // A row that is a reading of a line the file holds is written as that
     // line: a name keeps the bytes it came in.
     std::unordered_map<std::string, std::string_view> held;
@@ -174,7 +180,7 @@ bool write_lines(const std::string& path, const std::vector<std::string>& lines)
         encoded.clear();
         for (const std::string& line : lines) encoded.push_back(text::to_gbk(line));
     }
-    return static_cast<bool>(write_whole_file(path, text::encode_text(encoded, form, "\r\n")));
+    return {false, write_whole_file(path, text::encode_text(encoded, form, "\r\n")).error};
 }
 
 bool make_directory(const std::string& path) {

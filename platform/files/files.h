@@ -46,13 +46,27 @@ std::vector<std::string> read_lines(const std::string& path);
 // names an existing file, its own bytes among them.
 std::vector<std::string> read_path_lines(const std::string& path);
 
+// How a rewrite of a text file from what it held went.
+struct RewriteResult {
+    // The file is there but could not be read whole (no permission, or
+    // UTF-16 that does not decode), so it was left as it is: rewriting it
+    // would lose what could not be read.
+    bool unreadable = false;
+    int error = 0;  // errno of a write that failed
+    explicit operator bool() const { return !unreadable && error == 0; }
+};
+
+// The result for a file that could not be read whole, so was not rewritten.
+// A folder in the file's place is no such file: that write fails (EISDIR).
+RewriteResult not_rewritten(const std::string& path);
+
 // Writes lines, each ended by "\r\n", replacing the file whole. The file keeps
 // its form: GB18030 (the program's own), UTF-8 with or without its mark, or
 // UTF-16 with its mark; a line the file already holds is written back as the
 // very bytes it stands in. A UTF-16 file that must hold a name that is neither
-// UTF-8 nor GB18030 becomes GB18030 whole. False, with the file left as it
-// was, when the file is there but cannot be read whole.
-[[nodiscard]] bool write_lines(const std::string& path, const std::vector<std::string>& lines);
+// UTF-8 nor GB18030 becomes GB18030 whole.
+[[nodiscard]] RewriteResult write_lines(const std::string& path,
+                                        const std::vector<std::string>& lines);
 
 // True when the folder is there afterwards, made now or before.
 [[nodiscard]] bool make_directory(const std::string& path);

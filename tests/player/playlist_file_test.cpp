@@ -1,6 +1,8 @@
 #include "player/playlist_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QUrl>
 #include <filesystem>
@@ -64,6 +66,41 @@ TEST_F(PlaylistFileTest, AFileThatCannotBeWrittenIsToldAndStillRecorded) {
     EXPECT_EQ(services.prompts.messages(),
               std::vector<std::string>{"歌曲列表无法保存到 " + list + "，请检查该文件夹是否可写"});
     EXPECT_FALSE(player().save_list());
+}
+
+// A list that cannot be read whole is left as it is, and the message says
+// so rather than blaming the folder, which is writable.
+TEST_F(PlaylistFileTest, AListThatCannotBeReadWholeIsToldAndLeftAsItIs) {
+    const std::string a = track("a.wav", 100), b = track("b.wav", 100);
+    const std::string lone_surrogate("\x00\xD8", 2);
+    const struct {
+        const char* what;
+        std::string bytes;
+        mode_t mode;
+    } cases[] = {
+        {"a lone surrogate", utf16(a + "\r\n") + lone_surrogate + utf16(b + "\r\n").substr(2),
+         0644},
+        {"cut inside a character", utf16(a + "\r\n") + "x", 0644},
+        {"no permission to read", a + "\r\n", 0200},
+    };
+    std::size_t told = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Root reads whatever the permissions say.
+        if (c.mode == 0200 && ::geteuid() == 0) continue;
+        const std::string list = path("damaged.m3u");
+        write_file("damaged.m3u", c.bytes);
+        ASSERT_EQ(::chmod(list.c_str(), c.mode), 0);
+        player().set_list_path(list);
+        set_rows({a, b});
+        playlist()->delete_selected_rows();
+        ::chmod(list.c_str(), 0644);
+        EXPECT_EQ(read_file("damaged.m3u"), c.bytes);
+        EXPECT_EQ(setting("播放列表"), list);
+        ASSERT_EQ(services.prompts.messages().size(), ++told);
+        EXPECT_EQ(services.prompts.messages().back(),
+                  "歌曲列表无法保存到 " + list + "，该文件无法读取，已保持原样");
+    }
 }
 
 TEST_F(PlaylistFileTest, EachReaderAppliesItsOwnRule) {
