@@ -119,7 +119,7 @@ void Player::close_list() {
 
 bool Player::save_list() {
     if (list_path_.empty()) list_path_ = site_.path("TMP.m3u");
-    const files::RewriteResult written = files::write_lines(list_path_, rows_);
+    const files::RewriteResult written = write_playlist(list_path_, rows_);
     // A settings file that cannot be written is told by the settings.
     static_cast<void>(settings_.set(keys::kPlaylistPath, list_path_));
     if (!written) failures_.report_list_not_saved("歌曲列表", list_path_, written.unreadable);

@@ -150,7 +150,8 @@ RewriteResult not_rewritten(const std::string& path) {
     return {true, 0};
 }
 
-RewriteResult write_lines(const std::string& path, const std::vector<std::string>& lines) {
+RewriteResult write_lines(const std::string& path, const std::vector<std::string>& lines,
+                          const RowOfLine& row_of) {
     const std::optional<std::string> old = read_file_unless_unreadable(path);
     if (!old) return not_rewritten(path);
     const text::TextLines before = text::split_lines(*old);
@@ -160,8 +161,11 @@ RewriteResult write_lines(const std::string& path, const std::vector<std::string
     std::unordered_map<std::string, std::string_view> held;
     held.reserve(before.lines.size() * 2);
     for (const std::string& line : before.lines)
-        for (std::string& reading : text::line_readings(line, before.form))
+        for (std::string& reading : text::line_readings(line, before.form)) {
+            if (row_of)
+                if (std::optional<std::string> row = row_of(reading)) held.emplace(*row, line);
             held.emplace(std::move(reading), line);
+        }
     text::TextForm form = before.form;
     std::vector<std::string> encoded;
     encoded.reserve(lines.size());
@@ -180,7 +184,8 @@ RewriteResult write_lines(const std::string& path, const std::vector<std::string
         encoded.clear();
         for (const std::string& line : lines) encoded.push_back(text::to_gbk(line));
     }
-    return {false, write_whole_file(path, text::encode_text(encoded, form, "\r\n")).error};
+    return {false,
+            write_whole_file(path, text::encode_text(encoded, form, before.line_break)).error};
 }
 
 bool make_directory(const std::string& path) {

@@ -60,13 +60,19 @@ struct RewriteResult {
 // A folder in the file's place is no such file: that write fails (EISDIR).
 RewriteResult not_rewritten(const std::string& path);
 
-// Writes lines, each ended by "\r\n", replacing the file whole. The file keeps
-// its form: GB18030 (the program's own), UTF-8 with or without its mark, or
-// UTF-16 with its mark; a line the file already holds is written back as the
-// very bytes it stands in. A UTF-16 file that must hold a name that is neither
-// UTF-8 nor GB18030 becomes GB18030 whole.
+// What a line of a list file stands for as a row, when that is not the line's
+// own text (an address standing for the path it names); nothing otherwise.
+using RowOfLine = std::function<std::optional<std::string>(const std::string& line)>;
+
+// Writes lines, replacing the file whole. The file keeps its form: GB18030
+// (the program's own), UTF-8 with or without its mark, or UTF-16 with its
+// mark, and its line break ("\r\n" unless it has only bare "\n"). A line the
+// file already holds, or a row such a line stands for by `row_of`, is written
+// back as the very bytes it stands in. A UTF-16 file that must hold a name
+// that is neither UTF-8 nor GB18030 becomes GB18030 whole.
 [[nodiscard]] RewriteResult write_lines(const std::string& path,
-                                        const std::vector<std::string>& lines);
+                                        const std::vector<std::string>& lines,
+                                        const RowOfLine& row_of = nullptr);
 
 // True when the folder is there afterwards, made now or before.
 [[nodiscard]] bool make_directory(const std::string& path);

@@ -201,8 +201,8 @@ TEST_F(LineFileTest, ListFilesRoundTripAndReadWhatOthersWrote) {
     EXPECT_EQ(read_file("odd2"), read_file("odd"));
 }
 
-// Lists are written back in the form they came in; the program's own is
-// GB18030 without a mark.
+// Lists are written back in the form they came in, line breaks included; the
+// program's own is GB18030 without a mark, its lines ended by CR LF.
 TEST_F(LineFileTest, ListsWrittenBackKeepTheirEncodingAndMark) {
     const std::vector<std::string> rows = {"/u/café/red.jpg", "/u/图片/一.jpg"};
     const std::string bom = "\xEF\xBB\xBF";
@@ -214,8 +214,10 @@ TEST_F(LineFileTest, ListsWrittenBackKeepTheirEncodingAndMark) {
         {"new file", "", to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
         {"GBK", to_gbk("/u/一.jpg\r\n"), to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
         {"ASCII", "/u/a.jpg\r\n", to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
-        {"UTF-8", "/u/Изображения/a.jpg\n", "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
-        {"UTF-8 with a mark", bom + "/u/a.jpg\n", bom + "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
+        {"UTF-8", "/u/Изображения/a.jpg\n", "/u/café/red.jpg\n/u/图片/一.jpg\n"},
+        {"UTF-8 with a mark", bom + "/u/a.jpg\n", bom + "/u/café/red.jpg\n/u/图片/一.jpg\n"},
+        {"UTF-8, CR LF", "/u/Изображения/a.jpg\r\n", "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
+        {"GBK, bare LF", to_gbk("/u/一.jpg\n"), to_gbk("/u/café/red.jpg\n/u/图片/一.jpg\n")},
         {"UTF-16LE", utf16("/u/a.jpg\r\n"), utf16("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
         {"UTF-16BE", utf16("/u/a.jpg\r\n", true),
          utf16("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n", true)},
