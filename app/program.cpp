@@ -19,10 +19,13 @@ Program::Program(dezu::ProgramSite site, dezu::Services services)
     // A settings file that cannot be written fails at every change; say so
     // once rather than at each.
     QObject::connect(
-        &settings_, &dezu::settings::Settings::write_failed, [this](const QString& path) {
+        &settings_, &dezu::settings::Settings::write_failed,
+        [this](const QString& path, bool unreadable) {
             services_.failures.report_once(
-                "settings", "设置无法保存到“" + path.toStdString() +
-                                "”，所做的更改不会保留。请检查这个文件夹是否可以写入。");
+                "settings",
+                "设置无法保存到“" + path.toStdString() + "”，" +
+                    (unreadable ? "该文件无法读取，已保持原样，所做的更改不会保留。"
+                                : "所做的更改不会保留。请检查这个文件夹是否可以写入。"));
         });
     register_all_windows(*this);
 }

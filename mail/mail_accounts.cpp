@@ -267,8 +267,9 @@ bool MailAccounts::write_address_book(const std::string& account_name,
     std::vector<std::string> lines;
     for (const auto& [name, address] : rows) lines.push_back(address_line(name, address));
     const std::string book = address_book_path(account_name);
-    if (dezu::files::write_lines(book, lines)) return true;
-    failures_.report("通讯录无法保存到 " + book + "，请检查该文件夹是否可写", owner);
+    const dezu::files::RewriteResult written = dezu::files::write_lines(book, lines);
+    if (written) return true;
+    failures_.report_list_not_saved("通讯录", book, written.unreadable, owner);
     return false;
 }
 

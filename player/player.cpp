@@ -119,11 +119,11 @@ void Player::close_list() {
 
 bool Player::save_list() {
     if (list_path_.empty()) list_path_ = site_.path("TMP.m3u");
-    const bool written = files::write_lines(list_path_, rows_);
+    const files::RewriteResult written = write_playlist(list_path_, rows_);
     // A settings file that cannot be written is told by the settings.
     static_cast<void>(settings_.set(keys::kPlaylistPath, list_path_));
-    if (!written) failures_.report("歌曲列表无法保存到 " + list_path_ + "，请检查该文件夹是否可写");
-    return written;
+    if (!written) failures_.report_list_not_saved("歌曲列表", list_path_, written.unreadable);
+    return static_cast<bool>(written);
 }
 
 bool Player::load_list(const std::string& path) {

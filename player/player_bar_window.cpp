@@ -11,6 +11,7 @@
 
 #include "assets/assets.h"
 #include "platform/files/files.h"
+#include "platform/text/text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/window_ids.h"
 #include "platform/ui/window_shape.h"
@@ -149,7 +150,7 @@ void PlayerBarWindow::show_position() {
 void PlayerBarWindow::replace_time_tooltip() {
     const double length = double(player_.length_ms());
     const std::string tip =
-        player_.track_name() + "[时间:" + whole(length / 60000) + "分" +
+        dezu::text::shown_path(player_.track_name()) + "[时间:" + whole(length / 60000) + "分" +
         whole(std::fmod(length / 1000, 60)) +
         "秒]\r\n    [鼠标中键调节音量]    空闲内存:" + std::to_string(free_megabytes()) + "M";
     time_->setToolTip(QString());

@@ -132,4 +132,10 @@ std::optional<std::vector<std::string>> read_playlist_lines(const std::string& p
     return accepted_lines(path, [](const std::string&) { return true; });
 }
 
+files::RewriteResult write_playlist(const std::string& path, const std::vector<std::string>& rows) {
+    return files::write_lines(path, rows, [&path](const std::string& line) {
+        return address_path(line) ? playlist_line_path(line, path) : std::nullopt;
+    });
+}
+
 }  // namespace dezu::player

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files/files.h"
+
 // The playlist file: one line per row of the track list, GB18030 text, every
 // line ended by a line break, no header. The [播放器] section of clock.ini
 // records the current file (播放列表), the playing row (歌曲) and the play
@@ -13,8 +15,9 @@
 //
 // Lists written by other players and editors read too: a byte-order mark is
 // skipped (UTF-16 is read), lines beginning "#" (#EXTM3U, #EXTINF and other
-// comments) never become rows, file:// addresses are taken as their paths,
-// and a path that is not a full one is taken from the list file's own folder.
+// comments) never become rows, file:// addresses are taken as their paths
+// (and written back as they stood), and a path that is not a full one is
+// taken from the list file's own folder.
 
 namespace dezu::player {
 
@@ -45,5 +48,11 @@ std::optional<std::vector<std::string>> read_startup_playlist(const std::string&
 std::optional<std::vector<std::string>> read_m3u_media_lines(const std::string& path);
 // A loaded playlist: every line that is not a comment.
 std::optional<std::vector<std::string>> read_playlist_lines(const std::string& path);
+
+// Writes the rows as the list file, replacing it whole in the form it has
+// (see files::write_lines). A row that a file:// line of the file names is
+// written back as that line.
+[[nodiscard]] files::RewriteResult write_playlist(const std::string& path,
+                                                  const std::vector<std::string>& rows);
 
 }  // namespace dezu::player

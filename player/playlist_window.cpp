@@ -14,6 +14,7 @@
 
 #include "assets/assets.h"
 #include "platform/shell/shell_actions.h"
+#include "platform/text/text.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/prompts.h"
 #include "platform/ui/window_ids.h"
@@ -39,6 +40,11 @@ QLabel* caption_label(QWidget* parent, const char* name, const char* text, int l
     label->setObjectName(QString::fromUtf8(name));
     ui::place(label, left, top, width, height);
     return label;
+}
+
+// A row holds a name's own bytes, which need not be UTF-8.
+QString shown_row(const std::string& row) {
+    return QString::fromStdString(dezu::text::shown_path(row));
 }
 
 }  // namespace
@@ -173,7 +179,7 @@ void PlaylistWindow::follow_player() {
     });
     connect(&player_, &Player::row_texts_changed, this, [this](int first, int last) {
         for (int i = first; i <= last && i < list_->count(); ++i)
-            list_->item(i)->setText(QString::fromStdString(player_.row(i)));
+            list_->item(i)->setText(shown_row(player_.row(i)));
     });
     connect(&player_, &Player::row_marked, this, [this](int row, bool selected) {
         if (row >= 0 && row < list_->count()) list_->item(row)->setSelected(selected);
@@ -184,8 +190,7 @@ void PlaylistWindow::follow_player() {
 }
 
 void PlaylistWindow::show_rows_from(int first) {
-    for (int i = first; i < player_.row_count(); ++i)
-        list_->addItem(QString::fromStdString(player_.row(i)));
+    for (int i = first; i < player_.row_count(); ++i) list_->addItem(shown_row(player_.row(i)));
 }
 
 QMenu* PlaylistWindow::add_menu(

@@ -11,7 +11,8 @@ std::vector<std::string> read_wallpaper_list(const std::string& path) {
     return files::read_path_lines(path);
 }
 
-bool write_wallpaper_list(const std::string& path, const std::vector<std::string>& rows) {
+files::RewriteResult write_wallpaper_list(const std::string& path,
+                                          const std::vector<std::string>& rows) {
     return files::write_lines(path, rows);
 }
 

@@ -4,16 +4,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/files.h"
+
 namespace dezu::wallpaper {
 
 // The wallpaper list file: one picture path per line, every line taken as it
 // is (an empty line is an empty entry); a missing file gives no entries.
 std::vector<std::string> read_wallpaper_list(const std::string& path);
 
-// Writes the rows as the list file, replacing it atomically. False when the
-// file was not written; the old file then stays as it was.
-[[nodiscard]] bool write_wallpaper_list(const std::string& path,
-                                        const std::vector<std::string>& rows);
+// Writes the rows as the list file, replacing it atomically. When the file
+// was not written, the old file stays as it was.
+[[nodiscard]] files::RewriteResult write_wallpaper_list(const std::string& path,
+                                                        const std::vector<std::string>& rows);
 
 // Minutes stored as text -> a timer interval: the numeric value times 60000,
 // truncated toward zero. Negative or out-of-range products give 0 (stopped).

@@ -52,9 +52,8 @@ protected:
     }
 };
 
-// A name for the eyes: the bytes as UTF-8 when they are, else as GBK.
 QString shown_name(const std::string& path) {
-    return QString::fromStdString(text::is_valid_utf8(path) ? path : text::from_gbk(path));
+    return QString::fromStdString(text::shown_path(path));
 }
 
 // The names of the ordinary files in the folder whose extension is the

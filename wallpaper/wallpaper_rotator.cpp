@@ -47,8 +47,9 @@ void WallpaperRotator::load_at_start() {
 bool WallpaperRotator::save_list(const std::vector<std::string>& rows) {
     list_ = rows;
     const std::string file = site_.path("WALLAB.INI");
-    if (write_wallpaper_list(file, rows)) return true;
-    failures_.report("壁纸列表无法保存到 " + file + "，请检查该文件夹是否可写");
+    const files::RewriteResult written = write_wallpaper_list(file, rows);
+    if (written) return true;
+    failures_.report_list_not_saved("壁纸列表", file, written.unreadable);
     return false;
 }
 

@@ -146,18 +146,28 @@ std::vector<std::string> read_path_lines(const std::string& path) {
     return text::decode_lines(read_whole_file(path), file_exists);
 }
 
-bool write_lines(const std::string& path, const std::vector<std::string>& lines) {
+RewriteResult not_rewritten(const std::string& path) {
+    std::error_code ec;
+    if (fs::is_directory(fs::u8path(path), ec)) return {false, EISDIR};
+    return {true, 0};
+}
+
+RewriteResult write_lines(const std::string& path, const std::vector<std::string>& lines,
+                          const RowOfLine& row_of) {
     const std::optional<std::string> old = read_file_unless_unreadable(path);
-    if (!old) return false;
+    if (!old) return not_rewritten(path);
     const text::TextLines before = text::split_lines(*old);
-    if (before.form.damaged) return false;
+    if (before.form.damaged) return not_rewritten(path);
     // A row that is a reading of a line the file holds is written as that
     // line: a name keeps the bytes it came in.
     std::unordered_map<std::string, std::string_view> held;
     held.reserve(before.lines.size() * 2);
     for (const std::string& line : before.lines)
-        for (std::string& reading : text::line_readings(line, before.form))
+        for (std::string& reading : text::line_readings(line, before.form)) {
+            if (row_of)
+                if (std::optional<std::string> row = row_of(reading)) held.emplace(*row, line);
             held.emplace(std::move(reading), line);
+        }
     text::TextForm form = before.form;
     std::vector<std::string> encoded;
     encoded.reserve(lines.size());
@@ -176,7 +186,8 @@ bool write_lines(const std::string& path, const std::vector<std::string>& lines)
         encoded.clear();
         for (const std::string& line : lines) encoded.push_back(text::to_gbk(line));
     }
-    return static_cast<bool>(write_whole_file(path, text::encode_text(encoded, form, "\r\n")));
+    return {false,
+            write_whole_file(path, text::encode_text(encoded, form, before.line_break)).error};
 }
 
 std::string user_data_dir() {

@@ -46,13 +46,33 @@ std::vector<std::string> read_lines(const std::string& path);
 // names an existing file, its own bytes among them.
 std::vector<std::string> read_path_lines(const std::string& path);
 
-// Writes lines, each ended by "\r\n", replacing the file whole. The file keeps
-// its form: GB18030 (the program's own), UTF-8 with or without its mark, or
-// UTF-16 with its mark; a line the file already holds is written back as the
-// very bytes it stands in. A UTF-16 file that must hold a name that is neither
-// UTF-8 nor GB18030 becomes GB18030 whole. False, with the file left as it
-// was, when the file is there but cannot be read whole.
-[[nodiscard]] bool write_lines(const std::string& path, const std::vector<std::string>& lines);
+// How a rewrite of a text file from what it held went.
+struct RewriteResult {
+    // The file is there but could not be read whole (no permission, or
+    // UTF-16 that does not decode), so it was left as it is: rewriting it
+    // would lose what could not be read.
+    bool unreadable = false;
+    int error = 0;  // errno of a write that failed
+    explicit operator bool() const { return !unreadable && error == 0; }
+};
+
+// The result for a file that could not be read whole, so was not rewritten.
+// A folder in the file's place is no such file: that write fails (EISDIR).
+RewriteResult not_rewritten(const std::string& path);
+
+// What a line of a list file stands for as a row, when that is not the line's
+// own text (an address standing for the path it names); nothing otherwise.
+using RowOfLine = std::function<std::optional<std::string>(const std::string& line)>;
+
+// Writes lines, replacing the file whole. The file keeps its form: GB18030
+// (the program's own), UTF-8 with or without its mark, or UTF-16 with its
+// mark, and its line break ("\r\n" unless it has only bare "\n"). A line the
+// file already holds, or a row such a line stands for by `row_of`, is written
+// back as the very bytes it stands in. A UTF-16 file that must hold a name
+// that is neither UTF-8 nor GB18030 becomes GB18030 whole.
+[[nodiscard]] RewriteResult write_lines(const std::string& path,
+                                        const std::vector<std::string>& lines,
+                                        const RowOfLine& row_of = nullptr);
 
 // The user's data folder by its bytes: $XDG_DATA_HOME, else ~/.local/share;
 // empty when neither can be told. It lasts across sessions, unlike the

@@ -62,8 +62,8 @@ std::int32_t Settings::whole(const NumberKey& key) const {
 }
 
 bool Settings::store(const char* section, const char* name, const std::string& value) {
-    if (!write_setting(path_, section, name, value)) {
-        emit write_failed(QString::fromStdString(path_));
+    if (const files::RewriteResult written = write_setting(path_, section, name, value); !written) {
+        emit write_failed(QString::fromStdString(path_), written.unreadable);
         return false;
     }
     loaded_ = false;

@@ -68,8 +68,9 @@ public:
 signals:
     // A value was written (by this program).
     void changed(const QString& section, const QString& key);
-    // A write failed: the file is unreadable, read-only or the disk is full.
-    void write_failed(const QString& path);
+    // A write failed: the file could not be read whole (unreadable, and then
+    // left as it is), or is read-only, or the disk is full.
+    void write_failed(const QString& path, bool unreadable);
 
 private:
     std::string stored(const char* section, const char* name, const char* fallback) const;

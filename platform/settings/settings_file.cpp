@@ -136,10 +136,11 @@ SettingsSnapshot read_all_settings(const std::string& path) {
     return snapshot;
 }
 
-bool write_setting(const std::string& path, const std::string& section, const std::string& key,
-                   const std::string& value) {
+files::RewriteResult write_setting(const std::string& path, const std::string& section,
+                                   const std::string& key, const std::string& value) {
     Profile profile = load(path);
-    if (!profile.readable) return false;  // rewriting it would lose what it holds
+    // Rewriting it would lose what it holds.
+    if (!profile.readable) return files::not_rewritten(path);
     // Blanks at either end, or quotes around the whole value, would be
     // stripped on reading: quote such a value so that it reads back as written.
     const bool quoted =
@@ -189,8 +190,9 @@ bool write_setting(const std::string& path, const std::string& section, const st
     std::vector<std::string> lines;
     lines.reserve(profile.lines.size());
     for (Line& line : profile.lines) lines.push_back(std::move(line.bytes));
-    return static_cast<bool>(
-        files::write_whole_file(path, text::encode_text(lines, profile.form, profile.line_break)));
+    return {false, files::write_whole_file(
+                       path, text::encode_text(lines, profile.form, profile.line_break))
+                       .error};
 }
 
 }  // namespace dezu::settings

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files/files.h"
+
 // INI files in the layout of the classic profile functions. Section and key
 // names compare without regard to ASCII case, blanks around names and values
 // are ignored, and a value wrapped in matching quotes reads without them.
@@ -36,10 +38,11 @@ std::string setting_name_key(const std::string& name);
 
 // Writes the value, creating the file, the section and the key as needed.
 // Every other line of the file stays byte for byte as it was, and the file is
-// replaced atomically. False, with the old file left as it was, when the file
-// cannot be read whole or cannot be replaced.
-[[nodiscard]] bool write_setting(const std::string& path, const std::string& section,
-                                 const std::string& key, const std::string& value);
+// replaced atomically. When the file cannot be read whole or cannot be
+// replaced, the old file is left as it was.
+[[nodiscard]] files::RewriteResult write_setting(const std::string& path,
+                                                 const std::string& section, const std::string& key,
+                                                 const std::string& value);
 
 // Yes/no rule: only the exact text "N" means no.
 inline bool is_yes(const std::string& value) {

@@ -488,6 +488,24 @@ std::vector<std::string> decode_lines(
     return lines;
 }
 
+std::string shown_path(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    for (std::size_t start = 0; start <= path.size();) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos) end = path.size();
+        const std::string_view name = path.substr(start, end - start);
+        if (is_ascii(name) || (is_valid_utf8(name) && (utf8_evidence(name) != Evidence::against ||
+                                                       !is_valid_gb18030(name))))
+            out += name;
+        else
+            out += from_gbk(name);
+        if (end < path.size()) out += '/';
+        start = end + 1;
+    }
+    return out;
+}
+
 std::size_t gbk_length(std::string_view utf8) {
     return to_gbk(utf8).size();
 }

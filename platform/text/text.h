@@ -81,6 +81,11 @@ std::vector<std::string> decode_lines(
 
 bool is_valid_utf8(std::string_view bytes);
 
+// A path as the user reads it, UTF-8: each of its names (between "/") that
+// is not UTF-8 writing is read as GB18030, as names unpacked from Chinese
+// archives are. Only for the screen: the path itself keeps its bytes.
+std::string shown_path(std::string_view path);
+
 // Length of a text in GBK bytes, the unit that stored lengths are counted in.
 std::size_t gbk_length(std::string_view utf8);
 

@@ -19,6 +19,11 @@ public:
 
     void report(const std::string& text, QWidget* owner = nullptr);
 
+    // A list file (what: "歌曲列表") was not saved: either it could not be
+    // read whole and was left as it is, or the write failed.
+    void report_list_not_saved(const std::string& what, const std::string& path, bool unreadable,
+                               QWidget* owner = nullptr);
+
     // Shows the text only the first time this topic fails in this run.
     void report_once(const std::string& topic, const std::string& text, QWidget* owner = nullptr);
 

@@ -11,6 +11,7 @@
 #include "app_fixture.h"
 #include "platform/autostart/autostart.h"
 #include "platform/ui/timer_control.h"
+#include "support/iconv.h"
 
 namespace ui = dezu::ui;
 using dezu::app::SplashWindow;
@@ -151,6 +152,21 @@ TEST_F(SettingsWindowTest, SettingsThatCannotBeSavedAreToldOnceARun) {
     EXPECT_EQ(services.prompts.asked()[0].style, ui::MessageStyle::Stop);
     // The start entry is not clock.ini: it was still written.
     EXPECT_EQ(dezu::autostart::read_autostart(), dir() + "/dezu");
+}
+
+// A clock.ini that cannot be read whole is left as it is, and the message
+// says so: the folder is writable.
+TEST_F(SettingsWindowTest, ASettingsFileThatCannotBeReadWholeIsToldAndLeftAsItIs) {
+    const std::string damaged = utf16("[系统参数]\r\n自动启动=N\r\n") + "x";
+    write_file("clock.ini", damaged);
+    open();
+    box("选择框3")->setChecked(true);
+    click("按钮2");
+    EXPECT_FALSE(ui::is_window_loaded(ui::windows::kSettings));
+    EXPECT_EQ(read_file("clock.ini"), damaged);
+    EXPECT_EQ(services.prompts.messages(),
+              std::vector<std::string>{"设置无法保存到“" + clock_ini() +
+                                       "”，该文件无法读取，已保持原样，所做的更改不会保留。"});
 }
 
 TEST_F(SettingsWindowTest, AStartEntryThatCannotBeWrittenIsTold) {

@@ -134,6 +134,18 @@ TEST_F(AddressBookTest, AFailedWriteIsToldAndKeepsTheOldBook) {
     EXPECT_EQ(read_file("甲.ini"), to_gbk("收信人:张三地址:zs@x\r\n"));
 }
 
+// A book that cannot be read whole is left as it is, and the message says so
+// rather than blaming the folder.
+TEST_F(AddressBookTest, ABookThatCannotBeReadWholeIsToldAndLeftAsItIs) {
+    const std::string damaged = utf16("收信人:张三地址:zs@x\r\n") + "x";
+    write_file("甲.ini", damaged);
+    EXPECT_FALSE(accounts().write_address_book("甲", {{"李四", "ls@x"}}));
+    EXPECT_EQ(read_file("甲.ini"), damaged);
+    ASSERT_EQ(prompts.asked().size(), 1u);
+    EXPECT_EQ(prompts.asked()[0].text,
+              "通讯录无法保存到 " + path("甲.ini") + "，该文件无法读取，已保持原样");
+}
+
 class AccountDbTest : public MailTest {
 protected:
     static std::string long_field(size_t i) {

@@ -177,7 +177,10 @@ TEST_F(SettingsFileTest, Utf16FilesAreReadAndStayUtf16) {
     const std::string cut = utf16(before) + "x";
     write_file("clock.ini", cut);
     EXPECT_EQ(read_setting(clock_ini(), "系统参数", "显示启动画面", "Y"), "N");
-    EXPECT_FALSE(write_setting(clock_ini(), "系统参数", "显示启动画面", "Y"));
+    const dezu::files::RewriteResult written =
+        write_setting(clock_ini(), "系统参数", "显示启动画面", "Y");
+    EXPECT_FALSE(written);
+    EXPECT_TRUE(written.unreadable);
     EXPECT_EQ(read_file("clock.ini"), cut);
 }
 
@@ -194,6 +197,10 @@ TEST_F(SettingsFileTest, DamagedOrUnreadableFilesGiveDefaultsAndLoseNothing) {
     std::filesystem::remove(clock_ini());
     std::filesystem::create_directory(clock_ini());
     EXPECT_EQ(read_setting(clock_ini(), "系统参数", "自动启动", "Y"), "Y");
-    EXPECT_FALSE(write_setting(clock_ini(), "系统参数", "自动启动", "N"));
+    const dezu::files::RewriteResult written =
+        write_setting(clock_ini(), "系统参数", "自动启动", "N");
+    EXPECT_FALSE(written);
+    // A folder is no file that could not be read: that write failed.
+    EXPECT_FALSE(written.unreadable);
     EXPECT_TRUE(std::filesystem::is_directory(clock_ini()));
 }

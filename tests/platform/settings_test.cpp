@@ -7,6 +7,7 @@
 
 #include "platform/settings/settings_keys.h"
 #include "platform/text/text.h"
+#include "support/iconv.h"
 #include "support/program_dir.h"
 
 namespace keys = dezu::settings::keys;
@@ -60,8 +61,18 @@ TEST_F(SettingsTest, WritesAreSeenAndAnnouncedAndFailuresAreReturned) {
     std::filesystem::remove(clock_ini());
     std::filesystem::create_directory(clock_ini());
     EXPECT_FALSE(settings.set(keys::kCurrentTrack, 8));
-    EXPECT_EQ(failed.count(), 1);
+    ASSERT_EQ(failed.count(), 1);
+    EXPECT_FALSE(failed[0][1].toBool());
     EXPECT_EQ(changed.count(), 2);
+
+    // One that cannot be read whole is left as it is, and the failure says why.
+    std::filesystem::remove(clock_ini());
+    const std::string cut = utf16("[播放器]\r\n歌曲=7\r\n") + "x";
+    write_file("clock.ini", cut);
+    EXPECT_FALSE(settings.set(keys::kCurrentTrack, 9));
+    ASSERT_EQ(failed.count(), 2);
+    EXPECT_TRUE(failed[1][1].toBool());
+    EXPECT_EQ(read_file("clock.ini"), cut);
 }
 
 // What the settings window sees and writes when clock.ini was last saved by

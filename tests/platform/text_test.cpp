@@ -156,6 +156,29 @@ TEST(TextTest, ControlCharactersAreFoundAndShownVisibly) {
     EXPECT_EQ(visible_text("a\xc2"), "a\xc2");
 }
 
+// Each name of a path comes from wherever it was made: a folder made here in
+// UTF-8, a file unpacked from a Chinese archive in GBK.
+TEST(TextTest, PathsAreShownWithEachNameInTheEncodingItIsIn) {
+    const std::string latin1 = iconv_text("café", "UTF-8", "LATIN1");
+    const struct {
+        std::string path;
+        std::string shown;
+    } cases[] = {
+        {"/home/u/a b.mp3", "/home/u/a b.mp3"},
+        {"/音乐/" + gbk("工具.jpg"), "/音乐/工具.jpg"},
+        {"/" + gbk("歌单") + "/春天.mp3/", "/歌单/春天.mp3/"},
+        {"/m/" + gbk("中文.mp3"), "/m/中文.mp3"},  // GBK that is valid UTF-8 too
+        {"/u/é.jpg", "/u/é.jpg"},                  // one letter, which one GBK character also is
+        {"/u/Изображения/Шв.jpg", "/u/Изображения/Шв.jpg"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(shown_path(c.path), c.shown) << c.path;
+    // Bytes that are neither are shown as far as they read, never as bytes.
+    const std::string odd = shown_path("/u/" + latin1 + "\xFF/x.jpg");
+    EXPECT_TRUE(is_valid_utf8(odd));
+    EXPECT_TRUE(odd.starts_with("/u/caf") && odd.ends_with("/x.jpg")) << odd;
+}
+
 class LineFileTest : public ProgramDirTest {};
 
 TEST_F(LineFileTest, ListFilesRoundTripAndReadWhatOthersWrote) {
@@ -178,8 +201,8 @@ TEST_F(LineFileTest, ListFilesRoundTripAndReadWhatOthersWrote) {
     EXPECT_EQ(read_file("odd2"), read_file("odd"));
 }
 
-// Lists are written back in the form they came in; the program's own is
-// GB18030 without a mark.
+// Lists are written back in the form they came in, line breaks included; the
+// program's own is GB18030 without a mark, its lines ended by CR LF.
 TEST_F(LineFileTest, ListsWrittenBackKeepTheirEncodingAndMark) {
     const std::vector<std::string> rows = {"/u/café/red.jpg", "/u/图片/一.jpg"};
     const std::string bom = "\xEF\xBB\xBF";
@@ -191,8 +214,10 @@ TEST_F(LineFileTest, ListsWrittenBackKeepTheirEncodingAndMark) {
         {"new file", "", to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
         {"GBK", to_gbk("/u/一.jpg\r\n"), to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
         {"ASCII", "/u/a.jpg\r\n", to_gbk("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
-        {"UTF-8", "/u/Изображения/a.jpg\n", "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
-        {"UTF-8 with a mark", bom + "/u/a.jpg\n", bom + "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
+        {"UTF-8", "/u/Изображения/a.jpg\n", "/u/café/red.jpg\n/u/图片/一.jpg\n"},
+        {"UTF-8 with a mark", bom + "/u/a.jpg\n", bom + "/u/café/red.jpg\n/u/图片/一.jpg\n"},
+        {"UTF-8, CR LF", "/u/Изображения/a.jpg\r\n", "/u/café/red.jpg\r\n/u/图片/一.jpg\r\n"},
+        {"GBK, bare LF", to_gbk("/u/一.jpg\n"), to_gbk("/u/café/red.jpg\n/u/图片/一.jpg\n")},
         {"UTF-16LE", utf16("/u/a.jpg\r\n"), utf16("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n")},
         {"UTF-16BE", utf16("/u/a.jpg\r\n", true),
          utf16("/u/café/red.jpg\r\n/u/图片/一.jpg\r\n", true)},

@@ -1,6 +1,8 @@
 #include "player/playlist_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QUrl>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include "platform/text/text.h"
 #include "player_test_support.h"
 #include "support/iconv.h"
+#include "support/tools.h"
 
 using dezu::player::is_media_path;
 using dezu::player::read_m3u_media_lines;
@@ -64,6 +67,41 @@ TEST_F(PlaylistFileTest, AFileThatCannotBeWrittenIsToldAndStillRecorded) {
     EXPECT_EQ(services.prompts.messages(),
               std::vector<std::string>{"歌曲列表无法保存到 " + list + "，请检查该文件夹是否可写"});
     EXPECT_FALSE(player().save_list());
+}
+
+// A list that cannot be read whole is left as it is, and the message says
+// so rather than blaming the folder, which is writable.
+TEST_F(PlaylistFileTest, AListThatCannotBeReadWholeIsToldAndLeftAsItIs) {
+    const std::string a = track("a.wav", 100), b = track("b.wav", 100);
+    const std::string lone_surrogate("\x00\xD8", 2);
+    const struct {
+        const char* what;
+        std::string bytes;
+        mode_t mode;
+    } cases[] = {
+        {"a lone surrogate", utf16(a + "\r\n") + lone_surrogate + utf16(b + "\r\n").substr(2),
+         0644},
+        {"cut inside a character", utf16(a + "\r\n") + "x", 0644},
+        {"no permission to read", a + "\r\n", 0200},
+    };
+    std::size_t told = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Root reads whatever the permissions say.
+        if (c.mode == 0200 && ::geteuid() == 0) continue;
+        const std::string list = path("damaged.m3u");
+        write_file("damaged.m3u", c.bytes);
+        ASSERT_EQ(::chmod(list.c_str(), c.mode), 0);
+        player().set_list_path(list);
+        set_rows({a, b});
+        playlist()->delete_selected_rows();
+        ::chmod(list.c_str(), 0644);
+        EXPECT_EQ(read_file("damaged.m3u"), c.bytes);
+        EXPECT_EQ(setting("播放列表"), list);
+        ASSERT_EQ(services.prompts.messages().size(), ++told);
+        EXPECT_EQ(services.prompts.messages().back(),
+                  "歌曲列表无法保存到 " + list + "，该文件无法读取，已保持原样");
+    }
 }
 
 TEST_F(PlaylistFileTest, EachReaderAppliesItsOwnRule) {
@@ -185,6 +223,55 @@ TEST_F(PlaylistFileTest, AddressLinesAreTheFilesTheyNameOrNoRow) {
     EXPECT_EQ(player().rows(), (std::vector<std::string>{song, gbk_song, song}));
     EXPECT_EQ(read_startup_playlist(path("urls.m3u")),
               (std::vector<std::string>{song, gbk_song, song}));
+}
+
+// Other players, and Python's Path.as_uri(), list tracks as file:// addresses
+// in lines ended by a bare LF. A save writes each such row back as the line it
+// came from, in the file's own line break; only a new row is a path.
+TEST_F(PlaylistFileTest, AddressLinesAreSavedBackAsTheLinesTheyCameFrom) {
+    ASSERT_TRUE(dezu::settings::write_setting(clock_ini(), "系统参数", "自动播放", "N"));
+    ASSERT_TRUE(dezu::files::make_directory(path("歌")));
+    const std::string song = track("歌/海 1.wav", 100);
+    const std::string gbk_song = track(gbk("海") + ".wav", 100);
+    const std::string near = track("歌/本机.wav", 100), bare = track("b.wav", 100);
+    const std::string added = track("新.wav", 100);
+    const std::string list = path("python.m3u");
+    // The GBK name goes to Python as hex: an argument passes through QString.
+    ASSERT_TRUE(
+        run_tool("python3", {"-c",
+                             "import os, pathlib, sys\n"
+                             "names = [sys.argv[2], os.fsdecode(bytes.fromhex(sys.argv[3]))]\n"
+                             "with open(sys.argv[1], 'w', newline='\\n') as f:\n"
+                             "    f.write('#EXTM3U\\n')\n"
+                             "    for n in names: f.write(pathlib.Path(n).as_uri() + '\\n')\n",
+                             QString::fromStdString(list), QString::fromStdString(song),
+                             QString::fromLatin1(QByteArray::fromStdString(gbk_song).toHex())}));
+    std::string lines = read_file("python.m3u");
+    ASSERT_EQ(lines.find('\r'), std::string::npos);
+    ASSERT_NE(lines.find("file:///"), std::string::npos);
+    lines += "file://localhost" + near + "\nFILE:" + bare + "\n";
+    write_file("python.m3u", lines);
+
+    set_rows({});
+    services.prompts.then_files({list});
+    playlist()->load_playlist_file();
+    EXPECT_EQ(player().rows(), (std::vector<std::string>{song, gbk_song, near, bare}));
+    player().append_rows({added});
+    ASSERT_TRUE(player().save_list());
+    const std::string without_header = lines.substr(lines.find('\n') + 1);
+    // The list is UTF-8, so the new row is too.
+    EXPECT_EQ(read_file("python.m3u"), without_header + added + "\n");
+
+    // A row removed takes its own line with it; the rest stay as they came.
+    playlist()->list()->clearSelection();
+    playlist()->list()->item(0)->setSelected(true);
+    playlist()->delete_selected_rows();
+    std::string rest = without_header.substr(without_header.find('\n') + 1);
+    EXPECT_EQ(read_file("python.m3u"), rest + added + "\n");
+
+    restart();
+    ASSERT_NE(open_bar(), nullptr);
+    EXPECT_EQ(player().rows(), (std::vector<std::string>{gbk_song, near, bare, added}));
 }
 
 // Lists as other players and editors write them, read from a folder that is

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -308,6 +309,50 @@ TEST_F(PlaylistWindowTest, DraggingARowMovesItWithoutLosingAny) {
     EXPECT_FALSE(playlist()->drag_active());
     playlist()->drag_reorder_move(to.x(), to.y());
     EXPECT_EQ(rows(), all);
+}
+
+// A row keeps a name's own bytes, as a Chinese archive unpacks it; the list
+// and the bar's tooltip show what the name says.
+TEST_F(PlaylistWindowTest, NamesInGbkAreShownDecodedAndKeepTheirBytes) {
+    PlayerBarWindow* bar = open_bar();
+    ASSERT_NE(bar, nullptr);
+    playlist()->show();
+    ASSERT_TRUE(dezu::files::make_directory(path(gbk("歌单"))));
+    const struct {
+        std::string on_disk;
+        const char* shown;
+    } cases[] = {
+        {gbk("歌单") + "/" + gbk("工具.wav"), "歌单/工具.wav"},
+        {gbk("中文.wav"), "中文.wav"},  // GBK that reads as UTF-8 as well
+        {gbk("歌单") + "/春天.wav", "歌单/春天.wav"},
+        {"Zoë.wav", "Zoë.wav"},
+    };
+    std::string list;
+    std::vector<std::string> stored, shown;
+    for (const auto& c : cases) {
+        stored.push_back(track(c.on_disk, 1000));
+        shown.push_back(path(c.shown));
+        list += stored.back() + "\r\n";
+    }
+    write_file("gbk.m3u", list);
+    set_rows({});
+    services.prompts.then_files({path("gbk.m3u")});
+    playlist()->load_playlist_file();
+    EXPECT_EQ(player().rows(), stored);
+    EXPECT_EQ(rows(), shown);
+
+    // Rows that move are shown anew.
+    const QPoint from = row_point(0), to = row_point(2);
+    playlist()->drag_reorder_begin(from.x(), from.y());
+    playlist()->drag_reorder_move(to.x(), to.y());
+    playlist()->drag_reorder_end();
+    EXPECT_EQ(rows(), (std::vector<std::string>{shown[1], shown[2], shown[0], shown[3]}));
+    EXPECT_EQ(player().rows()[2], stored[0]);
+
+    start(2);
+    ASSERT_TRUE(player().track_open());
+    EXPECT_TRUE(bar->time_label()->toolTip().startsWith(
+        QString::fromStdString("\"" + shown[0] + "\"[时间:")));
 }
 
 TEST_F(PlaylistWindowTest, MouseEventsOnTheListDragAndDoubleClickPlays) {

@@ -395,19 +395,30 @@ TEST_F(WallpaperManagerTest, AUtf16ListReadsAndStaysUtf16) {
     }
 }
 
-// What cannot be read whole is never replaced by the part that could.
+// What cannot be read whole is never replaced by the part that could, and
+// the message says so: the folder is writable.
 TEST_F(WallpaperManagerTest, ADamagedUtf16ListIsShownButNeverRewritten) {
     const std::string p = picture("a.bmp", 12, 12, "BMP");
-    const std::string damaged = utf16(p + "\r\n") + "\x41";  // cut inside a character
-    write_file("WALLAB.INI", damaged);
-    start();
-    open();
-    EXPECT_EQ(row_paths(), std::vector<std::string>{p});
-    close();
-    EXPECT_EQ(read_file("WALLAB.INI"), damaged);
-    EXPECT_EQ(services.prompts.messages(),
-              std::vector<std::string>{"壁纸列表无法保存到 " + path("WALLAB.INI") +
-                                       "，请检查该文件夹是否可写"});
+    const std::string q = picture("b.bmp", 12, 12, "BMP");
+    const std::string lone_surrogate("\x00\xD8", 2);
+    const std::pair<const char*, std::string> cases[] = {
+        {"cut inside a character", utf16(p + "\r\n") + "\x41"},
+        {"a lone surrogate", utf16(p + "\r\n") + lone_surrogate + utf16(q + "\r\n").substr(2)},
+    };
+    std::size_t told = 0;
+    for (const auto& [what, damaged] : cases) {
+        SCOPED_TRACE(what);
+        write_file("WALLAB.INI", damaged);
+        start();
+        open();
+        EXPECT_EQ(row_paths().front(), p);
+        close();
+        EXPECT_EQ(read_file("WALLAB.INI"), damaged);
+        ASSERT_EQ(services.prompts.messages().size(), ++told);
+        EXPECT_EQ(services.prompts.messages().back(),
+                  "壁纸列表无法保存到 " + path("WALLAB.INI") + "，该文件无法读取，已保持原样");
+        restart();
+    }
 }
 
 TEST_F(WallpaperManagerTest, TimedChangeBoxAndIntervalDriveTheTimer) {
