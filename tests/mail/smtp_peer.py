@@ -3,7 +3,8 @@
 # input closes. With a user it requires a login and notes each attempt in
 # auth.log; a wrong password gets its 535 at once. A message with the subject
 # "stall" gets no answer for a minute, and the peer makes FOLDER/stalled when
-# it begins to hold it. A recipient "refused@..." is refused with 550.
+# it begins to hold it, as at DATA with --stall-data. A recipient
+# "refused@..." is refused with 550.
 #
 #   smtp_peer.py PORT FOLDER USER PASSWORD [--tls starttls|implicit]
 #       [--certs private-ca|self-signed] [--mechanisms PLAIN,LOGIN]
@@ -161,6 +162,7 @@ class SlowGreetingSMTP(SMTP):
         if not args.stall_data:
             return await super().smtp_DATA(arg)
         await self.push("354 End data with <CR><LF>.<CR><LF>")
+        open(os.path.join(folder, "stalled"), "w").close()
         await asyncio.sleep(120)
 
 
