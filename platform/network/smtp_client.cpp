@@ -484,11 +484,13 @@ std::string refusal(const std::string& reply) {
         !std::isdigit(static_cast<unsigned char>(reply[1])) ||
         !std::isdigit(static_cast<unsigned char>(reply[2])))
         return {};
+    // Servers in China answer in their own code page.
+    const std::string said = text::is_valid_utf8(reply) ? reply : text::from_gbk(reply);
     constexpr size_t kLongest = 200;
-    size_t end = std::min(reply.size(), kLongest);
-    while (end < reply.size() && end > 0 && (static_cast<unsigned char>(reply[end]) & 0xC0) == 0x80)
+    size_t end = std::min(said.size(), kLongest);
+    while (end < said.size() && end > 0 && (static_cast<unsigned char>(said[end]) & 0xC0) == 0x80)
         --end;
-    return text::visible_text(std::string_view(reply).substr(0, end));
+    return text::visible_text(std::string_view(said).substr(0, end));
 }
 
 struct Cause {

@@ -4,7 +4,8 @@
 # auth.log; a wrong password gets its 535 at once. A message with the subject
 # "stall" gets no answer for a minute, and the peer makes FOLDER/stalled when
 # it begins to hold it, as at DATA with --stall-data. A recipient
-# "refused@..." is refused with 550.
+# "refused@..." is refused with 550, and "gbk-refused@..." or
+# "utf8-refused@..." with a Chinese 550 in that encoding.
 #
 #   smtp_peer.py PORT FOLDER USER PASSWORD [--tls starttls|implicit]
 #       [--certs private-ca|self-signed] [--mechanisms PLAIN,LOGIN]
@@ -100,6 +101,9 @@ class Saver:
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.startswith("refused@"):
             return "550 5.1.1 mailbox unavailable"
+        for prefix, encoding in (("gbk-refused@", "gbk"), ("utf8-refused@", "utf-8")):
+            if address.startswith(prefix):
+                return "550 5.1.1 收信人不存在".encode(encoding)
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
