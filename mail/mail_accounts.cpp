@@ -46,6 +46,11 @@ std::string unreadable_cause(const std::string& file, dezu::store::Problem probl
     if (fs::is_symlink(fs::symlink_status(path, error)) && !fs::exists(path, error))
         return "链接指向的文件 " + fs::read_symlink(path, error).string() + " 不存在";
     if (fs::is_directory(path, error)) return "这是一个文件夹";
+    // The table is opened for writing too: a file the user may only read
+    // fails there as if another program held it.
+    if (::faccessat(AT_FDCWD, file.c_str(), R_OK | W_OK, AT_EACCESS) != 0 &&
+        (errno == EACCES || errno == EPERM || errno == EROFS))
+        return "没有读写这个文件的权限";
     switch (problem) {
         case Problem::Missing:
             return "文件不存在";
@@ -54,7 +59,7 @@ std::string unreadable_cause(const std::string& file, dezu::store::Problem probl
         case Problem::InUse:
             return "文件正在被其他程序使用";
         case Problem::Unreadable:
-            return ::access(file.c_str(), R_OK | W_OK) != 0 ? "没有读写这个文件的权限" : "无法打开";
+            return "无法打开";
         default:
             // The fixed password that locked it no longer opens it.
             return "文件已损坏";

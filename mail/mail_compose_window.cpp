@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <utility>
 
 #include "assets/assets.h"
 #include "mail/mail_accounts.h"
@@ -124,7 +125,16 @@ MailComposeWindow::MailComposeWindow(mail::MailAccounts& accounts, ui::Prompts& 
     panel_->hide();
     panel_->raise();
 
-    connect(senders_, &QComboBox::currentIndexChanged, this, [this] { select_sender_account(); });
+    connect(senders_, &QComboBox::currentIndexChanged, this, [this] {
+        index_just_changed_ = true;
+        select_sender_account();
+    });
+    // The sender shown, chosen once more, is asked again for a password that
+    // was not given; a choice that changed the sender was handled above.
+    connect(senders_, &QComboBox::activated, this, [this] {
+        if (!std::exchange(index_just_changed_, false) && !mail_.current_sender_may_send())
+            select_sender_account();
+    });
     connect(panel_button, &QToolButton::clicked, this, [this] { toggle_address_panel(); });
     connect(all, &QPushButton::clicked, this, [this] { check_all_address_entries(); });
     connect(none, &QPushButton::clicked, this, [this] { uncheck_all_address_entries(); });
@@ -292,7 +302,9 @@ void MailComposeWindow::start_send_mail() {
         prompts_.message_box("请填写邮件", ui::MessageStyle::Plain, std::string(), this);
         return;
     }
-    // Nothing is connected for a mail that could not go as it stands.
+    // Nothing is connected for a mail that could not go as it stands. The
+    // sender shown may still be given its password.
+    if (!mail_.current_sender_may_send() && senders_->currentIndex() >= 0) select_sender_account();
     if (!mail_.current_sender_may_send()) {
         status_->set_part_text(0, "发信人的用户密码没有输入正确，邮件没有发送");
         return;

@@ -74,6 +74,7 @@ private:
     QPixmap sending_frames_;
     QTimer* sending_timer_ = nullptr;
     int sending_frame_ = 0;
+    bool index_just_changed_ = false;  // since the last choice in 组合框1
     // Only ever grows while the window lives: rows keep their picture's index.
     std::vector<QPixmap> attachment_images_;
 };

@@ -404,29 +404,46 @@ private:
     std::string failed_path_;
 };
 
-// Watches one perform: the caller's stop test, and, while the TCP connection
-// is being made, its own time limit.
+// Watches one perform: the caller's stop test; while the TCP connection is
+// being made, its own time limit; and when asked, a limit on silence, no
+// reply and no byte moving.
 struct Watch {
+    using Clock = std::chrono::steady_clock;
     CURL* handle = nullptr;
     const StopTest* stop = nullptr;
-    long tcp_limit_ms = 0;  // 0: not watched
-    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    long tcp_limit_ms = 0;      // 0: not watched
+    long silence_limit_ms = 0;  // 0: not watched
+    Clock::time_point start = Clock::now();
     bool stopped = false;
     bool timed_out = false;
     std::string last_reply = {};  // the server's last reply line in this perform
+    Clock::time_point last_heard = start;
+    curl_off_t moved = 0;  // bytes gone either way when last asked
 
     static size_t reply_line(char* data, size_t size, size_t count, void* user) {
+        auto* watch = static_cast<Watch*>(user);
+        watch->last_heard = Clock::now();
         std::string_view line(data, size * count);
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
         // The answer to QUIT, which ends every session, tells nothing.
-        if (line.substr(0, 3) != "221") static_cast<Watch*>(user)->last_reply = line;
+        if (line.substr(0, 3) != "221") watch->last_reply = line;
         return size * count;
     }
 
-    static int check(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    static int check(void* user, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up) {
         auto* watch = static_cast<Watch*>(user);
         if (watch->stop && *watch->stop && (*watch->stop)()) {
             watch->stopped = true;
+            return 1;
+        }
+        const Clock::time_point now = Clock::now();
+        if (down + up != watch->moved) {
+            watch->moved = down + up;
+            watch->last_heard = now;
+        }
+        if (watch->silence_limit_ms > 0 &&
+            now - watch->last_heard > std::chrono::milliseconds(watch->silence_limit_ms)) {
+            watch->timed_out = true;
             return 1;
         }
         if (watch->tcp_limit_ms > 0) {
@@ -435,8 +452,7 @@ struct Watch {
                     CURLE_OK &&
                 connected_us > 0) {
                 watch->tcp_limit_ms = 0;
-            } else if (std::chrono::steady_clock::now() - watch->start >
-                       std::chrono::milliseconds(watch->tcp_limit_ms)) {
+            } else if (now - watch->start > std::chrono::milliseconds(watch->tcp_limit_ms)) {
                 watch->timed_out = true;
                 return 1;
             }
@@ -468,11 +484,13 @@ std::string refusal(const std::string& reply) {
         !std::isdigit(static_cast<unsigned char>(reply[1])) ||
         !std::isdigit(static_cast<unsigned char>(reply[2])))
         return {};
+    // Servers in China answer in their own code page.
+    const std::string said = text::is_valid_utf8(reply) ? reply : text::from_gbk(reply);
     constexpr size_t kLongest = 200;
-    size_t end = std::min(reply.size(), kLongest);
-    while (end < reply.size() && end > 0 && (static_cast<unsigned char>(reply[end]) & 0xC0) == 0x80)
+    size_t end = std::min(said.size(), kLongest);
+    while (end < said.size() && end > 0 && (static_cast<unsigned char>(said[end]) & 0xC0) == 0x80)
         --end;
-    return text::visible_text(std::string_view(reply).substr(0, end));
+    return text::visible_text(std::string_view(said).substr(0, end));
 }
 
 struct Cause {
@@ -678,11 +696,15 @@ std::string SmtpClient::send(const std::string& subject, const std::string& body
     curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
     // Larger pieces than the default 64 KiB: fewer calls per megabyte sent.
     curl_easy_setopt(handle, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
-    // The connection ends with the send, while the stop test is still asked:
-    // a connection left open would be closed later without it, and a stalled
-    // server could hold that close for the whole reply time.
+    // The connection ends with the send, while the watch still runs: a
+    // connection left open would be closed later without it.
     curl_easy_setopt(handle, CURLOPT_FORBID_REUSE, 1L);
-    Watch watch{handle, &stop};
+    // libcurl gives the closing QUIT a reply time of its own, even after the
+    // server has let the last one run out: one limit on silence keeps the
+    // whole send within the longer of the two limits.
+    Watch watch{
+        handle, &stop, 0,
+        std::max(1L, clamp_long(std::max(options_.reply_timeout_ms, options_.stall_timeout_ms)))};
     const CURLcode result = watch.perform();
     curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, nullptr);
     curl_easy_setopt(handle, CURLOPT_READDATA, nullptr);

@@ -1,6 +1,11 @@
 #include "mail/mail_accounts.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/fsuid.h>
+#include <sys/wait.h>
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -312,6 +317,108 @@ TEST_F(AccountDbTest, AnAccountTableThatCannotBeMadeIsTold) {
     EXPECT_EQ(prompts.asked()[0].style, dezu::ui::MessageStyle::Stop);
     EXPECT_NE(prompts.asked()[0].text.find(path("user.edb")), std::string::npos);
     std::filesystem::create_directories(dir());
+}
+
+// While it lives, this thread reaches files as an ordinary user does, the
+// owner of the folder: root's file access passes every permission check.
+class AsFolderOwner {
+public:
+    explicit AsFolderOwner(const std::string& folder) : folder_(folder) {
+        if (::geteuid() != 0) return;
+        const passwd* nobody = ::getpwnam("nobody");
+        if (!nobody || ::chown(folder.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) {
+            usable_ = false;
+            return;
+        }
+        uid_ = nobody->pw_uid;
+        ::setfsgid(nobody->pw_gid);
+        ::setfsuid(uid_);
+        // The folders above it must let the user in.
+        usable_ = ::faccessat(AT_FDCWD, folder.c_str(), R_OK | W_OK | X_OK, AT_EACCESS) == 0;
+    }
+    ~AsFolderOwner() {
+        if (uid_ == 0) return;
+        ::setfsuid(0);
+        ::setfsgid(0);
+        [[maybe_unused]] const int back = ::chown(folder_.c_str(), 0, 0);
+    }
+    bool usable() const { return usable_; }
+    // Makes the file the user's own, as a file the program made would be.
+    void own(const std::string& file) const {
+        if (uid_ != 0) {
+            ::setfsuid(0);
+            EXPECT_EQ(::chown(file.c_str(), uid_, static_cast<gid_t>(-1)), 0);
+            ::setfsuid(uid_);
+        }
+    }
+
+private:
+    std::string folder_;
+    uid_t uid_ = 0;
+    bool usable_ = true;
+};
+
+// Why the table did not open is told as it is: a file the user may not
+// write is not one that another program holds.
+TEST_F(AccountDbTest, AnAccountTableThatCannotBeWrittenSaysSo) {
+    if (!AsFolderOwner(dir()).usable()) GTEST_SKIP() << "no ordinary user can reach the folder";
+    const std::string table = written_table();
+    struct Case {
+        const char* what;
+        mode_t mode;
+        bool held;          // open in another program
+        const char* cause;  // nullptr: it opens, silently
+    } cases[] = {
+        {"the user's own", 0600, false, nullptr},
+        {"read-only", 0400, false, "没有读写这个文件的权限"},
+        {"closed to its owner", 0000, false, "没有读写这个文件的权限"},
+        {"held by another program", 0600, true, "文件正在被其他程序使用"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_file("user.edb", table);
+        ASSERT_EQ(::chmod(path("user.edb").c_str(), c.mode), 0);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        pid_t holder = -1;
+        if (c.held) {
+            holder = ::fork();
+            ASSERT_GE(holder, 0);
+            if (holder == 0) {
+                const auto held =
+                    dezu::store::Table::open(path("user.edb"), mail::kAccountPassword);
+                if (held.is_open()) (void)!::write(ready[1], "r", 1);
+                ::pause();
+                ::_exit(0);
+            }
+            char byte = 0;
+            ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        }
+        const size_t asked_before = prompts.asked().size();
+        {
+            const AsFolderOwner user(dir());
+            ASSERT_TRUE(user.usable());
+            user.own(path("user.edb"));
+            accounts().open_table();
+        }
+        if (holder > 0) {
+            ::kill(holder, SIGKILL);
+            ::waitpid(holder, nullptr, 0);
+        }
+        ::close(ready[0]);
+        ::close(ready[1]);
+        EXPECT_EQ(accounts().is_open(), c.cause == nullptr);
+        if (c.cause) {
+            ASSERT_EQ(prompts.asked().size(), asked_before + 1);
+            const std::string told = prompts.asked().back().text;
+            EXPECT_NE(told.find(c.cause), std::string::npos) << told;
+        } else {
+            EXPECT_EQ(prompts.asked().size(), asked_before);
+        }
+        accounts().close_table();
+        ASSERT_EQ(::chmod(path("user.edb").c_str(), 0600), 0);
+        EXPECT_EQ(read_file("user.edb"), table);
+    }
 }
 
 // The book of such a name would be one of the program's files.

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTest>
 #include <QTimer>
 
 #include "mail_fixture.h"
@@ -15,6 +16,17 @@
 
 namespace ui = dezu::ui;
 using dezu::text::to_gbk;
+
+namespace {
+
+// As the user picks a row from the open list, the row shown among them.
+void choose(QComboBox* box, int row) {
+    box->showPopup();
+    box->view()->setCurrentIndex(box->model()->index(row, 0));
+    QTest::keyClick(box->view(), Qt::Key_Return);
+}
+
+}  // namespace
 
 class MailComposeTest : public MailTest {
 protected:
@@ -84,6 +96,47 @@ TEST_F(MailComposeTest, SenderPasswordGuardsItsAddressBook) {
     prompts.then_text("pw");
     senders()->setCurrentIndex(1);
     EXPECT_EQ(accounts().current_sender_name(), "乙");
+    EXPECT_EQ(entry_texts(), std::vector<std::string>{"收信人:赵六地址:zl@x"});
+}
+
+// A mistyped password is not the last word: the same sender, chosen again,
+// asks again, and only until it has been given.
+TEST_F(MailComposeTest, ASenderChosenAgainAsksAgainForAMistypedPassword) {
+    window = compose();
+    choose(senders(), 0);  // 甲 has no password
+    EXPECT_TRUE(prompts.asked().empty());
+    EXPECT_EQ(accounts().current_sender_name(), "甲");
+
+    // Another sender with its password mistyped: asked once, not twice.
+    prompts.then_text("wrong");
+    choose(senders(), 1);
+    EXPECT_EQ(prompts.asked().size(), 2u);  // the prompt and "密码错误"
+    EXPECT_EQ(accounts().current_sender_name(), "");
+
+    struct Step {
+        const char* what;
+        std::optional<std::string> typed;  // nothing: cancelled
+        size_t asked;                      // prompts and messages so far
+        std::string sender;
+    } steps[] = {
+        {"cancelled", std::nullopt, 3, ""},
+        {"mistyped again", "wrong", 5, ""},
+        {"given", "pw", 6, "乙"},
+        {"given before", "unasked", 6, "乙"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.typed)
+            prompts.then_text(*step.typed);
+        else
+            prompts.then_cancel();
+        choose(senders(), 1);
+        EXPECT_EQ(senders()->currentIndex(), 1);
+        ASSERT_EQ(prompts.asked().size(), step.asked);
+        EXPECT_EQ(prompts.asked()[step.asked - 1].text,
+                  step.sender.empty() && step.typed ? "密码错误" : "请输入用户密码");
+        EXPECT_EQ(accounts().current_sender_name(), step.sender);
+    }
     EXPECT_EQ(entry_texts(), std::vector<std::string>{"收信人:赵六地址:zl@x"});
 }
 
@@ -253,6 +306,36 @@ TEST_F(MailSendGuardTest, ASenderWhosePasswordWasNotGivenCannotSend) {
     prompts.then_text("pw");
     senders()->setCurrentIndex(0);
     send();
+    EXPECT_TRUE(find(window, "超级按钮1")->isHidden());
+    EXPECT_TRUE(server.connected_within(5000));
+}
+
+// With one account there is no other sender to choose: the send asks for
+// the password again, and goes once it has been given.
+TEST_F(MailSendGuardTest, TheSendAsksAgainForAMistypedPassword) {
+    open({account("甲", "pw")});
+    fill("x@x");
+    prompts.then_text("wrong");
+    choose(senders(), 0);
+    ASSERT_EQ(prompts.messages(), std::vector<std::string>{"密码错误"});
+
+    prompts.then_text("wrong");
+    send();
+    ASSERT_EQ(prompts.asked().size(), 4u);
+    EXPECT_EQ(prompts.asked()[2].text, "请输入用户密码");
+    EXPECT_EQ(prompts.asked()[2].input_mode, ui::InputMode::Masked);
+    EXPECT_EQ(prompts.asked()[3].text, "密码错误");
+    expect_stopped("发信人的用户密码没有输入正确，邮件没有发送");
+
+    prompts.then_cancel();
+    send();
+    EXPECT_EQ(prompts.asked().size(), 5u);
+    expect_stopped("发信人的用户密码没有输入正确，邮件没有发送");
+
+    prompts.then_text("pw");
+    send();
+    EXPECT_EQ(prompts.asked().size(), 6u);
+    EXPECT_EQ(accounts().current_sender_name(), "甲");
     EXPECT_TRUE(find(window, "超级按钮1")->isHidden());
     EXPECT_TRUE(server.connected_within(5000));
 }

@@ -179,6 +179,9 @@ TEST_F(MailSendTest, ALostConnectionIsToldAsLost) {
         {"message", "x@x.org", "邮件发送失败：服务器断开了连接"},
         {nullptr, "x@x.org,refused@x.org",
          "邮件发送失败：服务器拒绝：550 5.1.1 mailbox unavailable"},
+        // The reply read in the server's own encoding.
+        {nullptr, "gbk-refused@x.org", "邮件发送失败：服务器拒绝：550 5.1.1 收信人不存在"},
+        {nullptr, "utf8-refused@x.org", "邮件发送失败：服务器拒绝：550 5.1.1 收信人不存在"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.drop_at ? c.drop_at : c.recipients.c_str());

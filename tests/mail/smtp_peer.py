@@ -3,9 +3,11 @@
 # input closes. With a user it requires a login and notes each attempt in
 # auth.log; a wrong password gets its 535 at once. A message with the subject
 # "stall" gets no answer for a minute, and the peer makes FOLDER/stalled when
-# it begins to hold it. A recipient "refused@..." is refused with 550. Every
-# RCPT command's argument, as the client sent it, goes to FOLDER/rcpt.log,
-# whether or not a message follows.
+# it begins to hold it, as at DATA with --stall-data. A recipient
+# "refused@..." is refused with 550, and "gbk-refused@..." or
+# "utf8-refused@..." with a Chinese 550 in that encoding. Every RCPT
+# command's argument, as the client sent it, goes to FOLDER/rcpt.log, whether
+# or not a message follows.
 #
 #   smtp_peer.py PORT FOLDER USER PASSWORD [--tls starttls|implicit]
 #       [--certs private-ca|self-signed] [--mechanisms PLAIN,LOGIN]
@@ -101,6 +103,9 @@ class Saver:
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.startswith("refused@"):
             return "550 5.1.1 mailbox unavailable"
+        for prefix, encoding in (("gbk-refused@", "gbk"), ("utf8-refused@", "utf-8")):
+            if address.startswith(prefix):
+                return "550 5.1.1 收信人不存在".encode(encoding)
         envelope.rcpt_tos.append(address)
         return "250 OK"
 
@@ -168,6 +173,7 @@ class SlowGreetingSMTP(SMTP):
         if not args.stall_data:
             return await super().smtp_DATA(arg)
         await self.push("354 End data with <CR><LF>.<CR><LF>")
+        open(os.path.join(folder, "stalled"), "w").close()
         await asyncio.sleep(120)
 
 
