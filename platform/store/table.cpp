@@ -146,12 +146,12 @@ bool is_damaged_locked_table_salt(std::string_view header) {
 
 using Key = std::array<unsigned char, kKeySize>;
 
-std::optional<Key> derive_key(std::string_view password, std::string_view salt) {
+std::optional<Key> derive_key(std::string_view secret, std::string_view salt,
+                              int rounds = kKeyDerivationRounds) {
     Key key;
-    if (PKCS5_PBKDF2_HMAC_SHA1(password.data(), static_cast<int>(password.size()),
+    if (PKCS5_PBKDF2_HMAC_SHA1(secret.data(), static_cast<int>(secret.size()),
                                reinterpret_cast<const unsigned char*>(salt.data()),
-                               static_cast<int>(salt.size()), kKeyDerivationRounds, kKeySize,
-                               key.data()) != 1)
+                               static_cast<int>(salt.size()), rounds, kKeySize, key.data()) != 1)
         return std::nullopt;
     return key;
 }
@@ -196,12 +196,10 @@ bool key_checks_a_page(const std::string& file, const Key& key, std::string_view
     constexpr int kPagesTried = 256;
     std::string check_salt(salt);
     for (char& byte : check_salt) byte ^= kCheckSaltMask;
-    Key check_key;
-    if (PKCS5_PBKDF2_HMAC_SHA1(reinterpret_cast<const char*>(key.data()), kKeySize,
-                               reinterpret_cast<const unsigned char*>(check_salt.data()),
-                               static_cast<int>(check_salt.size()), kCheckKeyRounds, kKeySize,
-                               check_key.data()) != 1)
-        return false;
+    std::optional<Key> check_key =
+        derive_key(std::string_view(reinterpret_cast<const char*>(key.data()), kKeySize),
+                   check_salt, kCheckKeyRounds);
+    if (!check_key) return false;
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     bool passed = false;
     for (int page = 1; fd >= 0 && !passed && page <= kPagesTried; ++page) {
@@ -218,12 +216,12 @@ bool key_checks_a_page(const std::string& file, const Key& key, std::string_view
         const std::size_t from = page == 1 ? kSaltSize : 0;
         unsigned char computed[EVP_MAX_MD_SIZE];
         unsigned int computed_size = 0;
-        passed = HMAC(EVP_sha1(), check_key.data(), kKeySize, bytes + from, kChecked + 4 - from,
+        passed = HMAC(EVP_sha1(), check_key->data(), kKeySize, bytes + from, kChecked + 4 - from,
                       computed, &computed_size) != nullptr &&
                  computed_size == kCheckSize && CRYPTO_memcmp(computed, stored, kCheckSize) == 0;
     }
     if (fd >= 0) ::close(fd);
-    check_key.fill(0);
+    check_key->fill(0);
     return passed;
 }
 
